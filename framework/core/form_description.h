@@ -1,0 +1,52 @@
+#pragma once
+// Form descriptions: the layout, properties and event bindings of a window as
+// data. The text form reads like this:
+//
+//   object SNX_MAIN: TSNX_MAIN
+//     Caption = 'Sonalix'
+//     Font.Height = -12
+//     BorderIcons = [biSystemMenu, biMinimize]
+//     OnShow = FormShow
+//     Picture.Data = {424D...}
+//     object Timer: TTimer
+//       Interval = 10
+//     end
+//   end
+//
+// Strings are UTF-8 between single quotes ('' stands for one quote).
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace snx {
+
+struct PropertyValue {
+  enum class Kind : std::uint8_t { Integer, String, Identifier, Set, Binary };
+
+  Kind kind = Kind::Integer;
+  std::int64_t integer = 0;
+  std::string text;                 // String and Identifier
+  std::vector<std::string> members; // Set
+  std::vector<std::uint8_t> bytes;  // Binary
+
+  // Typed access; a value of the wrong kind raises EReadError.
+  std::int32_t AsInteger() const;
+  const std::string& AsString() const;
+  const std::string& AsIdentifier() const;
+  bool AsBoolean() const;
+  bool HasMember(std::string_view member) const;
+};
+
+struct ObjectDescription {
+  std::string name;
+  std::string class_name;
+  std::vector<std::pair<std::string, PropertyValue>> properties;
+  std::vector<ObjectDescription> children;
+};
+
+// Parses the text form; malformed text raises EReadError naming the line.
+ObjectDescription ParseFormDescription(std::string_view text);
+
+}  // namespace snx

@@ -1,0 +1,60 @@
+#pragma once
+// Popup menus: a tree of items with captions, check marks and click handlers.
+// Showing one is the application's platform service.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/core/component.h"
+#include "framework/core/events.h"
+
+namespace snx {
+
+class TMenuItem : public TComponent {
+ public:
+  explicit TMenuItem(TComponent* owner) : TComponent(owner) {}
+  ~TMenuItem() override;
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string caption) { caption_ = std::move(caption); }
+  bool IsSeparator() const { return caption_ == "-"; }
+  bool Checked() const { return checked_; }
+  void SetChecked(bool checked) { checked_ = checked; }
+  TNotifyEvent OnClick;
+
+  int Count() const { return static_cast<int>(items_.size()); }
+  TMenuItem* Items(int index) const { return items_.at(static_cast<std::size_t>(index)); }
+  TMenuItem* Parent() const { return parent_; }
+  void Add(TMenuItem* item);
+  void Remove(TMenuItem* item);
+
+  // Runs OnClick when assigned.
+  void Click();
+
+  bool ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) override;
+  void AddChildComponent(TComponent* child) override;
+
+ private:
+  std::string caption_;
+  bool checked_ = false;
+  TMenuItem* parent_ = nullptr;
+  std::vector<TMenuItem*> items_;
+};
+
+class TPopupMenu : public TComponent {
+ public:
+  explicit TPopupMenu(TComponent* owner);
+
+  TMenuItem& Items() { return *items_; }
+  const TMenuItem& Items() const { return *items_; }
+  // Shows the menu at a screen point; returns once it has closed, after the
+  // chosen item's click handler has run.
+  virtual void Popup(int x, int y);
+
+  void AddChildComponent(TComponent* child) override;
+
+ private:
+  TMenuItem* items_;  // owned through the component list
+};
+
+}  // namespace snx

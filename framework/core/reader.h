@@ -1,0 +1,62 @@
+#pragma once
+// Applies a form description to a root component: creates the described
+// components (owned by the root), sets their properties, binds events to the
+// root's handlers, resolves references between components, then sends Loaded.
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "framework/core/component.h"
+#include "framework/core/events.h"
+#include "framework/core/form_description.h"
+
+namespace snx {
+
+using ComponentFactory = std::function<TComponent*(TComponent* owner)>;
+// The classes a root's description may name, by class name.
+using ComponentClassTable = std::map<std::string, ComponentFactory, std::less<>>;
+// The root's published handlers, by the names the description binds.
+using MethodBinding = std::variant<TNotifyEvent, TMouseEvent, TMouseMoveEvent, TCloseEvent>;
+using MethodTable = std::map<std::string, MethodBinding, std::less<>>;
+
+class TReader {
+ public:
+  TReader(const ObjectDescription& description, const ComponentClassTable& classes, const MethodTable& methods);
+
+  // Reads the whole description into `root`, which already exists.
+  void ReadRootComponent(TComponent* root);
+
+  // For ReadState: reads the current component's properties and children.
+  void ReadData(TComponent* component);
+
+  // For ReadProperty: the root's handler named by an identifier value.
+  template <class Event>
+  Event Method(const PropertyValue& value) const {
+    auto it = methods_.find(value.AsIdentifier());
+    if (it == methods_.end()) throw EReadError("no handler " + value.text);
+    const Event* event = std::get_if<Event>(&it->second);
+    if (event == nullptr) throw EReadError("handler " + value.text + " has the wrong type");
+    return *event;
+  }
+
+  // For ReadProperty: a reference to another component, resolved after the
+  // whole description has been read.
+  void DeferReference(const PropertyValue& value, std::function<void(TComponent*)> apply);
+
+ private:
+  void ReadChild(TComponent* parent, const ObjectDescription& description);
+
+  const ObjectDescription& description_;
+  const ComponentClassTable& classes_;
+  const MethodTable& methods_;
+  TComponent* root_ = nullptr;
+  const ObjectDescription* current_ = nullptr;
+  std::vector<TComponent*> loaded_;
+  std::vector<std::pair<std::string, std::function<void(TComponent*)>>> fixups_;
+};
+
+}  // namespace snx

@@ -1,0 +1,144 @@
+#include "framework/win32/application.h"
+
+#include <objbase.h>
+
+#include <vector>
+
+#include "framework/core/menu.h"
+#include "framework/win32/form.h"
+#include "framework/win32/unicode.h"
+
+namespace snx {
+
+TWin32Application::ComScope::ComScope() : initialised(SUCCEEDED(CoInitialize(nullptr))) {}
+
+TWin32Application::ComScope::~ComScope() {
+  if (initialised) CoUninitialize();
+}
+
+TWin32Application::TWin32Application()
+    : icon_(LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")) {
+  WindowSpec spec{L"TApplication"};
+  spec.style = WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX;
+  spec.x = GetSystemMetrics(SM_CXSCREEN) / 2;
+  spec.y = GetSystemMetrics(SM_CYSCREEN) / 2;
+  spec.icon = icon_;
+  window_ = CreateTargetWindow(spec, this);
+  SetApplication(this);
+}
+
+TWin32Application::~TWin32Application() {
+  DestroyComponents();  // the forms, while the application still stands
+  window_.reset();
+  SetApplication(nullptr);
+}
+
+TWin32Application& Win32Application() { return static_cast<TWin32Application&>(Application()); }
+
+void TWin32Application::SetTitle(std::string title) {
+  TApplication::SetTitle(title);
+  SetWindowTextW(window_.get(), Widen(title).c_str());
+}
+
+std::string TWin32Application::ExeName() const {
+  std::vector<wchar_t> path(MAX_PATH);
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) return Narrow(std::wstring_view(path.data(), n));
+    path.resize(path.size() * 2);
+  }
+}
+
+void TWin32Application::ProcessMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // Leave the quit for the loop that owns the program's end.
+      terminated_ = true;
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+namespace {
+
+struct MenuDeleter {
+  void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+using UniqueMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
+
+void AppendItems(HMENU menu, const TMenuItem& parent, std::vector<TMenuItem*>& by_id) {
+  for (int i = 0; i < parent.Count(); ++i) {
+    TMenuItem* item = parent.Items(i);
+    if (item->IsSeparator()) {
+      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    } else if (item->Count() > 0) {
+      HMENU sub = CreatePopupMenu();
+      AppendItems(sub, *item, by_id);
+      AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), Widen(item->Caption()).c_str());
+    } else {
+      by_id.push_back(item);
+      AppendMenuW(menu, MF_STRING | (item->Checked() ? MF_CHECKED : MF_UNCHECKED), by_id.size(),
+                  Widen(item->Caption()).c_str());
+    }
+  }
+}
+
+}  // namespace
+
+TMenuItem* TWin32Application::TrackPopupMenu(const TPopupMenu& menu, int x, int y) {
+  std::vector<TMenuItem*> by_id;
+  UniqueMenu popup(CreatePopupMenu());
+  AppendItems(popup.get(), menu.Items(), by_id);
+  auto chosen = static_cast<std::size_t>(::TrackPopupMenu(popup.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON,
+                                                          x, y, 0, window_.get(), nullptr));
+  // Lets the menu's owner take the next message cleanly after a tray popup.
+  PostMessageW(window_.get(), WM_NULL, 0, 0);
+  return chosen >= 1 && chosen <= by_id.size() ? by_id[chosen - 1] : nullptr;
+}
+
+void TWin32Application::AfterFormCreated(TForm* form) {
+  if (main_form_ == nullptr) main_form_ = form;
+  form->AfterConstruction();
+}
+
+void TWin32Application::Run() {
+  if (main_form_ != nullptr) Guarded([&] { main_form_->Show(); });
+  MSG msg;
+  while (!terminated_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  terminated_ = true;
+}
+
+void TWin32Application::Terminate() {
+  if (!terminated_) PostQuitMessage(0);
+  terminated_ = true;
+}
+
+void TWin32Application::FormShowing() {
+  bool visible = IsWindowVisible(window_.get()) != FALSE;
+  if (visible == window_shown_ && !visible) {
+    ShowWindow(window_.get(), SW_SHOWNOACTIVATE);
+    window_shown_ = true;
+  }
+}
+
+void TWin32Application::ShowErrorBox(const std::string& text, const std::string& caption) {
+  MessageBoxW(GetActiveWindow(), Widen(text).c_str(), Widen(caption).c_str(), MB_ICONERROR | MB_OK);
+}
+
+LRESULT TWin32Application::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_CLOSE) {
+    // Closing the taskbar button closes the program's main window.
+    if (main_form_ != nullptr) main_form_->Close();
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+}  // namespace snx

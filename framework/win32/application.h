@@ -1,0 +1,81 @@
+#pragma once
+// The application object on Win32: COM for the UI thread, the hidden window
+// that carries the taskbar button, form creation, the message loop.
+#include <windows.h>
+
+#include <new>
+
+#include "framework/core/application.h"
+#include "framework/win32/window.h"
+
+namespace snx {
+
+class TForm;
+
+class TWin32Application : public TApplication, protected MessageTarget {
+ public:
+  TWin32Application();
+  ~TWin32Application() override;
+
+  void SetTitle(std::string title) override;
+  std::string ExeName() const override;
+  void ProcessMessages() override;
+  TMenuItem* TrackPopupMenu(const TPopupMenu& menu, int x, int y) override;
+
+  // The window that carries the taskbar button.
+  HWND Handle() const { return window_.get(); }
+  // The application's icon, the resource "MAINICON".
+  HICON Icon() const { return icon_; }
+  TForm* MainForm() const { return main_form_; }
+
+  // Creates a form owned by the application. `reference` already refers to
+  // the form while its constructor runs; the first form is the main form.
+  template <class Form>
+  void CreateForm(Form*& reference);
+
+  // Shows the main form, then handles messages until the program ends.
+  void Run();
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+
+  // Called as a form becomes visible: shows the taskbar window, unless
+  // someone changed its visibility since the application last set it.
+  void FormShowing();
+
+ protected:
+  void ShowErrorBox(const std::string& text, const std::string& caption) override;
+
+ private:
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
+  void AfterFormCreated(TForm* form);
+
+  struct ComScope {
+    ComScope();
+    ~ComScope();
+    bool initialised;
+  } com_;
+  HICON icon_;
+  UniqueWindow window_;
+  bool window_shown_ = false;
+  TForm* main_form_ = nullptr;
+  bool terminated_ = false;
+};
+
+// The running application as its Win32 self.
+TWin32Application& Win32Application();
+
+template <class Form>
+void TWin32Application::CreateForm(Form*& reference) {
+  void* memory = ::operator new(sizeof(Form));
+  reference = static_cast<Form*>(memory);
+  try {
+    new (memory) Form(this);
+  } catch (...) {
+    ::operator delete(memory);
+    reference = nullptr;
+    throw;
+  }
+  AfterFormCreated(reference);
+}
+
+}  // namespace snx

@@ -1,0 +1,350 @@
+#include "framework/win32/form.h"
+
+#include <windowsx.h>
+
+#include <vector>
+
+#include "framework/win32/application.h"
+#include "framework/win32/unicode.h"
+
+namespace snx {
+
+TForm::TForm(TComponent* owner) : TComponent(owner) {
+  font_.SetName("MS Sans Serif");
+}
+
+TForm::~TForm() {
+  // Owned components may still talk to the window while they go.
+  DestroyComponents();
+  window_.reset();
+}
+
+void TForm::ReadDescription(const char* class_name, const ComponentClassTable& classes, const MethodTable& methods) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  std::wstring name = Widen(class_name);
+  HRSRC resource = FindResourceW(instance, name.c_str(), MAKEINTRESOURCEW(10));  // RT_RCDATA
+  HGLOBAL loaded = resource != nullptr ? LoadResource(instance, resource) : nullptr;
+  const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (data == nullptr) throw EReadError(std::string("no form description for ") + class_name);
+  class_name_ = name;
+  ReadDescriptionText(std::string_view(static_cast<const char*>(data), SizeofResource(instance, resource)), classes,
+                      methods);
+}
+
+void TForm::ReadDescriptionText(std::string_view text, const ComponentClassTable& classes, const MethodTable& methods) {
+  ObjectDescription description = ParseFormDescription(text);
+  TReader reader(description, classes, methods);
+  reader.ReadRootComponent(this);
+  if (old_create_order_) DoCreate();
+}
+
+void TForm::AfterConstruction() {
+  if (!old_create_order_) DoCreate();
+}
+
+void TForm::DoCreate() {
+  if (OnCreate) OnCreate(this);
+}
+
+namespace {
+
+std::optional<TFormBorderStyle> BorderStyleFromName(std::string_view name) {
+  if (name == "bsNone") return TFormBorderStyle::bsNone;
+  if (name == "bsSingle") return TFormBorderStyle::bsSingle;
+  if (name == "bsSizeable") return TFormBorderStyle::bsSizeable;
+  if (name == "bsDialog") return TFormBorderStyle::bsDialog;
+  if (name == "bsToolWindow") return TFormBorderStyle::bsToolWindow;
+  if (name == "bsSizeToolWin") return TFormBorderStyle::bsSizeToolWin;
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool TForm::ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) {
+  if (name == "Left") {
+    SetLeft(value.AsInteger());
+  } else if (name == "Top") {
+    SetTop(value.AsInteger());
+  } else if (name == "ClientWidth") {
+    SetClientSize(value.AsInteger(), client_height_);
+  } else if (name == "ClientHeight") {
+    SetClientSize(client_width_, value.AsInteger());
+  } else if (name == "Caption") {
+    SetCaption(value.AsString());
+  } else if (name == "Color") {
+    SetColor(ReadColor(value));
+  } else if (name.starts_with("Font.")) {
+    if (!font_.ReadProperty(name.substr(5), value)) return false;
+  } else if (name == "BorderStyle") {
+    auto style = BorderStyleFromName(value.AsIdentifier());
+    if (!style) throw EReadError("unknown border style " + value.text);
+    border_style_ = *style;
+  } else if (name == "BorderIcons") {
+    system_menu_ = value.HasMember("biSystemMenu");
+    minimize_box_ = value.HasMember("biMinimize");
+    maximize_box_ = value.HasMember("biMaximize");
+  } else if (name == "OldCreateOrder") {
+    old_create_order_ = value.AsBoolean();
+  } else if (name == "PixelsPerInch" || name == "TextHeight") {
+    value.AsInteger();  // recorded at design time; the layout is in pixels
+  } else if (name == "OnCreate") {
+    OnCreate = reader.Method<TNotifyEvent>(value);
+  } else if (name == "OnShow") {
+    OnShow = reader.Method<TNotifyEvent>(value);
+  } else if (name == "OnClose") {
+    OnClose = reader.Method<TCloseEvent>(value);
+  } else if (name == "OnPaint") {
+    OnPaint = reader.Method<TNotifyEvent>(value);
+  } else if (name == "OnMouseDown") {
+    OnMouseDown = reader.Method<TMouseEvent>(value);
+  } else if (name == "OnMouseUp") {
+    OnMouseUp = reader.Method<TMouseEvent>(value);
+  } else {
+    return TComponent::ReadProperty(name, value, reader);
+  }
+  return true;
+}
+
+DWORD TForm::Style() const {
+  DWORD style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  switch (border_style_) {
+    case TFormBorderStyle::bsNone:
+      style |= WS_POPUP;
+      break;
+    case TFormBorderStyle::bsDialog:
+      return style | WS_POPUP | WS_CAPTION | DS_MODALFRAME | (system_menu_ ? WS_SYSMENU : 0);
+    case TFormBorderStyle::bsSingle:
+    case TFormBorderStyle::bsToolWindow:
+      style |= WS_CAPTION | WS_BORDER;
+      break;
+    case TFormBorderStyle::bsSizeable:
+    case TFormBorderStyle::bsSizeToolWin:
+      style |= WS_CAPTION | WS_THICKFRAME;
+      break;
+  }
+  if (system_menu_) style |= WS_SYSMENU;
+  if (minimize_box_) style |= WS_MINIMIZEBOX;
+  if (maximize_box_ && border_style_ != TFormBorderStyle::bsNone) style |= WS_MAXIMIZEBOX;
+  return style;
+}
+
+DWORD TForm::ExStyle() const {
+  switch (border_style_) {
+    case TFormBorderStyle::bsDialog:
+      return WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+    case TFormBorderStyle::bsToolWindow:
+    case TFormBorderStyle::bsSizeToolWin:
+      return WS_EX_TOOLWINDOW;
+    default:
+      return 0;
+  }
+}
+
+void TForm::CreateHandle() {
+  RECT r{0, 0, client_width_, client_height_};
+  AdjustWindowRectEx(&r, Style(), FALSE, ExStyle());
+  WindowSpec spec{class_name_.c_str()};
+  spec.style = Style();
+  spec.ex_style = ExStyle();
+  // Owned by the application's window, so the form has no taskbar button of its own.
+  spec.parent = Win32Application().Handle();
+  spec.x = left_;
+  spec.y = top_;
+  spec.width = r.right - r.left;
+  spec.height = r.bottom - r.top;
+  std::wstring title = Widen(caption_);
+  spec.title = title.c_str();
+  spec.icon = Win32Application().Icon();
+  window_ = CreateTargetWindow(spec, this);
+  if (!window_) throw EOutOfResources("window creation failed");
+}
+
+HWND TForm::Handle() {
+  if (!window_) CreateHandle();
+  return window_.get();
+}
+
+int TForm::Left() const {
+  RECT r;
+  return window_ && GetWindowRect(window_.get(), &r) ? r.left : left_;
+}
+
+int TForm::Top() const {
+  RECT r;
+  return window_ && GetWindowRect(window_.get(), &r) ? r.top : top_;
+}
+
+int TForm::Width() const {
+  RECT r;
+  return window_ && GetWindowRect(window_.get(), &r) ? r.right - r.left : client_width_;
+}
+
+int TForm::Height() const {
+  RECT r;
+  return window_ && GetWindowRect(window_.get(), &r) ? r.bottom - r.top : client_height_;
+}
+
+void TForm::SetLeft(int left) {
+  left_ = left;
+  if (window_) {
+    SetWindowPos(window_.get(), nullptr, left, Top(), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void TForm::SetTop(int top) {
+  top_ = top;
+  if (window_) {
+    SetWindowPos(window_.get(), nullptr, Left(), top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void TForm::SetClientSize(int width, int height) {
+  client_width_ = width;
+  client_height_ = height;
+  if (window_) {
+    RECT r{0, 0, width, height};
+    AdjustWindowRectEx(&r, Style(), FALSE, ExStyle());
+    SetWindowPos(window_.get(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void TForm::SetCaption(std::string caption) {
+  caption_ = std::move(caption);
+  if (window_) SetWindowTextW(window_.get(), Widen(caption_).c_str());
+}
+
+void TForm::SetColor(TColor color) {
+  color_ = color;
+  if (window_) InvalidateRect(window_.get(), nullptr, TRUE);
+}
+
+bool TForm::Visible() const { return window_ && IsWindowVisible(window_.get()); }
+
+void TForm::Show() {
+  if (Visible()) return;
+  HWND window = Handle();
+  Win32Application().FormShowing();
+  if (OnShow) OnShow(this);
+  ShowWindow(window, SW_SHOWNORMAL);
+  UpdateWindow(window);
+}
+
+void TForm::Hide() {
+  if (window_) ShowWindow(window_.get(), SW_HIDE);
+}
+
+namespace {
+
+BOOL CALLBACK CollectEnabledWindows(HWND window, LPARAM param) {
+  auto* list = reinterpret_cast<std::vector<HWND>*>(param);
+  if (IsWindowVisible(window) && IsWindowEnabled(window)) list->push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
+int TForm::ShowModal() {
+  if (Visible()) throw EInvalidOperation("表示されているウィンドウをモーダルにすることはできません");
+  HWND self = Handle();
+  // Only visible windows are disabled: hidden ones (the tray's callback
+  // window) keep working while the dialog is up.
+  std::vector<HWND> disabled;
+  EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindows, reinterpret_cast<LPARAM>(&disabled));
+  for (HWND w : disabled) EnableWindow(w, FALSE);
+  modal_ = true;
+  modal_result_ = 0;
+  Guarded([&] { Show(); });
+  SetForegroundWindow(self);
+  MSG msg;
+  while (modal_result_ == 0 && IsWindowVisible(self)) {
+    if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  for (HWND w : disabled) {
+    if (IsWindow(w)) EnableWindow(w, TRUE);
+  }
+  Hide();
+  modal_ = false;
+  return modal_result_;
+}
+
+void TForm::Close() {
+  if (modal_) {
+    modal_result_ = 2;  // mrCancel
+    return;
+  }
+  TCloseAction action = TCloseAction::caHide;
+  if (OnClose) OnClose(this, action);
+  if (action == TCloseAction::caNone) return;
+  if (Win32Application().MainForm() == this) {
+    Win32Application().Terminate();
+  } else if (action == TCloseAction::caHide) {
+    Hide();
+  }
+}
+
+void TForm::PaintContents(HDC /*dc*/) {}
+
+void TForm::MouseButton(TMouseEvent& event, TMouseButton button, TShiftMember member, LPARAM lparam) {
+  if (event) event(this, button, TShiftState(member), GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+}
+
+LRESULT TForm::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  hwnd_ = window;  // messages arrive before CreateWindowEx has returned the handle
+  return Dispatch(message, wparam, lparam);
+}
+
+LRESULT TForm::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) { return DefaultHandler(message, wparam, lparam); }
+
+LRESULT TForm::DefaultHandler(UINT message, WPARAM wparam, LPARAM lparam) {
+  HWND window = hwnd_;
+  switch (message) {
+    case WM_ERASEBKGND: {
+      RECT r;
+      GetClientRect(window, &r);
+      HBRUSH brush = IsSystemColor(color_) ? GetSysColorBrush(static_cast<int>(color_ & 0xFF))
+                                           : CreateSolidBrush(color_);
+      FillRect(reinterpret_cast<HDC>(wparam), &r, brush);
+      if (!IsSystemColor(color_)) DeleteObject(brush);
+      return 1;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(window, &ps);
+      PaintContents(dc);
+      if (OnPaint) OnPaint(this);
+      EndPaint(window, &ps);
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+      MouseButton(OnMouseDown, TMouseButton::mbLeft, TShiftMember::ssLeft, lparam);
+      return 0;
+    case WM_RBUTTONDOWN:
+      MouseButton(OnMouseDown, TMouseButton::mbRight, TShiftMember::ssRight, lparam);
+      return 0;
+    case WM_MBUTTONDOWN:
+      MouseButton(OnMouseDown, TMouseButton::mbMiddle, TShiftMember::ssMiddle, lparam);
+      return 0;
+    case WM_LBUTTONUP:
+      MouseButton(OnMouseUp, TMouseButton::mbLeft, TShiftMember::ssLeft, lparam);
+      return 0;
+    case WM_RBUTTONUP:
+      MouseButton(OnMouseUp, TMouseButton::mbRight, TShiftMember::ssRight, lparam);
+      return 0;
+    case WM_MBUTTONUP:
+      MouseButton(OnMouseUp, TMouseButton::mbMiddle, TShiftMember::ssMiddle, lparam);
+      return 0;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wparam, lparam);
+  }
+}
+
+}  // namespace snx

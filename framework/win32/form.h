@@ -1,0 +1,97 @@
+#pragma once
+// Top-level windows built from a form description stored as a resource under
+// the form's class name.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "framework/core/events.h"
+#include "framework/core/graphics.h"
+#include "framework/core/reader.h"
+#include "framework/win32/window.h"
+
+namespace snx {
+
+enum class TFormBorderStyle : std::uint8_t { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+
+class TForm : public TComponent, protected MessageTarget {
+ public:
+  explicit TForm(TComponent* owner);
+  ~TForm() override;
+
+  // The window, created from the current properties on first use.
+  HWND Handle();
+  bool HandleAllocated() const { return window_ != nullptr; }
+
+  int Left() const;
+  int Top() const;
+  int Width() const;
+  int Height() const;
+  void SetLeft(int left);
+  void SetTop(int top);
+  void SetClientSize(int width, int height);
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+  TColor Color() const { return color_; }
+  void SetColor(TColor color);
+  TFont& Font() { return font_; }
+  TFormBorderStyle BorderStyle() const { return border_style_; }
+
+  bool Visible() const;
+  void Show();
+  void Hide();
+  // Shows the form with the program's other visible windows disabled and
+  // returns when it closes. A form already on screen cannot become modal.
+  int ShowModal();
+  // As the close box: OnClose decides; the main form's close ends the program.
+  void Close();
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnShow;
+  TCloseEvent OnClose;
+  TNotifyEvent OnPaint;
+  TMouseEvent OnMouseDown;
+  TMouseEvent OnMouseUp;
+
+  // Runs OnCreate after construction unless OldCreateOrder ran it during.
+  void AfterConstruction();
+
+  bool ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) override;
+
+ protected:
+  // Reads this form's description from the RCDATA resource `class_name`.
+  void ReadDescription(const char* class_name, const ComponentClassTable& classes, const MethodTable& methods);
+  void ReadDescriptionText(std::string_view text, const ComponentClassTable& classes, const MethodTable& methods);
+
+  // Per-class message dispatch; the default handles paint, mouse, close and
+  // erasing, then the system's default.
+  virtual LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT DefaultHandler(UINT message, WPARAM wparam, LPARAM lparam);
+  // Paints whatever the form shows besides OnPaint (controls).
+  virtual void PaintContents(HDC dc);
+  void DoCreate();
+
+ private:
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) final;
+  void CreateHandle();
+  DWORD Style() const;
+  DWORD ExStyle() const;
+  void MouseButton(TMouseEvent& event, TMouseButton button, TShiftMember member, LPARAM lparam);
+
+  UniqueWindow window_;
+  HWND hwnd_ = nullptr;
+  std::wstring class_name_ = L"TForm";
+  std::string caption_;
+  int left_ = 0, top_ = 0, client_width_ = 0, client_height_ = 0;
+  TColor color_ = clBtnFace;
+  TFont font_;
+  TFormBorderStyle border_style_ = TFormBorderStyle::bsSizeable;
+  bool system_menu_ = true, minimize_box_ = true, maximize_box_ = true;
+  bool old_create_order_ = false;
+  bool modal_ = false;
+  int modal_result_ = 0;
+};
+
+}  // namespace snx

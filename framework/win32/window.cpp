@@ -1,0 +1,50 @@
+#include "framework/win32/window.h"
+
+#include "framework/core/application.h"
+
+namespace snx {
+
+namespace {
+
+LRESULT CALLBACK TargetWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* target = reinterpret_cast<MessageTarget*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  if (target == nullptr) return DefWindowProcW(window, message, wparam, lparam);
+  LRESULT result = 0;
+  Guarded([&] { result = target->HandleMessage(window, message, wparam, lparam); });
+  return result;
+}
+
+}  // namespace
+
+void ShowUnhandledException() {
+  try {
+    Application().HandleException(std::current_exception());
+  } catch (...) {
+    // Nothing is left to report with; the loop goes on.
+  }
+}
+
+UniqueWindow CreateTargetWindow(const WindowSpec& spec, MessageTarget* target) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof existing;
+  if (!GetClassInfoExW(instance, spec.class_name, &existing)) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = TargetWindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hIcon = spec.icon;
+    wc.lpszClassName = spec.class_name;
+    RegisterClassExW(&wc);
+  }
+  return UniqueWindow(CreateWindowExW(spec.ex_style, spec.class_name, spec.title, spec.style, spec.x, spec.y,
+                                      spec.width, spec.height, spec.parent, nullptr, instance, target));
+}
+
+}  // namespace snx

@@ -1,0 +1,54 @@
+#pragma once
+// Windows whose messages go to a C++ object. Exceptions that a handler lets
+// escape stop at the window procedure and show in the standard error box, so
+// they never unwind through the system's code.
+#include <windows.h>
+
+#include <memory>
+#include <type_traits>
+
+namespace snx {
+
+class MessageTarget {
+ public:
+  virtual LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) = 0;
+
+ protected:
+  ~MessageTarget() = default;
+};
+
+struct WindowDeleter {
+  void operator()(HWND window) const { DestroyWindow(window); }
+};
+using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
+
+struct WindowSpec {
+  const wchar_t* class_name;
+  DWORD style = 0;
+  DWORD ex_style = 0;
+  HWND parent = nullptr;  // parent for child windows, owner for top-level ones
+  int x = 0, y = 0, width = 0, height = 0;
+  const wchar_t* title = L"";
+  HICON icon = nullptr;
+};
+
+// Registers the class on first use; messages reach `target` from WM_NCCREATE
+// on until the window is destroyed.
+UniqueWindow CreateTargetWindow(const WindowSpec& spec, MessageTarget* target);
+
+// Runs one handler call with the error box as the last resort.
+template <class F>
+void Guarded(F&& f);
+
+void ShowUnhandledException();
+
+template <class F>
+void Guarded(F&& f) {
+  try {
+    f();
+  } catch (...) {
+    ShowUnhandledException();
+  }
+}
+
+}  // namespace snx

@@ -1,0 +1,29 @@
+#include "main/core/main_settings.h"
+
+namespace snx {
+
+namespace {
+constexpr const char* kSection = "Main";
+}
+
+std::string SettingsPath(const std::string& exe_name) {
+  std::size_t slash = exe_name.find_last_of("\\/");
+  return (slash == std::string::npos ? std::string() : exe_name.substr(0, slash + 1)) + "Sonalix.ini";
+}
+
+MainSettings ReadMainSettings(TCustomIniFile& ini) {
+  MainSettings defaults;
+  MainSettings s;
+  s.left = ini.ReadInteger(kSection, "MainX", defaults.left);
+  s.top = ini.ReadInteger(kSection, "MainY", defaults.top);
+  s.stay_on_top = ini.ReadBool(kSection, "Top", defaults.stay_on_top);
+  return s;
+}
+
+void WriteMainSettings(TCustomIniFile& ini, const MainSettings& settings) {
+  ini.WriteInteger(kSection, "MainX", settings.left);
+  ini.WriteInteger(kSection, "MainY", settings.top);
+  ini.WriteBool(kSection, "Top", settings.stay_on_top);
+}
+
+}  // namespace snx

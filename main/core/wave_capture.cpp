@@ -1,0 +1,130 @@
+#include "main/core/wave_capture.h"
+
+namespace snx {
+
+namespace {
+
+constexpr TWaveFormat kWaveFormat = {
+    .FormatTag = 1,  // PCM
+    .Channels = 2,
+    .SamplesPerSec = 44100,
+    .AvgBytesPerSec = 88200,
+    .BlockAlign = 2,
+    .BitsPerSample = 8,
+};
+static_assert(TWaveCapture::kBufferSize ==
+              static_cast<std::uint32_t>(kWaveFormat.AvgBytesPerSec * 0.01));
+
+const std::string kErrorCaption = "エラー";
+
+}  // namespace
+
+TWaveCapture::TWaveCapture(TWaveInDevice& device, TBufferMeasure& meter, TErrorReporter& reporter)
+    : device_(device), meter_(meter), reporter_(reporter) {}
+
+TWaveCapture::~TWaveCapture() { Stop(); }
+
+bool TWaveCapture::CaptureRunning() const {
+  const std::lock_guard lock(mutex_);
+  return capture_running_;
+}
+
+void TWaveCapture::Start() {
+  if (CaptureRunning()) return;
+  {
+    const std::lock_guard lock(mutex_);
+    for (auto& buffer : WaveBuffers) buffer = std::make_unique<std::uint8_t[]>(kBufferSize);
+    BufferBusy = {};
+    hand_back_pending_ = {};
+  }
+  for (std::size_t i = 0; i < kBufferCount; ++i) {
+    device_.SetHeader(i, WaveBuffers[i].get(), kBufferSize);
+  }
+  if (const std::uint32_t result = device_.Open(kWaveFormat, *this); result != 0) {
+    ReleaseBuffers();
+    reporter_.ShowError("waveInOpenに失敗しました: " + std::to_string(result), kErrorCaption);
+    return;
+  }
+  {
+    const std::lock_guard lock(mutex_);
+    accepting_ = true;
+  }
+  hand_back_ = std::thread(&TWaveCapture::HandBackLoop, this);
+  for (std::size_t i = 0; i < kBufferCount; ++i) device_.PrepareHeader(i);
+  for (std::size_t i = 0; i < kBufferCount; ++i) device_.AddBuffer(i);
+  if (const std::uint32_t result = device_.Start(); result != 0) {
+    CloseDevice();
+    ReleaseBuffers();
+    reporter_.ShowError("waveInStartに失敗しました: " + std::to_string(result), kErrorCaption);
+    return;
+  }
+  const std::lock_guard lock(mutex_);
+  capture_running_ = true;
+}
+
+void TWaveCapture::Stop() {
+  if (!CaptureRunning()) return;
+  CloseDevice();
+  ReleaseBuffers();
+}
+
+void TWaveCapture::CloseDevice() {
+  {
+    std::unique_lock lock(mutex_);
+    capture_running_ = false;
+    accepting_ = false;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return measuring_ == 0; });
+  }
+  hand_back_.join();
+  // The reset returns the queued buffers partly filled; notifications for
+  // them are no longer accepted, so nothing touches the buffers after this.
+  device_.Reset();
+  for (std::size_t i = 0; i < kBufferCount; ++i) device_.UnprepareHeader(i);
+  device_.Close();
+}
+
+void TWaveCapture::ReleaseBuffers() {
+  const std::lock_guard lock(mutex_);
+  for (auto& buffer : WaveBuffers) buffer.reset();
+}
+
+void TWaveCapture::BufferDone(std::size_t index, std::uint32_t bytes_recorded) {
+  if (index >= kBufferCount) return;
+  const std::uint8_t* data = nullptr;
+  {
+    const std::lock_guard lock(mutex_);
+    if (!accepting_ || BufferBusy[index]) return;
+    BufferBusy[index] = true;
+    // A partly filled buffer stays out of circulation until the next Start.
+    if (bytes_recorded < kBufferSize) return;
+    ++measuring_;
+    data = WaveBuffers[index].get();
+  }
+  meter_.MeasureBuffer(data, kBufferSize);
+  const std::lock_guard lock(mutex_);
+  --measuring_;
+  hand_back_pending_[index] = true;
+  changed_.notify_all();
+}
+
+void TWaveCapture::HandBackLoop() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] {
+      return !accepting_ || hand_back_pending_[0] || hand_back_pending_[1];
+    });
+    // Once Stop has begun nothing goes back: the device is about to be reset.
+    if (!accepting_) return;
+    const std::size_t index = hand_back_pending_[0] ? 0 : 1;
+    hand_back_pending_[index] = false;
+    lock.unlock();
+    device_.UnprepareHeader(index);
+    device_.PrepareHeader(index);
+    device_.AddBuffer(index);
+    lock.lock();
+    BufferBusy[index] = false;
+  }
+}
+
+}  // namespace snx

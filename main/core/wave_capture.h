@@ -1,0 +1,113 @@
+#pragma once
+// Capture from the default wave input: two 10 ms buffers circulate between
+// the device and the meter while capture runs.
+#include <array>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "main/core/level_meter.h"
+
+namespace snx {
+
+// The PCM format capture asks for.
+struct TWaveFormat {
+  std::uint16_t FormatTag;
+  std::uint16_t Channels;
+  std::uint32_t SamplesPerSec;
+  std::uint32_t AvgBytesPerSec;
+  std::uint16_t BlockAlign;
+  std::uint16_t BitsPerSample;
+};
+
+// Told by the device about each buffer it hands back (WIM_DATA), on the
+// device's own thread. `index` is the buffer's header number.
+class TWaveInClient {
+ public:
+  virtual void BufferDone(std::size_t index, std::uint32_t bytes_recorded) = 0;
+
+ protected:
+  ~TWaveInClient() = default;
+};
+
+// The wave input calls, on the device's two buffer headers (0 and 1). Only
+// open and start report a result; the others' results are of no use.
+class TWaveInDevice {
+ public:
+  virtual std::uint32_t Open(const TWaveFormat& format, TWaveInClient& client) = 0;
+  // Points header `index` at `data`; the header's user value is `index`.
+  virtual void SetHeader(std::size_t index, std::uint8_t* data, std::uint32_t length) = 0;
+  virtual void PrepareHeader(std::size_t index) = 0;
+  virtual void AddBuffer(std::size_t index) = 0;
+  virtual std::uint32_t Start() = 0;
+  virtual void Reset() = 0;
+  virtual void UnprepareHeader(std::size_t index) = 0;
+  virtual void Close() = 0;
+
+ protected:
+  ~TWaveInDevice() = default;
+};
+
+// Shows a failure to the user (a modal box on the user-interface thread).
+class TErrorReporter {
+ public:
+  virtual void ShowError(const std::string& text, const std::string& caption) = 0;
+
+ protected:
+  ~TErrorReporter() = default;
+};
+
+// The Start/Stop state machine. Start and Stop run on the user-interface
+// thread. The device's notification only measures a buffer; a hand-back thread
+// of this object gives it back to the device, because the device must not be
+// called from inside its own notification.
+class TWaveCapture final : private TWaveInClient {
+ public:
+  static constexpr std::size_t kBufferCount = 2;
+  // 10 ms of 8-bit stereo at 44100 Hz.
+  static constexpr std::uint32_t kBufferSize = static_cast<std::uint32_t>(2 * 44100 * 0.01);
+
+  TWaveCapture(TWaveInDevice& device, TBufferMeasure& meter, TErrorReporter& reporter);
+  TWaveCapture(const TWaveCapture&) = delete;
+  TWaveCapture& operator=(const TWaveCapture&) = delete;
+  // Ends a running capture, so that no notification outlives the buffers.
+  ~TWaveCapture();
+
+  // Opens and starts the device; a failure is reported and leaves nothing open.
+  void Start();
+  // Stops, closes and frees everything that Start obtained; also the way to
+  // end a running capture before the program's objects go.
+  void Stop();
+  // False as soon as Stop has begun.
+  bool CaptureRunning() const;
+
+ private:
+  void BufferDone(std::size_t index, std::uint32_t bytes_recorded) override;
+  void HandBackLoop();
+  // Stops accepting notifications, waits for those in progress and for the
+  // hand-back thread, then resets, unprepares and closes the open device.
+  void CloseDevice();
+  void ReleaseBuffers();
+
+  TWaveInDevice& device_;
+  TBufferMeasure& meter_;
+  TErrorReporter& reporter_;
+
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::array<std::unique_ptr<std::uint8_t[]>, kBufferCount> WaveBuffers;
+  // Set from the notification's start until the buffer is back with the
+  // device; a partly filled buffer keeps it until the next Start.
+  std::array<bool, kBufferCount> BufferBusy{};
+  std::array<bool, kBufferCount> hand_back_pending_{};
+  bool accepting_ = false;
+  int measuring_ = 0;
+  bool capture_running_ = false;
+  std::thread hand_back_;
+};
+
+}  // namespace snx

@@ -1,0 +1,57 @@
+#include "main/win32/meter_skin.h"
+
+#include <string>
+
+#include "framework/win32/unicode.h"
+
+namespace snx {
+
+namespace {
+
+HBITMAP LoadBitmapFile(const std::wstring& path) {
+  return static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+}
+
+}  // namespace
+
+void TMeterSkin::LoadSkin(HDC window_dc, std::string_view exe_dir) {
+  std::wstring dir = Widen(exe_dir);
+  if (!dir.empty() && dir.back() != L'\\' && dir.back() != L'/') dir += L'\\';
+  const std::wstring main_skin = dir + L"DATA\\MAIN.BMP";
+  const std::wstring parts_skin = dir + L"DATA\\PARTS.BMP";
+
+  Release();
+  CanvasDC.reset(CreateCompatibleDC(window_dc));
+  BackDC.reset(CreateCompatibleDC(window_dc));
+  PartsDC.reset(CreateCompatibleDC(window_dc));
+  CanvasBitmap.reset(LoadBitmapFile(main_skin));
+  BackBitmap.reset(LoadBitmapFile(main_skin));
+  PartsBitmap.reset(LoadBitmapFile(parts_skin));
+  SelectObject(CanvasDC.get(), CanvasBitmap.get());
+  SelectObject(BackDC.get(), BackBitmap.get());
+  SelectObject(PartsDC.get(), PartsBitmap.get());
+}
+
+void TMeterSkin::Draw(HDC window_dc, const TChannelLevels& levels) {
+  if (!CanvasDC) return;
+  ComposeMeter(levels.Snapshot(), *this);
+  BitBlt(window_dc, 0, 0, kMeterWidth, kMeterHeight, CanvasDC.get(), 0, 0, SRCCOPY);
+}
+
+void TMeterSkin::Release() {
+  // A bitmap still selected into a context cannot be deleted: contexts first.
+  CanvasDC.reset();
+  BackDC.reset();
+  PartsDC.reset();
+  CanvasBitmap.reset();
+  BackBitmap.reset();
+  PartsBitmap.reset();
+}
+
+void TMeterSkin::Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x,
+                      int dest_y) {
+  HDC from = source == TMeterSource::msBack ? BackDC.get() : PartsDC.get();
+  BitBlt(CanvasDC.get(), dest_x, dest_y, width, height, from, source_x, source_y, SRCCOPY);
+}
+
+}  // namespace snx

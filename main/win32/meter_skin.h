@@ -1,0 +1,54 @@
+#pragma once
+// The GDI side of the strip: the skins in memory device contexts, the
+// composition into the canvas and the one copy of it to the window.
+#include <windows.h>
+
+#include <memory>
+#include <string_view>
+#include <type_traits>
+
+#include "main/core/level_meter.h"
+#include "main/core/meter_composer.h"
+
+namespace snx {
+
+struct TMemoryDCDeleter {
+  void operator()(HDC dc) const { DeleteDC(dc); }
+};
+using TMemoryDC = std::unique_ptr<std::remove_pointer_t<HDC>, TMemoryDCDeleter>;
+
+struct TBitmapDeleter {
+  void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
+};
+using TBitmapHandle = std::unique_ptr<std::remove_pointer_t<HBITMAP>, TBitmapDeleter>;
+
+class TMeterSkin final : private TMeterCanvas {
+ public:
+  TMeterSkin() = default;
+  TMeterSkin(const TMeterSkin&) = delete;
+  TMeterSkin& operator=(const TMeterSkin&) = delete;
+  ~TMeterSkin() { Release(); }
+
+  // Replaces any earlier load with DATA\MAIN.BMP (twice: the canvas and the
+  // clean background) and DATA\PARTS.BMP from `exe_dir` (UTF-8). A skin that
+  // cannot be loaded leaves its surface empty; nothing is reported.
+  void LoadSkin(HDC window_dc, std::string_view exe_dir);
+  // Composes the picture of `levels` and copies all of it to `window_dc` at
+  // once. Draws nothing before LoadSkin or after Release.
+  void Draw(HDC window_dc, const TChannelLevels& levels);
+  // Deletes the three memory contexts, then the three bitmaps.
+  void Release();
+
+ private:
+  void Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x,
+            int dest_y) override;
+
+  TBitmapHandle CanvasBitmap;
+  TBitmapHandle BackBitmap;
+  TBitmapHandle PartsBitmap;
+  TMemoryDC CanvasDC;
+  TMemoryDC BackDC;
+  TMemoryDC PartsDC;
+};
+
+}  // namespace snx

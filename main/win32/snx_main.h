@@ -1,0 +1,67 @@
+#pragma once
+// The strip: a borderless 274 x 26 window that shows the meter, drags with
+// the left button and opens the command menu with the right.
+#include <optional>
+
+#include "framework/core/menu.h"
+#include "framework/win32/form.h"
+#include "framework/win32/timer.h"
+#include "main/core/wave_capture.h"
+#include "main/win32/message_box_reporter.h"
+#include "main/win32/meter_skin.h"
+#include "main/win32/winmm_wave_in.h"
+
+namespace snx {
+
+class TSNX_MAIN : public TForm {
+ public:
+  explicit TSNX_MAIN(TComponent* owner);
+  ~TSNX_MAIN() override;
+
+  // Published components, bound by name from the form description.
+  TPopupMenu* PopupMenu = nullptr;
+  TMenuItem* PM_Start = nullptr;
+  TMenuItem* PM_Stop = nullptr;
+  TMenuItem* PM_N01 = nullptr;
+  TMenuItem* PM_Exit = nullptr;
+  TTimer* Timer = nullptr;
+  TMenuItem* PM_N02 = nullptr;
+  TMenuItem* PM_Top = nullptr;
+  TMenuItem* PM_About = nullptr;
+  TMenuItem* PM_N03 = nullptr;
+
+  // Published handlers.
+  void PM_StartClick(TObject* sender);
+  void PM_StopClick(TObject* sender);
+  void PM_ExitClick(TObject* sender);
+  void FormCreate(TObject* sender);
+  void FormClose(TObject* sender, TCloseAction& action);
+  void TimerTimer(TObject* sender);
+  void FormShow(TObject* sender);
+  void FormMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+  void PM_TopClick(TObject* sender);
+  void PM_AboutClick(TObject* sender);
+
+  void BindPublishedField(std::string_view name, TComponent* component) override;
+
+ protected:
+  LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+ private:
+  void StartWindowDrag();
+  void DrawMeter();
+  std::string SettingsFile() const;
+
+  HDC WindowDC = nullptr;
+  TMeterSkin Skin;
+  bool DrawBusy = false;
+  // Declared in this order so that the capture, destroyed first, has ended
+  // before the device and the reporter it uses go.
+  TWinmmWaveIn WaveDevice;
+  std::optional<TMessageBoxReporter> Reporter;
+  std::optional<TWaveCapture> Capture;
+};
+
+extern TSNX_MAIN* SNX_MAIN;
+
+}  // namespace snx

@@ -1,0 +1,52 @@
+#include "main/win32/winmm_wave_in.h"
+
+namespace snx {
+
+std::uint32_t TWinmmWaveIn::Open(const TWaveFormat& format, TWaveInClient& client) {
+  WaveFormat = {};
+  WaveFormat.wFormatTag = format.FormatTag;
+  WaveFormat.nChannels = format.Channels;
+  WaveFormat.nSamplesPerSec = format.SamplesPerSec;
+  WaveFormat.nAvgBytesPerSec = format.AvgBytesPerSec;
+  WaveFormat.nBlockAlign = format.BlockAlign;
+  WaveFormat.wBitsPerSample = format.BitsPerSample;
+  HWAVEIN device = nullptr;
+  const MMRESULT result = waveInOpen(&device, WAVE_MAPPER, &WaveFormat, reinterpret_cast<DWORD_PTR>(&WaveInCallback),
+                                     reinterpret_cast<DWORD_PTR>(&client), CALLBACK_FUNCTION);
+  if (result == MMSYSERR_NOERROR) WaveIn.reset(device);
+  return result;
+}
+
+void TWinmmWaveIn::SetHeader(std::size_t index, std::uint8_t* data, std::uint32_t length) {
+  WAVEHDR& header = WaveHeaders.at(index);
+  header.lpData = reinterpret_cast<LPSTR>(data);
+  header.dwBufferLength = length;
+  header.dwUser = index;
+  header.dwLoops = 1;
+}
+
+void TWinmmWaveIn::PrepareHeader(std::size_t index) {
+  waveInPrepareHeader(WaveIn.get(), &WaveHeaders.at(index), sizeof(WAVEHDR));
+}
+
+void TWinmmWaveIn::AddBuffer(std::size_t index) {
+  waveInAddBuffer(WaveIn.get(), &WaveHeaders.at(index), sizeof(WAVEHDR));
+}
+
+std::uint32_t TWinmmWaveIn::Start() { return waveInStart(WaveIn.get()); }
+
+void TWinmmWaveIn::Reset() { waveInReset(WaveIn.get()); }
+
+void TWinmmWaveIn::UnprepareHeader(std::size_t index) {
+  waveInUnprepareHeader(WaveIn.get(), &WaveHeaders.at(index), sizeof(WAVEHDR));
+}
+
+void TWinmmWaveIn::Close() { WaveIn.reset(); }
+
+void CALLBACK TWinmmWaveIn::WaveInCallback(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR) {
+  if (message != WIM_DATA) return;
+  const auto* header = reinterpret_cast<const WAVEHDR*>(param1);
+  reinterpret_cast<TWaveInClient*>(instance)->BufferDone(header->dwUser, header->dwBytesRecorded);
+}
+
+}  // namespace snx

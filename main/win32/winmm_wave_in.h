@@ -1,0 +1,49 @@
+#pragma once
+// The default wave input device through winmm, with the two buffer headers
+// that every Start fills again.
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <array>
+#include <memory>
+#include <type_traits>
+
+#include "main/core/wave_capture.h"
+
+namespace snx {
+
+static_assert(sizeof(WAVEHDR) == 32, "the header size every header call passes");
+
+class TWinmmWaveIn final : public TWaveInDevice {
+ public:
+  TWinmmWaveIn() = default;
+  TWinmmWaveIn(const TWinmmWaveIn&) = delete;
+  TWinmmWaveIn& operator=(const TWinmmWaveIn&) = delete;
+
+  // Opens WAVE_MAPPER with WaveInCallback; `client` is the callback's instance data.
+  std::uint32_t Open(const TWaveFormat& format, TWaveInClient& client) override;
+  void SetHeader(std::size_t index, std::uint8_t* data, std::uint32_t length) override;
+  void PrepareHeader(std::size_t index) override;
+  void AddBuffer(std::size_t index) override;
+  std::uint32_t Start() override;
+  void Reset() override;
+  void UnprepareHeader(std::size_t index) override;
+  void Close() override;
+
+  // Runs on the audio system's thread: passes WIM_DATA on to the client and
+  // ignores every other notification.
+  static void CALLBACK WaveInCallback(HWAVEIN device, UINT message, DWORD_PTR instance, DWORD_PTR param1,
+                                      DWORD_PTR param2);
+
+ private:
+  struct TWaveInCloser {
+    void operator()(HWAVEIN device) const { waveInClose(device); }
+  };
+
+  std::unique_ptr<std::remove_pointer_t<HWAVEIN>, TWaveInCloser> WaveIn;
+  WAVEFORMATEX WaveFormat{};
+  // dwFlags belongs to the device once the headers have been used.
+  std::array<WAVEHDR, TWaveCapture::kBufferCount> WaveHeaders{};
+};
+
+}  // namespace snx

@@ -1,0 +1,128 @@
+#!/bin/bash
+# A private desktop for running Sonalix under Wine: Xvfb, openbox, a tray
+# host, a PulseAudio null sink as the default input, and a Wine prefix.
+#   desktop.sh start DIR   starts it all and writes DIR/env.sh
+#   desktop.sh stop DIR    stops everything it started, by PID
+set -euo pipefail
+
+cmd=${1:?start or stop}
+dir=$(realpath -m "${2:?directory}")
+cache=${SONALIX_CACHE:-/var/cache/sonalix}
+width=1024 height=768
+
+started() { echo "$1" >> "$dir/pids"; }
+
+stop() {
+  if [ -f "$dir/env.sh" ]; then
+    # shellcheck disable=SC1091
+    . "$dir/env.sh"
+    wineserver -k 2>/dev/null || true
+  fi
+  if [ -f "$dir/pids" ]; then
+    tac "$dir/pids" | while read -r pid; do kill "$pid" 2>/dev/null || true; done
+    sleep 0.3
+    tac "$dir/pids" | while read -r pid; do kill -9 "$pid" 2>/dev/null || true; done
+    rm -f "$dir/pids"
+  fi
+  rm -f "$dir/env.sh"
+}
+
+wait_for() {  # wait_for SECONDS COMMAND...
+  local limit=$(( $1 * 10 )); shift
+  for _ in $(seq "$limit"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+  echo "desktop.sh: timed out waiting for: $*" >&2
+  return 1
+}
+
+make_prefix() {
+  local wine_version key archive
+  wine_version=$(wine --version)
+  key=$(echo "$wine_version $(sha1sum "$0" | cut -c1-12)" | tr ' ' '-')
+  archive="$cache/wineprefix-$key.tar.zst"
+  if [ -f "$archive" ]; then
+    mkdir -p "$WINEPREFIX"
+    tar -C "$WINEPREFIX" -I zstd -xf "$archive"
+    return
+  fi
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+  # Debian's wine does not find its own symbol fonts; without Marlett the
+  # caption buttons draw as letters.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  mkdir -p "$fonts"
+  for f in marlett symbol wingding webdings; do
+    [ -f "/usr/share/wine/fonts/$f.ttf" ] && cp "/usr/share/wine/fonts/$f.ttf" "$fonts/"
+  done
+  # Japanese glyphs on any locale: the wide-character calls need these
+  # faces mapped to a font that has them.
+  python3 - "$dir/fonts.reg" <<'PY'
+import sys
+lines = ["Windows Registry Editor Version 5.00", "",
+         r"[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]"]
+for face in ["MS Shell Dlg", "MS Shell Dlg 2", "MS UI Gothic", "MS PGothic", "ＭＳ Ｐゴシック", "Tahoma"]:
+    lines.append(f'"{face}"="IPAPGothic"')
+for face in ["MS Gothic", "ＭＳ ゴシック"]:
+    lines.append(f'"{face}"="IPAGothic"')
+open(sys.argv[1], "wb").write(("\r\n".join(lines) + "\r\n").encode("utf-16"))
+PY
+  wine regedit /S "$dir/fonts.reg" >/dev/null 2>&1
+  wineserver -w
+  mkdir -p "$cache"
+  tar -C "$WINEPREFIX" -I zstd -cf "$archive.tmp" . && mv "$archive.tmp" "$archive"
+}
+
+start() {
+  stop
+  mkdir -p "$dir"
+  local display=""
+  for n in $(seq 90 150); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
+  done
+  [ -n "$display" ] || { echo "desktop.sh: no free display" >&2; exit 1; }
+
+  Xvfb "$display" -screen 0 "${width}x${height}x24" -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+  started $!
+  export DISPLAY=$display
+  wait_for 10 xdpyinfo
+
+  openbox --sm-disable >"$dir/openbox.log" 2>&1 &
+  started $!
+  trayer --edge bottom --align right --widthtype pixel --width 64 --height 32 \
+    --SetDockType true --expand false --transparent false >"$dir/trayer.log" 2>&1 &
+  started $!
+
+  export XDG_RUNTIME_DIR="$dir/xdg" HOME="$dir/home"
+  mkdir -p "$XDG_RUNTIME_DIR" "$HOME"
+  chmod 700 "$XDG_RUNTIME_DIR"
+  pulseaudio --daemonize=no --exit-idle-time=-1 -n --log-target=stderr \
+    --load="module-null-sink sink_name=vsink" --load=module-native-protocol-unix >"$dir/pulse.log" 2>&1 &
+  started $!
+  wait_for 10 pactl info
+  pactl set-default-sink vsink
+  pactl set-default-source vsink.monitor
+  # An idle null sink sleeps and delivers captured sound in late bursts.
+  pacat -p -d vsink --latency-msec=10 </dev/zero >/dev/null 2>&1 &
+  started $!
+
+  export WINEPREFIX="$dir/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  rm -rf "$WINEPREFIX"
+  make_prefix
+  wineserver -p
+  cat > "$dir/env.sh" <<ENV
+export DISPLAY=$DISPLAY
+export XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR
+export HOME=$HOME
+export WINEPREFIX=$WINEPREFIX
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=C.UTF-8
+ENV
+  echo "desktop.sh: display $DISPLAY ready ($dir/env.sh)"
+}
+
+case "$cmd" in
+  start) start ;;
+  stop) stop ;;
+  *) echo "usage: desktop.sh start|stop DIR" >&2; exit 2 ;;
+esac

@@ -1,0 +1,194 @@
+"""Drives the real Sonalix.exe under Wine on the test desktop started by
+scripts/desktop.sh: windows, pointer, keys and pixels through X, files
+through the file system."""
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+TITLE = "Sonalix 100115"
+DESKTOP_DIR = os.environ.get("SONALIX_DESKTOP_DIR", "")
+BIN_DIR = os.environ.get("SONALIX_BIN_DIR", "")
+
+
+def desktop_env():
+    env = dict(os.environ)
+    with open(os.path.join(DESKTOP_DIR, "env.sh")) as f:
+        for line in f:
+            m = re.match(r'export (\w+)="?([^"]*)"?$', line.strip())
+            if m:
+                env[m.group(1)] = m.group(2)
+    return env
+
+
+ENV = desktop_env() if DESKTOP_DIR else dict(os.environ)
+
+
+def run(*args, check=True, timeout=20):
+    result = subprocess.run(args, env=ENV, capture_output=True, text=True, timeout=timeout)
+    if check and result.returncode != 0:
+        raise RuntimeError(f"{args}: {result.returncode} {result.stderr.strip()}")
+    return result.stdout
+
+
+def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out waiting for {what}")
+        time.sleep(interval)
+
+
+def visible_windows(name=None, cls=None):
+    """Mapped windows by title regex or by X class (one criterion: xdotool ORs them)."""
+    args = ["xdotool", "search", "--onlyvisible"]
+    args += ["--class", cls] if cls else ["--name", name if name is not None else ""]
+    out = run(*args, check=False)
+    return [int(w) for w in out.split()]
+
+
+def geometry(window):
+    out = run("xwininfo", "-id", str(window))
+    get = lambda key: int(re.search(key + r":\s+(-?\d+)", out).group(1))
+    return get("Absolute upper-left X"), get("Absolute upper-left Y"), get("Width"), get("Height")
+
+
+def net_wm_state(window):
+    return run("xprop", "-id", str(window), "_NET_WM_STATE", check=False)
+
+
+def screenshot(path, x=0, y=0, w=None, h=None):
+    crop = [] if w is None else ["-crop", f"{w}x{h}+{x}+{y}", "+repage"]
+    run("import", "-window", "root", *crop, path)
+    return path
+
+
+def pixels(x, y, w, h):
+    """RGB triples of a screen rectangle, row by row."""
+    raw = subprocess.run(["import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-depth", "8", "rgb:-"],
+                         env=ENV, capture_output=True, timeout=20, check=True).stdout
+    return [[tuple(raw[(r * w + c) * 3:(r * w + c) * 3 + 3]) for c in range(w)] for r in range(h)]
+
+
+def bmp_pixels(path):
+    """RGB rows of a 24-bit bottom-up BMP file."""
+    data = open(path, "rb").read()
+    offset = int.from_bytes(data[10:14], "little")
+    w = int.from_bytes(data[18:22], "little", signed=True)
+    h = int.from_bytes(data[22:26], "little", signed=True)
+    stride = (w * 3 + 3) & ~3
+    rows = []
+    for r in range(abs(h)):
+        src = (abs(h) - 1 - r) if h > 0 else r
+        line = data[offset + src * stride: offset + src * stride + w * 3]
+        rows.append([(line[c * 3 + 2], line[c * 3 + 1], line[c * 3]) for c in range(w)])
+    return rows
+
+
+def pointer(x, y):
+    run("xdotool", "mousemove", str(x), str(y))
+
+
+def click(x, y, button=1):
+    run("xdotool", "mousemove", str(x), str(y), "click", str(button))
+
+
+def key(*keys):
+    run("xdotool", "key", *keys)
+
+
+class SonalixApp:
+    """One run of Sonalix.exe from a fresh copy of the program folder."""
+
+    def __init__(self, ini=None, folder=None):
+        self.folder = folder or tempfile.mkdtemp(prefix="sonalix-", dir=DESKTOP_DIR or None)
+        shutil.copy(os.path.join(BIN_DIR, "Sonalix.exe"), self.folder)
+        data = os.path.join(BIN_DIR, "DATA")
+        if os.path.isdir(data) and not os.path.exists(os.path.join(self.folder, "DATA")):
+            shutil.copytree(data, os.path.join(self.folder, "DATA"))
+        if ini is not None:
+            with open(self.ini_path, "wb") as f:
+                f.write(ini.encode("ascii") if isinstance(ini, str) else ini)
+        self.process = None
+        self.window = None
+
+    @property
+    def ini_path(self):
+        return os.path.join(self.folder, "Sonalix.ini")
+
+    def start(self):
+        self.process = subprocess.Popen(["wine", os.path.join(self.folder, "Sonalix.exe")], env=ENV,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.window = wait_until(lambda: self._strip(), timeout=20, what="the strip")
+        return self
+
+    def _strip(self):
+        for w in visible_windows(name="^" + TITLE + "$"):
+            if geometry(w)[2:] == (274, 26):
+                return w
+        return None
+
+    def geometry(self):
+        return geometry(self.window)
+
+    def menu_window(self):
+        """The popup menu on screen, or None."""
+        for w in visible_windows(cls="sonalix.exe"):
+            if w != self.window and run("xdotool", "getwindowname", str(w), check=False).strip() == "":
+                return w
+        return None
+
+    def wait_exit(self, timeout=15):
+        return self.process.wait(timeout=timeout)
+
+    def close_with_alt_f4(self):
+        x, y, w, h = self.geometry()
+        click(x + w - 10, y + h // 2, 3)  # a right click activates the strip and opens the menu
+        wait_until(self.menu_window, what="menu")
+        key("Escape")
+        wait_until(lambda: not self.menu_window(), what="menu to close")
+        key("alt+F4")
+        return self.wait_exit()
+
+    def choose(self, accelerator):
+        """Opens the strip's menu with a right click and picks an item by its key."""
+        x, y, w, h = self.geometry()
+        click(x + w - 10, y + h // 2, 3)
+        wait_until(self.menu_window, what="menu")
+        key(accelerator)
+
+    def read_ini(self):
+        with open(self.ini_path, "rb") as f:
+            return f.read()
+
+    def kill(self):
+        """Ends a run that a test left going. A killed Wine process leaves the
+        server's input state pointing at it, so the server is restarted too."""
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+            run("wineserver", "-k", check=False)
+            run("wineserver", "-w", check=False)
+            run("wineserver", "-p", check=False)
+
+
+class AppTestCase(unittest.TestCase):
+    """Starts nothing itself; cleans up every app a test started."""
+
+    def setUp(self):
+        self.apps = []
+
+    def tearDown(self):
+        for app in self.apps:
+            app.kill()
+
+    def launch(self, ini=None):
+        app = SonalixApp(ini=ini)
+        self.apps.append(app)
+        return app.start()

@@ -1,0 +1,111 @@
+"""The strip as a user meets it: where it opens, how it looks, dragging, the
+menu, always on top, and the settings file written at exit."""
+import os
+import unittest
+
+from harness import (BIN_DIR, AppTestCase, bmp_pixels, click, geometry, key, net_wm_state, pixels, pointer, run,
+                     screenshot, visible_windows, wait_until)
+
+
+class FirstRun(AppTestCase):
+    def test_opens_at_300_300_without_taskbar_button_and_writes_defaults_at_exit(self):
+        app = self.launch()
+        self.assertEqual(app.geometry(), (300, 300, 274, 26))
+        # No taskbar button: the only mapped window is the strip, which asks to skip the taskbar.
+        self.assertEqual([w for w in visible_windows(cls="sonalix.exe")], [app.window])
+        self.assertIn("_NET_WM_STATE_SKIP_TASKBAR", net_wm_state(app.window))
+        self.assertEqual(app.close_with_alt_f4(), 0)
+        self.assertEqual(app.read_ini(), b"[Main]\r\nMainX=300\r\nMainY=300\r\nTop=0\r\n")
+
+    def test_idle_strip_shows_the_main_skin_exactly(self):
+        app = self.launch()
+        expected = bmp_pixels(os.path.join(BIN_DIR, "DATA", "MAIN.BMP"))
+        wait_until(lambda: pixels(300, 300, 274, 26) == expected, timeout=5, what="idle skin on screen")
+
+
+class Settings(AppTestCase):
+    def test_stored_values_are_honoured_and_bad_ones_give_defaults(self):
+        cases = [
+            ("[Main]\r\nMainX=0x40\r\nMainY=120\r\n", (64, 120)),
+            ("[Main]\r\nMainX=left\r\nMainY=-0\r\n", (300, 0)),
+            ("garbage without a section\r\n", (300, 300)),
+        ]
+        for ini, position in cases:
+            with self.subTest(ini=ini):
+                app = self.launch(ini=ini)
+                self.assertEqual(app.geometry()[:2], position)
+                self.assertEqual(app.close_with_alt_f4(), 0)
+
+    def test_stored_top_starts_topmost_and_the_menu_item_turns_it_off(self):
+        app = self.launch(ini="[Main]\r\nMainX=10\r\nMainY=20\r\nTop=1\r\n")
+        wait_until(lambda: "_NET_WM_STATE_ABOVE" in net_wm_state(app.window), what="topmost")
+        app.choose("t")
+        wait_until(lambda: "_NET_WM_STATE_ABOVE" not in net_wm_state(app.window), what="not topmost")
+        self.assertEqual(app.close_with_alt_f4(), 0)
+        self.assertEqual(app.read_ini(), b"[Main]\r\nMainX=10\r\nMainY=20\r\nTop=0\r\n")
+
+    def test_unwritable_settings_are_reported_and_the_program_still_ends(self):
+        app = self.launch()
+        os.mkdir(app.ini_path)  # a folder in its place makes every write fail
+        app.choose("x")
+        box = wait_until(lambda: [w for w in visible_windows(name="^Sonalix 100115$") if w != app.window],
+                         what="error box")[0]
+        screenshot(os.path.join(app.folder, "write-error.png"), *geometry(box))
+        key("Return")
+        self.assertEqual(app.wait_exit(), 0)
+
+
+class Mouse(AppTestCase):
+    def test_drag_moves_the_strip_and_the_new_place_is_saved(self):
+        app = self.launch(ini="[Main]\r\nMainX=200\r\nMainY=200\r\n")
+        pointer(210, 210)
+        run("xdotool", "mousedown", "1")
+        for step in range(1, 41):  # small steps: Wine may remap the window mid-drag
+            pointer(210 + 3 * step, 210 + 2 * step)
+        run("xdotool", "mouseup", "1")
+        wait_until(lambda: app.geometry()[:2] == (320, 280), what="strip at its new place")
+        self.assertEqual(app.close_with_alt_f4(), 0)
+        self.assertEqual(app.read_ini(), b"[Main]\r\nMainX=320\r\nMainY=280\r\nTop=0\r\n")
+
+    def test_right_click_opens_the_menu_at_the_pointer_and_left_click_never_does(self):
+        app = self.launch()
+        click(350, 310, 1)
+        click(360, 312, 1)
+        self.assertIsNone(app.menu_window())
+        click(400, 315, 3)
+        menu = wait_until(app.menu_window, what="menu")
+        x, y, w, h = geometry(menu)
+        self.assertEqual((x, y), (400, 315))
+        shot = screenshot(os.path.join(app.folder, "menu.png"), x, y, w, h)
+        self.assertTrue(os.path.getsize(shot) > 0)
+        key("Escape")
+        wait_until(lambda: app.menu_window() is None, what="menu closed")
+
+
+class JapaneseText(AppTestCase):
+    def test_menu_captions_draw_as_japanese_glyphs(self):
+        """Each of the first two glyphs of "開始(&S)" is solid and they differ:
+        missing glyphs would be identical hollow boxes."""
+        app = self.launch()
+        click(320, 310, 3)
+        menu = wait_until(app.menu_window, what="menu")
+        x, y, w, h = geometry(menu)
+        rows = pixels(x, y, w, 22)  # the first item
+        ink = [[sum(p) < 200 for p in row] for row in rows]
+        ink_rows = [r for r in range(len(ink)) if any(ink[r][4:])]
+        ink_cols = [c for c in range(4, w) if any(ink[r][c] for r in range(len(ink)))]
+        top, bottom, left = ink_rows[0], ink_rows[-1], ink_cols[0]
+        size = bottom - top + 1
+        cells = []
+        for n in range(2):
+            c0 = left + n * (size + 1)
+            cells.append([[ink[r][c] for c in range(c0, c0 + size)] for r in range(top, bottom + 1)])
+        for cell in cells:
+            interior = sum(v for row in cell[3:-3] for v in row[3:-3])
+            self.assertGreater(interior, 4, "a glyph has strokes inside its cell, a missing-glyph box has none")
+        self.assertNotEqual(cells[0], cells[1])
+        key("Escape")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,166 @@
+#include "framework/core/reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/core/menu.h"
+
+namespace snx {
+namespace {
+
+std::vector<std::string>* g_log = nullptr;
+
+class Widget : public TComponent {
+ public:
+  explicit Widget(TComponent* owner) : TComponent(owner) {}
+  std::string caption;
+  int height = 0;
+  bool bold = false;
+  std::vector<std::uint8_t> data;
+  TComponent* buddy = nullptr;
+  bool loading_while_read = false;
+  TNotifyEvent OnPoke;
+
+  bool ReadProperty(std::string_view name, const PropertyValue& v, TReader& r) override {
+    loading_while_read = IsLoading();
+    if (name == "Caption") caption = v.AsString();
+    else if (name == "Font.Height") height = v.AsInteger();
+    else if (name == "Font.Style") bold = v.HasMember("fsBold");
+    else if (name == "Picture.Data") data = v.bytes;
+    else if (name == "Buddy") r.DeferReference(v, [this](TComponent* c) { buddy = c; });
+    else if (name == "OnPoke") OnPoke = r.Method<TNotifyEvent>(v);
+    else return TComponent::ReadProperty(name, v, r);
+    return true;
+  }
+  void Loaded() override {
+    TComponent::Loaded();
+    g_log->push_back("loaded " + Name() + (buddy ? " buddy=" + buddy->Name() : ""));
+  }
+};
+
+class Form : public TComponent {
+ public:
+  Form() : TComponent(nullptr) {}
+  Widget* first = nullptr;
+  std::vector<std::string> pokes;
+  void BindPublishedField(std::string_view name, TComponent* c) override {
+    if (name == "First") first = dynamic_cast<Widget*>(c);
+  }
+  void Loaded() override {
+    TComponent::Loaded();
+    g_log->push_back("loaded form");
+  }
+};
+
+class ReaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { g_log = &log; }
+  void TearDown() override { g_log = nullptr; }
+
+  void Read(const char* text) {
+    ObjectDescription d = ParseFormDescription(text);
+    TReader reader(d, classes, methods);
+    reader.ReadRootComponent(&form);
+  }
+
+  std::vector<std::string> log;
+  Form form;
+  ComponentClassTable classes{
+      {"TWidget", [](TComponent* o) { return new Widget(o); }},
+      {"TPopupMenu", [](TComponent* o) { return new TPopupMenu(o); }},
+      {"TMenuItem", [](TComponent* o) { return new TMenuItem(o); }},
+  };
+  MethodTable methods{{"Poke", TNotifyEvent([this](TObject*) { form.pokes.push_back("poke"); })},
+                      {"Move", TMouseMoveEvent([](TObject*, TShiftState, int, int) {})}};
+};
+
+TEST_F(ReaderTest, CreatesComponentsSetsValuesAndResolvesForwardReferences) {
+  Read(R"(object Main: TForm
+  object First: TWidget
+    Caption = 'It''s 開始'
+    Font.Height = -12
+    Font.Style = [fsBold, fsUnderline]
+    Picture.Data = {
+      424D 00FF}
+    Buddy = Second
+    OnPoke = Poke
+    Tag = 7
+  end
+  object Second: TWidget
+    Buddy = Main
+  end
+end)");
+  ASSERT_NE(form.first, nullptr);
+  EXPECT_EQ(form.first->Owner(), &form);
+  EXPECT_EQ(form.first->caption, "It's 開始");
+  EXPECT_EQ(form.first->height, -12);
+  EXPECT_TRUE(form.first->bold);
+  EXPECT_EQ(form.first->data, (std::vector<std::uint8_t>{0x42, 0x4D, 0x00, 0xFF}));
+  EXPECT_EQ(form.first->Tag(), 7);
+  EXPECT_TRUE(form.first->loading_while_read);
+  EXPECT_FALSE(form.first->IsLoading());
+  ASSERT_TRUE(form.first->OnPoke);
+  form.first->OnPoke(form.first);
+  EXPECT_EQ(form.pokes.size(), 1u);
+  // Loaded runs after every reference is resolved, the root first.
+  EXPECT_EQ(log, (std::vector<std::string>{"loaded form", "loaded First buddy=Second", "loaded Second buddy=Main"}));
+}
+
+TEST_F(ReaderTest, MenuItemsNestInTheirMenuInOrder) {
+  Read(R"(object Main: TForm
+  object Menu: TPopupMenu
+    object A: TMenuItem
+      Caption = 'A'
+      Checked = True
+    end
+    object N: TMenuItem
+      Caption = '-'
+    end
+  end
+end)");
+  auto* menu = dynamic_cast<TPopupMenu*>(form.FindComponent("Menu"));
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(menu->Items().Count(), 2);
+  EXPECT_EQ(menu->Items().Items(0)->Caption(), "A");
+  EXPECT_TRUE(menu->Items().Items(0)->Checked());
+  EXPECT_TRUE(menu->Items().Items(1)->IsSeparator());
+}
+
+TEST_F(ReaderTest, BadDescriptionsRaiseReadErrors) {
+  const char* bad[] = {
+      "object Main: TForm\n  object X: TNoSuchClass\n  end\nend",
+      "object Main: TForm\n  object X: TWidget\n    Colour = clRed\n  end\nend",
+      "object Main: TForm\n  object X: TWidget\n    Buddy = Nobody\n  end\nend",
+      "object Main: TForm\n  object X: TWidget\n    OnPoke = Move\n  end\nend",
+      "object Main: TForm\n  object X: TWidget\n    Caption = 12\n  end\nend",
+      "object Main: TForm\n  object X: TWidget\n    Caption = 'open\n  end\nend",
+      "object Main: TForm\n  object X: TWidget\n    Picture.Data = {ABC}\n  end\nend",
+      "object Main: TForm\n",
+  };
+  for (const char* text : bad) {
+    SCOPED_TRACE(text);
+    Form fresh;
+    ObjectDescription d;
+    EXPECT_THROW(
+        {
+          d = ParseFormDescription(text);
+          TReader reader(d, classes, methods);
+          reader.ReadRootComponent(&fresh);
+        },
+        EReadError);
+  }
+}
+
+TEST(FormDescriptionTest, ErrorsNameTheLine) {
+  try {
+    ParseFormDescription("object A: B\n  X = 1\n  Y = \nend");
+    FAIL() << "no error";
+  } catch (const EReadError& e) {
+    EXPECT_NE(std::string(e.what()).find("line 4"), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace snx

@@ -1,0 +1,117 @@
+#include "main/core/level_meter.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "main/core/meter_composer.h"
+
+namespace snx {
+namespace {
+
+struct AmplitudeRow {
+  int amplitude, level;
+};
+class SampleToLevelTest : public testing::TestWithParam<AmplitudeRow> {};
+
+TEST_P(SampleToLevelTest, BothSidesOfSilenceGiveTheLevel) {
+  const auto [amplitude, level] = GetParam();
+  EXPECT_EQ(SampleToLevel(static_cast<std::uint8_t>(128 - amplitude)), level);
+  if (amplitude < 128) {
+    EXPECT_EQ(SampleToLevel(static_cast<std::uint8_t>(128 + amplitude)), level);
+  }
+}
+
+// 9 and 99 hit exact powers of ten; 125 is the first amplitude at full scale.
+INSTANTIATE_TEST_SUITE_P(TellingRows, SampleToLevelTest,
+                         testing::ValuesIn(std::vector<AmplitudeRow>{{0, 0}, {1, 15}, {2, 23}, {3, 30}, {9, 50},
+                                                                     {15, 60}, {31, 75}, {63, 90}, {99, 100},
+                                                                     {124, 104}, {125, 105}, {127, 105},
+                                                                     {128, 105}}));
+
+class LevelMeterTest : public testing::Test {
+ protected:
+  // An 882-byte buffer at full scale everywhere but its middle frame.
+  void Measure(std::uint8_t left, std::uint8_t right) {
+    std::vector<std::uint8_t> buffer(882, 0);
+    buffer[440] = left;
+    buffer[441] = right;
+    meter.MeasureBuffer(buffer.data(), buffer.size());
+  }
+  TChannelLevel Left() const { return meter.Snapshot()[0]; }
+
+  TChannelLevels meter;
+};
+
+TEST_F(LevelMeterTest, OnlyTheMiddleFrameIsRead) {
+  Measure(127, 255);
+  EXPECT_EQ(Left().Level, 15.0f);
+  EXPECT_EQ(Left().Peak, 15.0f);
+  EXPECT_EQ(meter.Snapshot()[1].Level, 105.0f);
+  EXPECT_EQ(meter.Snapshot()[1].LevelSpeed, 0.0f);
+}
+
+TEST_F(LevelMeterTest, BufferWithoutAMiddleFrameIsIgnored) {
+  const std::uint8_t one[] = {255};
+  meter.MeasureBuffer(one, 1);
+  meter.MeasureBuffer(one, 0);
+  EXPECT_EQ(Left().Level, 0.0f);
+}
+
+TEST_F(LevelMeterTest, OnlyAHigherValueChangesAChannel) {
+  Measure(255, 128);
+  for (int tick = 0; tick < 30; ++tick) meter.DecayLevels();
+  Measure(129, 128);  // 15 raises the bar, not the peak mark above it
+  EXPECT_EQ(Left().Level, 15.0f);
+  EXPECT_EQ(Left().LevelSpeed, 0.0f);
+  EXPECT_GT(Left().PeakSpeed, 0.0f);
+  meter.DecayLevels();
+  const TChannelLevel held = Left();
+  Measure(129, 128);  // equal
+  Measure(128, 128);  // lower
+  EXPECT_EQ(Left().Level, held.Level);
+  EXPECT_EQ(Left().LevelSpeed, held.LevelSpeed);
+  EXPECT_EQ(Left().Peak, held.Peak);
+}
+
+TEST_F(LevelMeterTest, FullScaleThenSilenceFallsOnSchedule) {
+  Measure(255, 255);
+  const int widths[] = {212, 208, 208, 204, 204, 200};
+  int level_zero = 0, peak_zero = 0;
+  for (int tick = 1; tick <= 200; ++tick) {
+    meter.DecayLevels();
+    const TChannelLevel c = Left();
+    if (tick <= 6) {
+      EXPECT_EQ(2 * DrawingStep(c.Level), widths[tick - 1]) << "tick " << tick;
+    }
+    if (level_zero == 0 && c.Level == 0.0f) level_zero = tick;
+    if (peak_zero == 0 && c.Peak == 0.0f) peak_zero = tick;
+    ASSERT_TRUE(c.Level >= 0 && c.Peak >= c.Level && c.LevelSpeed >= 0.4f && c.PeakSpeed >= 0.006f);
+  }
+  EXPECT_EQ(level_zero, 24);
+  EXPECT_EQ(peak_zero, 188);
+}
+
+// Also run under ThreadSanitizer: measuring and ticking share the state.
+TEST(LevelMeterThreads, SnapshotNeverMixesAMeasurementWithATick) {
+  TChannelLevels meter;
+  std::atomic<bool> done = false;
+  std::thread capture([&] {
+    std::uint8_t frame[2];
+    for (int i = 0; i < 20000; ++i) {
+      frame[0] = frame[1] = static_cast<std::uint8_t>(i % 256);
+      meter.MeasureBuffer(frame, 2);
+    }
+    done = true;
+  });
+  while (!done) {
+    meter.DecayLevels();
+    for (const TChannelLevel& c : meter.Snapshot()) ASSERT_GE(c.Peak, c.Level);
+  }
+  capture.join();
+}
+
+}  // namespace
+}  // namespace snx
