@@ -1,8 +1,9 @@
 #!/bin/bash
-# A private desktop for running Sonalix under Wine: Xvfb, openbox, a tray
-# host, a PulseAudio null sink as the default input, and a Wine prefix.
+# A private desktop for running Sonalix under Wine: Xvfb, a tray host, a PulseAudio null sink as the default input, and a Wine prefix.
 #   desktop.sh start DIR   starts it all and writes DIR/env.sh
 #   desktop.sh stop DIR    stops everything it started, by PID
+#   desktop.sh audio-off DIR / audio-on DIR   takes the audio server away / back
+#   desktop.sh prefix DIR  only makes the Wine prefix DIR (fonts set up for Japanese)
 set -euo pipefail
 
 cmd=${1:?start or stop}
@@ -13,6 +14,7 @@ width=1024 height=768
 started() { echo "$1" >> "$dir/pids"; }
 
 stop() {
+  audio_off
   if [ -f "$dir/env.sh" ]; then
     # shellcheck disable=SC1091
     . "$dir/env.sh"
@@ -55,7 +57,7 @@ make_prefix() {
   done
   # Japanese glyphs on any locale: the wide-character calls need these
   # faces mapped to a font that has them.
-  python3 - "$dir/fonts.reg" <<'PY'
+  python3 - "$WINEPREFIX/fonts.reg" <<'PY'
 import sys
 lines = ["Windows Registry Editor Version 5.00", "",
          r"[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]"]
@@ -65,10 +67,30 @@ for face in ["MS Gothic", "ＭＳ ゴシック"]:
     lines.append(f'"{face}"="IPAGothic"')
 open(sys.argv[1], "wb").write(("\r\n".join(lines) + "\r\n").encode("utf-16"))
 PY
-  wine regedit /S "$dir/fonts.reg" >/dev/null 2>&1
+  wine regedit /S "$WINEPREFIX/fonts.reg" >/dev/null 2>&1
   wineserver -w
   mkdir -p "$cache"
   tar -C "$WINEPREFIX" -I zstd -cf "$archive.tmp" . && mv "$archive.tmp" "$archive"
+}
+
+# The audio server with a null sink whose monitor is the default input; its
+# PIDs are kept apart so tests can take the server away and bring it back.
+audio_on() {
+  pulseaudio --daemonize=no --use-pid-file=no --exit-idle-time=-1 -n --log-target=stderr \
+    --load="module-null-sink sink_name=vsink" --load=module-native-protocol-unix >>"$dir/pulse.log" 2>&1 &
+  echo $! >> "$dir/audio.pids"
+  wait_for 10 pactl info
+  pactl set-default-sink vsink
+  pactl set-default-source vsink.monitor
+  # An idle null sink sleeps and delivers captured sound in late bursts.
+  pacat -p -d vsink --latency-msec=10 </dev/zero >/dev/null 2>&1 &
+  echo $! >> "$dir/audio.pids"
+}
+
+audio_off() {
+  [ -f "$dir/audio.pids" ] || return 0
+  tac "$dir/audio.pids" | while read -r pid; do kill -9 "$pid" 2>/dev/null || true; done
+  rm -f "$dir/audio.pids"
 }
 
 start() {
@@ -85,8 +107,8 @@ start() {
   export DISPLAY=$display
   wait_for 10 xdpyinfo
 
-  openbox --sm-disable >"$dir/openbox.log" 2>&1 &
-  started $!
+  # No window manager: a reparenting one races Wine over where a borderless
+  # popup is, so the program's idea of its position and the screen disagree.
   trayer --edge bottom --align right --widthtype pixel --width 64 --height 32 \
     --SetDockType true --expand false --transparent false >"$dir/trayer.log" 2>&1 &
   started $!
@@ -94,20 +116,14 @@ start() {
   export XDG_RUNTIME_DIR="$dir/xdg" HOME="$dir/home"
   mkdir -p "$XDG_RUNTIME_DIR" "$HOME"
   chmod 700 "$XDG_RUNTIME_DIR"
-  pulseaudio --daemonize=no --exit-idle-time=-1 -n --log-target=stderr \
-    --load="module-null-sink sink_name=vsink" --load=module-native-protocol-unix >"$dir/pulse.log" 2>&1 &
-  started $!
-  wait_for 10 pactl info
-  pactl set-default-sink vsink
-  pactl set-default-source vsink.monitor
-  # An idle null sink sleeps and delivers captured sound in late bursts.
-  pacat -p -d vsink --latency-msec=10 </dev/zero >/dev/null 2>&1 &
-  started $!
-
+  audio_on
   export WINEPREFIX="$dir/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   rm -rf "$WINEPREFIX"
   make_prefix
-  wineserver -p
+  wineserver -p >/dev/null 2>&1 </dev/null
+  # The first program starts Wine's background services, which keep the
+  # caller's output open for good: start them here, not in the first test.
+  wine cmd /c exit >/dev/null 2>&1 </dev/null
   cat > "$dir/env.sh" <<ENV
 export DISPLAY=$DISPLAY
 export XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR
@@ -122,7 +138,15 @@ ENV
 }
 
 case "$cmd" in
+  prefix)
+    export WINEPREFIX=$dir WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    [ -f "$WINEPREFIX/system.reg" ] || { mkdir -p "$dir"; make_prefix; } ;;
   start) start ;;
+  audio-off) audio_off ;;
+  audio-on)
+    # shellcheck disable=SC1091
+    . "$dir/env.sh"
+    audio_on ;;
   stop) stop ;;
-  *) echo "usage: desktop.sh start|stop DIR" >&2; exit 2 ;;
+  *) echo "usage: desktop.sh start|stop|audio-off|audio-on|prefix DIR" >&2; exit 2 ;;
 esac

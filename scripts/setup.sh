@@ -7,7 +7,7 @@ PACKAGES=(
   cmake ninja-build g++ googletest python3
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 fonts-wine
-  xvfb xdotool x11-utils x11-apps imagemagick openbox trayer
+  xvfb xdotool x11-utils x11-apps imagemagick trayer
   pulseaudio pulseaudio-utils sox
   locales fonts-ipafont-gothic fonts-ipafont-mincho
   zstd procps

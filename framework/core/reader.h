@@ -23,6 +23,18 @@ using ComponentClassTable = std::map<std::string, ComponentFactory, std::less<>>
 using MethodBinding = std::variant<TNotifyEvent, TMouseEvent, TMouseMoveEvent, TCloseEvent>;
 using MethodTable = std::map<std::string, MethodBinding, std::less<>>;
 
+// The class table entry for a component class constructed from its owner.
+template <class Component>
+ComponentFactory Creates() {
+  return [](TComponent* owner) -> TComponent* { return new Component(owner); };
+}
+
+// For BindPublishedField: a published field refers to the component read.
+template <class Field>
+void BindField(Field*& field, TComponent* component) {
+  field = dynamic_cast<Field*>(component);
+}
+
 class TReader {
  public:
   TReader(const ObjectDescription& description, const ComponentClassTable& classes, const MethodTable& methods);

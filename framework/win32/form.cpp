@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "framework/win32/application.h"
+#include "framework/win32/canvas.h"
+#include "framework/win32/list_window.h"
 #include "framework/win32/unicode.h"
 
 namespace snx {
@@ -14,8 +16,10 @@ TForm::TForm(TComponent* owner) : TComponent(owner) {
 }
 
 TForm::~TForm() {
-  // Owned components may still talk to the window while they go.
+  // Owned components may still talk to the window while they go, and child
+  // windows must go before it.
   DestroyComponents();
+  DetachControls();
   window_.reset();
 }
 
@@ -232,6 +236,22 @@ void TForm::Show() {
 
 void TForm::Hide() {
   if (window_) ShowWindow(window_.get(), SW_HIDE);
+  MouseLeft();
+}
+
+void TForm::AddChildComponent(TComponent* child) {
+  if (auto* control = dynamic_cast<TControl*>(child)) control->SetParent(this);
+}
+
+void TForm::InvalidateClientRect(const TRect& rect) {
+  const RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
+  if (window_) InvalidateRect(window_.get(), &r, TRUE);
+}
+
+TSize TForm::TextExtent(const TFont& font, std::string_view text) { return MeasureText(font, Widen(text)); }
+
+std::unique_ptr<TListWindow> TForm::CreateListWindow(TCustomListBox& list) {
+  return CreateNativeListWindow(Handle(), list);
 }
 
 namespace {
@@ -290,8 +310,39 @@ void TForm::Close() {
 
 void TForm::PaintContents(HDC /*dc*/) {}
 
+namespace {
+
+TShiftState ShiftFromKeys(WPARAM keys) {
+  TShiftState shift;
+  if ((keys & MK_SHIFT) != 0) shift += TShiftMember::ssShift;
+  if ((keys & MK_CONTROL) != 0) shift += TShiftMember::ssCtrl;
+  if ((keys & MK_LBUTTON) != 0) shift += TShiftMember::ssLeft;
+  if ((keys & MK_RBUTTON) != 0) shift += TShiftMember::ssRight;
+  if ((keys & MK_MBUTTON) != 0) shift += TShiftMember::ssMiddle;
+  return shift;
+}
+
+}  // namespace
+
 void TForm::MouseButton(TMouseEvent& event, TMouseButton button, TShiftMember member, LPARAM lparam) {
   if (event) event(this, button, TShiftState(member), GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+}
+
+void TForm::MouseDownMessage(TMouseButton button, TShiftMember member, LPARAM lparam) {
+  // A press on a control is the control's.
+  if (MousePressed(button, TShiftState(member), GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam))) return;
+  MouseButton(OnMouseDown, button, member, lparam);
+}
+
+bool TForm::SetControlCursor(LPARAM lparam) {
+  if (LOWORD(lparam) != HTCLIENT) return false;
+  POINT p;
+  GetCursorPos(&p);
+  ScreenToClient(hwnd_, &p);
+  const TControl* control = ControlAt(p.x, p.y);
+  if (control == nullptr || control->Cursor() != TCursor::crHandPoint) return false;
+  SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+  return true;
 }
 
 LRESULT TForm::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -317,18 +368,34 @@ LRESULT TForm::DefaultHandler(UINT message, WPARAM wparam, LPARAM lparam) {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(window, &ps);
       PaintContents(dc);
+      {
+        TDCCanvas canvas(dc);
+        PaintControls(canvas);
+      }
       if (OnPaint) OnPaint(this);
       EndPaint(window, &ps);
       return 0;
     }
+    case WM_MOUSEMOVE: {
+      // Asks for WM_MOUSELEAVE; asking again while tracking changes nothing.
+      TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window, 0};
+      TrackMouseEvent(&track);
+      MouseMoved(ShiftFromKeys(wparam), GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+      return 0;
+    }
+    case WM_MOUSELEAVE:
+      MouseLeft();
+      return 0;
+    case WM_SETCURSOR:
+      return SetControlCursor(lparam) ? TRUE : DefWindowProcW(window, message, wparam, lparam);
     case WM_LBUTTONDOWN:
-      MouseButton(OnMouseDown, TMouseButton::mbLeft, TShiftMember::ssLeft, lparam);
+      MouseDownMessage(TMouseButton::mbLeft, TShiftMember::ssLeft, lparam);
       return 0;
     case WM_RBUTTONDOWN:
-      MouseButton(OnMouseDown, TMouseButton::mbRight, TShiftMember::ssRight, lparam);
+      MouseDownMessage(TMouseButton::mbRight, TShiftMember::ssRight, lparam);
       return 0;
     case WM_MBUTTONDOWN:
-      MouseButton(OnMouseDown, TMouseButton::mbMiddle, TShiftMember::ssMiddle, lparam);
+      MouseDownMessage(TMouseButton::mbMiddle, TShiftMember::ssMiddle, lparam);
       return 0;
     case WM_LBUTTONUP:
       MouseButton(OnMouseUp, TMouseButton::mbLeft, TShiftMember::ssLeft, lparam);

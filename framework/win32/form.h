@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "framework/core/controls.h"
 #include "framework/core/events.h"
 #include "framework/core/graphics.h"
 #include "framework/core/reader.h"
@@ -15,7 +16,9 @@ namespace snx {
 
 enum class TFormBorderStyle : std::uint8_t { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 
-class TForm : public TComponent, protected MessageTarget {
+// The form carries controls: it paints them, tracks the pointer over them
+// and makes the native windows of windowed ones.
+class TForm : public TComponent, public TControlParent, protected MessageTarget {
  public:
   explicit TForm(TComponent* owner);
   ~TForm() override;
@@ -34,13 +37,14 @@ class TForm : public TComponent, protected MessageTarget {
 
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption);
-  TColor Color() const { return color_; }
+  TColor Color() const override { return color_; }
   void SetColor(TColor color);
-  TFont& Font() { return font_; }
+  TFont& Font() override { return font_; }
   TFormBorderStyle BorderStyle() const { return border_style_; }
 
   bool Visible() const;
   void Show();
+  // Hiding also ends any pointer hover over the controls.
   void Hide();
   // Shows the form with the program's other visible windows disabled and
   // returns when it closes. A form already on screen cannot become modal.
@@ -59,6 +63,12 @@ class TForm : public TComponent, protected MessageTarget {
   void AfterConstruction();
 
   bool ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) override;
+  // Controls described inside the form are placed on it.
+  void AddChildComponent(TComponent* child) override;
+
+  void InvalidateClientRect(const TRect& rect) override;
+  TSize TextExtent(const TFont& font, std::string_view text) override;
+  std::unique_ptr<TListWindow> CreateListWindow(TCustomListBox& list) override;
 
  protected:
   // Reads this form's description from the RCDATA resource `class_name`.
@@ -79,6 +89,9 @@ class TForm : public TComponent, protected MessageTarget {
   DWORD Style() const;
   DWORD ExStyle() const;
   void MouseButton(TMouseEvent& event, TMouseButton button, TShiftMember member, LPARAM lparam);
+  void MouseDownMessage(TMouseButton button, TShiftMember member, LPARAM lparam);
+  // The hand over a control that asks for it; false leaves the cursor to the system.
+  bool SetControlCursor(LPARAM lparam);
 
   UniqueWindow window_;
   HWND hwnd_ = nullptr;

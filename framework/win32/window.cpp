@@ -29,6 +29,15 @@ void ShowUnhandledException() {
   }
 }
 
+void EnsureNotTopmost(HWND window) {
+  if ((GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0) return;
+  HWND owner = GetWindow(window, GW_OWNER);
+  if (owner == nullptr) return;
+  SetWindowLongPtrW(window, GWLP_HWNDPARENT, 0);
+  SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowLongPtrW(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+}
+
 UniqueWindow CreateTargetWindow(const WindowSpec& spec, MessageTarget* target) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW existing{};

@@ -36,6 +36,12 @@ struct WindowSpec {
 // on until the window is destroyed.
 UniqueWindow CreateTargetWindow(const WindowSpec& spec, MessageTarget* target);
 
+// After SetWindowPos with HWND_NOTOPMOST: some window managers (Wine's
+// among them) keep an owned window topmost; detaching it from its owner for
+// the request lets it go, and on systems that honour the request this does
+// nothing.
+void EnsureNotTopmost(HWND window);
+
 // Runs one handler call with the error box as the last resort.
 template <class F>
 void Guarded(F&& f);

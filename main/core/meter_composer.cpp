@@ -49,3 +49,14 @@ void ComposeMeter(const TStereoLevels& levels, TMeterCanvas& canvas) {
 }
 
 }  // namespace snx
+
+namespace snx {
+
+TMeterFrame MeterFrameOf(const TStereoLevels& levels) {
+  const TChannelLevel& l = levels[0];
+  const TChannelLevel& r = levels[1];
+  return TMeterFrame{l.Level > 1.0f, r.Level > 1.0f, DrawingStep(l.Level), DrawingStep(r.Level),
+                     DrawingStep(l.Peak), DrawingStep(r.Peak)};
+}
+
+}  // namespace snx

@@ -28,6 +28,15 @@ class TMeterCanvas {
 // even one, so bars move in 4-pixel steps. 0 to 106 for levels 0 to 105.
 int DrawingStep(float value);
 
+// Everything the picture depends on: two frames that compare equal look the
+// same, so a tick whose frame did not change need not redraw the strip.
+struct TMeterFrame {
+  bool left_lamp, right_lamp;
+  int left_bar, right_bar, left_mark, right_mark;
+  friend bool operator==(const TMeterFrame&, const TMeterFrame&) = default;
+};
+TMeterFrame MeterFrameOf(const TStereoLevels& levels);
+
 // Ten copies in fixed order, from one snapshot of both channels.
 void ComposeMeter(const TStereoLevels& levels, TMeterCanvas& canvas);
 

@@ -56,4 +56,10 @@ object SNX_MAIN: TSNX_MAIN
     Interval = 10
     OnTimer = TimerTimer
   end
+  object TrayIcon: TTrayIcon
+    RBPopupMenu = PopupMenu
+    TipHelp = 'Sonalix'
+    Visible = True
+    BalloonIcon = biifNone
+  end
 end

@@ -32,10 +32,14 @@ void TMeterSkin::LoadSkin(HDC window_dc, std::string_view exe_dir) {
   SelectObject(PartsDC.get(), PartsBitmap.get());
 }
 
-void TMeterSkin::Draw(HDC window_dc, const TChannelLevels& levels) {
+void TMeterSkin::Draw(HDC window_dc, const TChannelLevels& levels, bool repaint) {
   if (!CanvasDC) return;
-  ComposeMeter(levels.Snapshot(), *this);
+  const TStereoLevels snapshot = levels.Snapshot();
+  const TMeterFrame frame = MeterFrameOf(snapshot);
+  if (!repaint && shown_ == frame) return;
+  ComposeMeter(snapshot, *this);
   BitBlt(window_dc, 0, 0, kMeterWidth, kMeterHeight, CanvasDC.get(), 0, 0, SRCCOPY);
+  shown_ = frame;
 }
 
 void TMeterSkin::Release() {
@@ -46,6 +50,7 @@ void TMeterSkin::Release() {
   CanvasBitmap.reset();
   BackBitmap.reset();
   PartsBitmap.reset();
+  shown_.reset();
 }
 
 void TMeterSkin::Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x,

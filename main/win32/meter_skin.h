@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <type_traits>
 
@@ -34,8 +35,10 @@ class TMeterSkin final : private TMeterCanvas {
   // cannot be loaded leaves its surface empty; nothing is reported.
   void LoadSkin(HDC window_dc, std::string_view exe_dir);
   // Composes the picture of `levels` and copies all of it to `window_dc` at
-  // once. Draws nothing before LoadSkin or after Release.
-  void Draw(HDC window_dc, const TChannelLevels& levels);
+  // once. Draws nothing before LoadSkin or after Release. Unless `repaint`
+  // (the window lost its pixels), a picture equal to the last one drawn is
+  // left as it is on screen.
+  void Draw(HDC window_dc, const TChannelLevels& levels, bool repaint);
   // Deletes the three memory contexts, then the three bitmaps.
   void Release();
 
@@ -49,6 +52,7 @@ class TMeterSkin final : private TMeterCanvas {
   TMemoryDC CanvasDC;
   TMemoryDC BackDC;
   TMemoryDC PartsDC;
+  std::optional<TMeterFrame> shown_;
 };
 
 }  // namespace snx

@@ -1,8 +1,10 @@
 #include "main/win32/snx_main.h"
 
+#include "about/win32/snx_about.h"
 #include "framework/win32/application.h"
 #include "framework/win32/ini_file.h"
 #include "main/core/main_settings.h"
+#include "trayicon/win32/win32_tray_platform.h"
 
 namespace snx {
 
@@ -10,16 +12,12 @@ TSNX_MAIN* SNX_MAIN = nullptr;
 
 namespace {
 
-template <class Field>
-void Bind(Field*& field, TComponent* component) {
-  field = dynamic_cast<Field*>(component);
-}
-
 const ComponentClassTable& MainClasses() {
   static const ComponentClassTable classes{
-      {"TPopupMenu", [](TComponent* owner) -> TComponent* { return new TPopupMenu(owner); }},
-      {"TMenuItem", [](TComponent* owner) -> TComponent* { return new TMenuItem(owner); }},
-      {"TTimer", [](TComponent* owner) -> TComponent* { return new TTimer(owner); }},
+      {"TPopupMenu", Creates<TPopupMenu>()},
+      {"TMenuItem", Creates<TMenuItem>()},
+      {"TTimer", Creates<TTimer>()},
+      {"TTrayIcon", [](TComponent* owner) -> TComponent* { return new TTrayIcon(owner, Win32TrayPlatform()); }},
   };
   return classes;
 }
@@ -57,16 +55,17 @@ TSNX_MAIN::TSNX_MAIN(TComponent* owner) : TForm(owner) {
 TSNX_MAIN::~TSNX_MAIN() = default;
 
 void TSNX_MAIN::BindPublishedField(std::string_view name, TComponent* c) {
-  if (name == "PopupMenu") Bind(PopupMenu, c);
-  else if (name == "PM_Start") Bind(PM_Start, c);
-  else if (name == "PM_Stop") Bind(PM_Stop, c);
-  else if (name == "PM_N01") Bind(PM_N01, c);
-  else if (name == "PM_Exit") Bind(PM_Exit, c);
-  else if (name == "Timer") Bind(Timer, c);
-  else if (name == "PM_N02") Bind(PM_N02, c);
-  else if (name == "PM_Top") Bind(PM_Top, c);
-  else if (name == "PM_About") Bind(PM_About, c);
-  else if (name == "PM_N03") Bind(PM_N03, c);
+  if (name == "PopupMenu") BindField(PopupMenu, c);
+  else if (name == "PM_Start") BindField(PM_Start, c);
+  else if (name == "PM_Stop") BindField(PM_Stop, c);
+  else if (name == "PM_N01") BindField(PM_N01, c);
+  else if (name == "PM_Exit") BindField(PM_Exit, c);
+  else if (name == "Timer") BindField(Timer, c);
+  else if (name == "TrayIcon") BindField(TrayIcon, c);
+  else if (name == "PM_N02") BindField(PM_N02, c);
+  else if (name == "PM_Top") BindField(PM_Top, c);
+  else if (name == "PM_About") BindField(PM_About, c);
+  else if (name == "PM_N03") BindField(PM_N03, c);
 }
 
 std::string TSNX_MAIN::SettingsFile() const { return SettingsPath(Application().ExeName()); }
@@ -84,18 +83,19 @@ void TSNX_MAIN::FormShow(TObject*) {
   Timer->SetEnabled(true);
 }
 
-void TSNX_MAIN::TimerTimer(TObject*) {
+void TSNX_MAIN::TimerTimer(TObject* sender) {
   ChannelLevels.DecayLevels();
-  DrawMeter();
+  // A paint request means the window lost its pixels; a tick only changes them.
+  DrawMeter(sender != Timer);
 }
 
-void TSNX_MAIN::DrawMeter() {
+void TSNX_MAIN::DrawMeter(bool repaint) {
   // A tick or paint handled in here runs TimerTimer again; DrawBusy keeps
   // that nested run from drawing over this one.
   Application().ProcessMessages();
   if (DrawBusy || !SNX_MAIN->Visible()) return;
   DrawBusy = true;
-  Skin.Draw(WindowDC, ChannelLevels);
+  Skin.Draw(WindowDC, ChannelLevels, repaint);
   DrawBusy = false;
 }
 
@@ -122,6 +122,7 @@ void TSNX_MAIN::PM_TopClick(TObject*) {
   HWND after = PM_Top->Checked() ? HWND_NOTOPMOST : HWND_TOPMOST;
   PM_Top->SetChecked(!PM_Top->Checked());
   SetWindowPos(Handle(), after, Left(), Top(), Width(), Height(), SWP_NOMOVE | SWP_NOSIZE);
+  if (after == HWND_NOTOPMOST) EnsureNotTopmost(Handle());
 }
 
 void TSNX_MAIN::PM_ExitClick(TObject*) { Close(); }
@@ -130,7 +131,11 @@ void TSNX_MAIN::PM_StartClick(TObject*) { Capture->Start(); }
 
 void TSNX_MAIN::PM_StopClick(TObject*) { Capture->Stop(); }
 
-void TSNX_MAIN::PM_AboutClick(TObject*) {}
+void TSNX_MAIN::PM_AboutClick(TObject*) {
+  SNX_ABOUT->SetLeft(0);
+  SNX_ABOUT->SetTop(0);
+  SNX_ABOUT->ShowModal();
+}
 
 LRESULT TSNX_MAIN::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_LBUTTONDOWN) {

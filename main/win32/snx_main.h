@@ -10,6 +10,7 @@
 #include "main/win32/message_box_reporter.h"
 #include "main/win32/meter_skin.h"
 #include "main/win32/winmm_wave_in.h"
+#include "trayicon/core/tray_icon.h"
 
 namespace snx {
 
@@ -25,6 +26,7 @@ class TSNX_MAIN : public TForm {
   TMenuItem* PM_N01 = nullptr;
   TMenuItem* PM_Exit = nullptr;
   TTimer* Timer = nullptr;
+  TTrayIcon* TrayIcon = nullptr;
   TMenuItem* PM_N02 = nullptr;
   TMenuItem* PM_Top = nullptr;
   TMenuItem* PM_About = nullptr;
@@ -49,7 +51,7 @@ class TSNX_MAIN : public TForm {
 
  private:
   void StartWindowDrag();
-  void DrawMeter();
+  void DrawMeter(bool repaint);
   std::string SettingsFile() const;
 
   HDC WindowDC = nullptr;

@@ -1,6 +1,7 @@
 // Entry routine: the application, its two windows, the message loop.
 #include <windows.h>
 
+#include "about/win32/snx_about.h"
 #include "framework/win32/application.h"
 #include "main/win32/snx_main.h"
 
@@ -9,6 +10,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   try {
     application.SetTitle("Sonalix 100115");
     application.CreateForm(snx::SNX_MAIN);
+    application.CreateForm(snx::SNX_ABOUT);
     application.Run();
   } catch (...) {
     application.HandleException(std::current_exception());

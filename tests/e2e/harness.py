@@ -78,7 +78,8 @@ def pixels(x, y, w, h):
 
 def bmp_pixels(path):
     """RGB rows of a 24-bit bottom-up BMP file."""
-    data = open(path, "rb").read()
+    with open(path, "rb") as f:
+        data = f.read()
     offset = int.from_bytes(data[10:14], "little")
     w = int.from_bytes(data[18:22], "little", signed=True)
     h = int.from_bytes(data[22:26], "little", signed=True)
@@ -89,6 +90,27 @@ def bmp_pixels(path):
         line = data[offset + src * stride: offset + src * stride + w * 3]
         rows.append([(line[c * 3 + 2], line[c * 3 + 1], line[c * 3]) for c in range(w)])
     return rows
+
+
+PROBE = os.environ.get("SONALIX_PROBE", "")
+
+
+def probe():
+    """Win32's view of the top-level windows: dicts with handle, cls, title,
+    rect (x, y, w, h), flags ('v'isible 'e'nabled 't'opmost 'a'ppwindow),
+    owner and texts (the window's children's texts)."""
+    windows = []
+    for line in run("wine", PROBE).splitlines():
+        handle, cls, title, rect, flags, owner, texts = (line.rstrip("\r").split("\t") + [""] * 7)[:7]
+        windows.append(dict(handle=int(handle), cls=cls, title=title, rect=tuple(int(v) for v in rect.split(",")),
+                            flags=flags, owner=int(owner or 0), texts=texts))
+    return windows
+
+
+def probe_one(cls, title=None):
+    """The single visible window of a class (and title), or None."""
+    found = [w for w in probe() if w["cls"] == cls and "v" in w["flags"] and (title is None or w["title"] == title)]
+    return found[0] if len(found) == 1 else None
 
 
 def pointer(x, y):
@@ -126,6 +148,9 @@ class SonalixApp:
         self.process = subprocess.Popen(["wine", os.path.join(self.folder, "Sonalix.exe")], env=ENV,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.window = wait_until(lambda: self._strip(), timeout=20, what="the strip")
+        # The tray host docks the program's icon a moment later; input sent
+        # while it does can go astray.
+        wait_until(tray_icons, timeout=20, what="the tray icon")
         return self
 
     def _strip(self):
@@ -175,7 +200,9 @@ class SonalixApp:
             self.process.wait()
             run("wineserver", "-k", check=False)
             run("wineserver", "-w", check=False)
-            run("wineserver", "-p", check=False)
+            # The persistent server keeps any pipe it inherits open.
+            subprocess.run(["wineserver", "-p"], env=ENV, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=20)
 
 
 class AppTestCase(unittest.TestCase):
@@ -186,9 +213,37 @@ class AppTestCase(unittest.TestCase):
 
     def tearDown(self):
         for app in self.apps:
+            if app.process and app.process.poll() is None:
+                try:
+                    app.close_with_alt_f4()
+                except Exception:  # pylint: disable=broad-except
+                    pass
             app.kill()
 
     def launch(self, ini=None):
         app = SonalixApp(ini=ini)
         self.apps.append(app)
         return app.start()
+
+
+def screen_size():
+    width, height = run("xdotool", "getdisplaygeometry").split()
+    return int(width), int(height)
+
+
+def tray_icons():
+    """The icons docked in the tray host's panel: {X window id: (x, y, w, h)}."""
+    icons = {}
+    for panel in visible_windows(cls="trayer"):
+        tree = run("xwininfo", "-id", str(panel), "-tree", check=False)
+        for m in re.finditer(r'^\s*(0x[0-9a-f]+) .*\("explorer\.exe" "explorer\.exe"\)\s+(\d+)x(\d+)\S*\s+\+(-?\d+)\+(-?\d+)',
+                             tree, re.MULTILINE):
+            icons[int(m.group(1), 16)] = (int(m.group(4)), int(m.group(5)), int(m.group(2)), int(m.group(3)))
+    return icons
+
+
+def window_texts(win32_class):
+    """What the visible windows of a Win32 class report as their text (a
+    tooltip reports the tip it shows), through the test helper beside the program."""
+    out = run("wine", os.path.join(BIN_DIR, "window_texts.exe"), win32_class)
+    return [line.split("\t", 1)[1] for line in out.replace("\r", "").splitlines() if "\t" in line]

@@ -3,17 +3,29 @@ menu, always on top, and the settings file written at exit."""
 import os
 import unittest
 
-from harness import (BIN_DIR, AppTestCase, bmp_pixels, click, geometry, key, net_wm_state, pixels, pointer, run,
+from harness import (BIN_DIR, AppTestCase, bmp_pixels, click, geometry, key, pixels, pointer, probe, probe_one, run,
                      screenshot, visible_windows, wait_until)
+
+
+def topmost():
+    return "t" in probe_one("TSNX_MAIN")["flags"]
 
 
 class FirstRun(AppTestCase):
     def test_opens_at_300_300_without_taskbar_button_and_writes_defaults_at_exit(self):
         app = self.launch()
         self.assertEqual(app.geometry(), (300, 300, 274, 26))
-        # No taskbar button: the only mapped window is the strip, which asks to skip the taskbar.
+        # No taskbar button: the window that carries it is hidden, and the
+        # strip is owned by it and does not ask for a button of its own.
+        windows = probe()
+        carrier = [w for w in windows if w["cls"] == "TApplication" and w["title"] == "Sonalix 100115"]
+        strip = [w for w in windows if w["cls"] == "TSNX_MAIN"]
+        self.assertEqual(len(carrier), 1)
+        self.assertNotIn("v", carrier[0]["flags"])
+        self.assertEqual(strip[0]["owner"], carrier[0]["handle"])
+        self.assertNotIn("a", strip[0]["flags"])
+        self.assertFalse(topmost())
         self.assertEqual([w for w in visible_windows(cls="sonalix.exe")], [app.window])
-        self.assertIn("_NET_WM_STATE_SKIP_TASKBAR", net_wm_state(app.window))
         self.assertEqual(app.close_with_alt_f4(), 0)
         self.assertEqual(app.read_ini(), b"[Main]\r\nMainX=300\r\nMainY=300\r\nTop=0\r\n")
 
@@ -38,9 +50,9 @@ class Settings(AppTestCase):
 
     def test_stored_top_starts_topmost_and_the_menu_item_turns_it_off(self):
         app = self.launch(ini="[Main]\r\nMainX=10\r\nMainY=20\r\nTop=1\r\n")
-        wait_until(lambda: "_NET_WM_STATE_ABOVE" in net_wm_state(app.window), what="topmost")
+        self.assertTrue(topmost())
         app.choose("t")
-        wait_until(lambda: "_NET_WM_STATE_ABOVE" not in net_wm_state(app.window), what="not topmost")
+        wait_until(lambda: not topmost(), what="not topmost")
         self.assertEqual(app.close_with_alt_f4(), 0)
         self.assertEqual(app.read_ini(), b"[Main]\r\nMainX=10\r\nMainY=20\r\nTop=0\r\n")
 
@@ -48,9 +60,10 @@ class Settings(AppTestCase):
         app = self.launch()
         os.mkdir(app.ini_path)  # a folder in its place makes every write fail
         app.choose("x")
-        box = wait_until(lambda: [w for w in visible_windows(name="^Sonalix 100115$") if w != app.window],
-                         what="error box")[0]
-        screenshot(os.path.join(app.folder, "write-error.png"), *geometry(box))
+        box = wait_until(lambda: probe_one("#32770", "Sonalix 100115"), what="error box")
+        windows_path = "Z:" + app.ini_path.replace("/", "\\")
+        self.assertIn(windows_path + " に書き込めません.", box["texts"])
+        screenshot(os.path.join(app.folder, "write-error.png"), *box["rect"])
         key("Return")
         self.assertEqual(app.wait_exit(), 0)
 

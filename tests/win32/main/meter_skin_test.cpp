@@ -65,7 +65,7 @@ TEST_F(MeterSkinTest, LeftLevelAndPeakFifteenThroughRealContexts) {
   buffer[440] = 129;  // left level 15, peak 15
   levels.MeasureBuffer(buffer.data(), buffer.size());
   skin.LoadSkin(window.dc(), ExeDir());
-  skin.Draw(window.dc(), levels);
+  skin.Draw(window.dc(), levels, true);
 
   for (int y = 0; y < kMeterHeight; ++y) {
     for (int x = 0; x < kMeterWidth; ++x) {
@@ -79,18 +79,40 @@ TEST_F(MeterSkinTest, LeftLevelAndPeakFifteenThroughRealContexts) {
 }
 
 TEST_F(MeterSkinTest, NothingIsDrawnWithoutLoadedSurfaces) {
-  skin.Draw(window.dc(), levels);
+  skin.Draw(window.dc(), levels, true);
   skin.LoadSkin(window.dc(), ExeDir());
   skin.Release();
-  skin.Draw(window.dc(), levels);
+  skin.Draw(window.dc(), levels, true);
   EXPECT_EQ(window.At(100, 5), kUntouched);
 }
 
 TEST_F(MeterSkinTest, MissingSkinsAreNoObstacle) {
   skin.LoadSkin(window.dc(), "Z:\\no\\such\\folder");
-  skin.Draw(window.dc(), levels);
+  skin.Draw(window.dc(), levels, true);
   skin.LoadSkin(window.dc(), ExeDir());
-  skin.Draw(window.dc(), levels);
+  skin.Draw(window.dc(), levels, true);
+  EXPECT_NE(window.At(100, 5), kUntouched);
+}
+
+TEST_F(MeterSkinTest, TicksRedrawOnlyWhenThePictureChangesButRepaintsAlwaysDo) {
+  skin.LoadSkin(window.dc(), ExeDir());
+  skin.Draw(window.dc(), levels, false);
+  const std::uint32_t idle = window.At(100, 5);
+  auto wipe = [&] {
+    RECT all{0, 0, kMeterWidth, kMeterHeight};
+    FillRect(window.dc(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  };
+  wipe();
+  skin.Draw(window.dc(), levels, false);  // same picture as on screen
+  EXPECT_EQ(window.At(100, 5), kUntouched);
+  skin.Draw(window.dc(), levels, true);  // the window lost its pixels
+  EXPECT_EQ(window.At(100, 5), idle);
+
+  wipe();
+  std::vector<std::uint8_t> buffer(882, 128);
+  buffer[441] = 255;  // right channel to full scale
+  levels.MeasureBuffer(buffer.data(), buffer.size());
+  skin.Draw(window.dc(), levels, false);
   EXPECT_NE(window.At(100, 5), kUntouched);
 }
 

@@ -1,0 +1,77 @@
+#include "framework/win32/hint_window.h"
+
+#include "framework/core/object.h"
+#include "framework/win32/canvas.h"
+#include "framework/win32/unicode.h"
+
+namespace snx {
+
+HWND TWin32HintWindow::Handle() {
+  if (!window_) {
+    WindowSpec spec{L"THintWindow"};
+    spec.style = WS_POPUP;
+    spec.ex_style = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+    window_ = CreateTargetWindow(spec, this);
+    if (!window_) throw EOutOfResources("window creation failed");
+  }
+  return window_.get();
+}
+
+void TWin32HintWindow::Repaint() {
+  if (window_) InvalidateRect(window_.get(), nullptr, TRUE);
+}
+
+void TWin32HintWindow::SetColor(TColor color) {
+  color_ = color;
+  Repaint();
+}
+
+TSize TWin32HintWindow::TextExtent(std::string_view text) { return MeasureText(font_, Widen(text)); }
+
+void TWin32HintWindow::SetBounds(int left, int top, int width, int height) {
+  SetWindowPos(Handle(), HWND_TOPMOST, left, top, width, height, SWP_NOACTIVATE);
+}
+
+void TWin32HintWindow::ShowNoActivate() { ShowWindow(Handle(), SW_SHOWNA); }
+
+void TWin32HintWindow::Hide() {
+  if (window_) ShowWindow(window_.get(), SW_HIDE);
+}
+
+void TWin32HintWindow::ShowText(int x, int y, std::string text) {
+  text_x_ = x;
+  text_y_ = y;
+  text_ = std::move(text);
+  Repaint();
+  if (window_) UpdateWindow(window_.get());
+}
+
+LRESULT TWin32HintWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    case WM_ERASEBKGND: {
+      RECT r;
+      GetClientRect(window, &r);
+      TDCCanvas(reinterpret_cast<HDC>(wparam)).FillRect({r.left, r.top, r.right, r.bottom}, color_);
+      return 1;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(window, &ps);
+      RECT r;
+      GetClientRect(window, &r);
+      {
+        TDCCanvas canvas(dc);
+        canvas.Font().Assign(font_);
+        canvas.TextRect({r.left, r.top, r.right, r.bottom}, text_x_, text_y_, text_);
+      }
+      EndPaint(window, &ps);
+      return 0;
+    }
+    default:
+      return DefWindowProcW(window, message, wparam, lparam);
+  }
+}
+
+}  // namespace snx

@@ -1,0 +1,162 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/unit/trayicon/fake_tray.h"
+#include "trayicon/core/tray_icon.h"
+#include "trayicon/core/tray_icon_animate.h"
+
+namespace snx::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class BalloonTest : public TrayTest {};
+
+TEST_F(BalloonTest, EveryFormWithdrawsTheShownBalloonThenShowsItsOwn) {
+  TTrayIcon* tray = ShownTray();
+  tray->ShowBalloon(TBalloonInfoIconFlag::biifError, "Title", "Text", 30);
+  tray->ShowBalloon();  // the same balloon again
+  tray->ShowBalloon(TBalloonInfoIconFlag::biifInfo);
+  tray->ShowBalloon(TBalloonInfoIconFlag::biifWarning, std::string(80, 't'));
+  tray->ShowBalloon(TBalloonInfoIconFlag::biifNone, "Title", "", 5);  // no range check
+  const struct {
+    std::uint32_t icon;
+    std::string title, text;
+    std::uint32_t timeout;
+  } shown[] = {{3, "Title", "Text", 30000},
+               {3, "Title", "Text", 30000},
+               {1, "Title", "Text", 30000},
+               {2, std::string(63, 't'), "Text", 30000},
+               {0, "Title", " ", 5000}};
+  const auto calls = platform.Calls();
+  ASSERT_EQ(calls.size(), 10u);
+  for (std::size_t i = 0; i < 5; ++i) {
+    const TNotifyIconDataV5A &hide = calls[2 * i].record, &show = calls[2 * i + 1].record;
+    EXPECT_EQ(hide.uFlags, 0x11u);
+    EXPECT_STREQ(hide.szInfo, "");
+    EXPECT_EQ(show.dwInfoFlags, shown[i].icon) << i;
+    EXPECT_EQ(show.szInfoTitle, shown[i].title) << i;
+    EXPECT_EQ(show.szInfo, shown[i].text) << i;
+    EXPECT_EQ(show.uTimeout, shown[i].timeout) << i;
+  }
+  tray->ShowBalloon(TBalloonInfoIconFlag::biifInfo, "T", std::string(300, 'x'));
+  EXPECT_EQ(std::string(platform.Calls().back().record.szInfo), std::string(255, 'x'));
+}
+
+TEST_F(BalloonTest, AnInvisibleIconIsShownFirstOrRefusesWhenItCanNeverShow) {
+  TTrayIcon* tray = NewTray();
+  tray->HideBalloon();
+  tray->ShowBalloon(TBalloonInfoIconFlag::biifInfo, "T", "X");
+  EXPECT_THAT(platform.Log(), ElementsAre("ADD", "MODIFY"));
+
+  platform.app_icon = 0;
+  platform.Clear();
+  EXPECT_THROW(NewTray()->ShowBalloon(TBalloonInfoIconFlag::biifInfo, "T", "X"), ENotifyIconError);
+  EXPECT_THAT(platform.Calls(), IsEmpty());
+}
+
+// Three frames, 0xF0 to 0xF2, for a shown icon.
+class AnimationTest : public TrayTest {
+ protected:
+  AnimationTest() {
+    for (TIconHandle h : {0xF0u, 0xF1u, 0xF2u}) images->AddIcon(MakeIcon(h));
+    tray->SetAnimateIcons(images);
+  }
+  std::vector<TIconHandle> Frames() {
+    std::vector<TIconHandle> frames;
+    for (const ShellCall& call : platform.Calls()) {
+      if (!call.on_test_thread) frames.push_back(call.record.hIcon);
+    }
+    return frames;
+  }
+  void Step() {
+    tray->AnimateThread()->WaitParked();  // a wake that finds it running is not kept
+    tray->AnimateStep();
+  }
+
+  TImageList* images = new TImageList(owner.get());
+  TTrayIcon* tray = ShownTray();
+};
+
+TEST_F(AnimationTest, AutomaticModeCyclesAtTheRateAndRestartsAtTheFirstImage) {
+  for (int run = 0; run < 2; ++run) {
+    platform.Clear();
+    tray->AnimatePlay(TAnimateMode::amAutomatic);
+    platform.WaitForThreadCalls(4);
+    tray->AnimateStop();
+    const auto frames = Frames();
+    for (std::size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(frames[i], 0xF0u + i % 3) << i;
+    for (std::uint32_t ms : platform.OtherSleeps()) EXPECT_EQ(ms, 500u);
+    const ShellCall last = platform.Calls().back();  // the static icon is back
+    EXPECT_TRUE(last.on_test_thread);
+    EXPECT_EQ(last.record.hIcon, FakeTrayPlatform::kAppIcon);
+    EXPECT_EQ(last.Tip(), "TipHelp");
+  }
+}
+
+TEST_F(AnimationTest, ManualModeShowsAFramePerStepAndWrapsAlsoWhenTheListShrinks) {
+  tray->AnimateStep();  // idle: nothing
+  tray->AnimatePlay(TAnimateMode::amManual);
+  for (int i = 0; i < 4; ++i) Step();
+  tray->AnimateThread()->WaitParked();
+  images->Delete(2);  // the next frame would have been the third
+  Step();
+  tray->AnimateThread()->WaitParked();
+  tray->AnimateStop();
+  EXPECT_THAT(Frames(), ElementsAre(0xF0u, 0xF1u, 0xF2u, 0xF0u, 0xF1u, 0xF0u));
+  EXPECT_THAT(platform.OtherSleeps(), IsEmpty());
+
+  platform.Clear();
+  tray->AnimatePlay(TAnimateMode::amManual);
+  tray->AnimateThread()->WaitParked();
+  tray->AnimeteModeChange();  // to automatic
+  platform.WaitForThreadCalls(3);
+  tray->AnimateStop();
+  EXPECT_THAT(Frames(), ::testing::IsSupersetOf({0xF0u, 0xF1u}));
+  EXPECT_EQ(Frames().front(), 0xF0u);
+}
+
+TEST_F(AnimationTest, AnIconNotAddedAnimatesWithoutCallingTheShell) {
+  platform.shell_major = 4;
+  TTrayIcon* hidden = NewTray();
+  hidden->SetAnimateIcons(images);
+  platform.Clear();
+  hidden->AnimatePlay(TAnimateMode::amAutomatic);
+  platform.WaitForOtherSleeps(5);
+  hidden->AnimateStop();
+  EXPECT_THAT(platform.Calls(), IsEmpty());
+}
+
+TEST_F(AnimationTest, RemovingTheListStopsTheAnimationBeforeTheLinkGoes) {
+  tray->AnimatePlay(TAnimateMode::amAutomatic);
+  platform.WaitForThreadCalls(2);
+  delete images;
+  EXPECT_FALSE(tray->Animating());
+  EXPECT_EQ(tray->AnimateIcons(), nullptr);
+  EXPECT_EQ(platform.Calls().back().record.hIcon, FakeTrayPlatform::kAppIcon);
+}
+
+// The user-interface thread changes tip and picture and sends the record
+// while the animation thread fills and sends it too (run under ThreadSanitizer).
+TEST_F(AnimationTest, TheRecordIsSharedSafelyBetweenTheThreads) {
+  tray->SetAnimateRate(10);
+  tray->AnimatePlay(TAnimateMode::amAutomatic);
+  const std::string tips[] = {"first tip", "second tip"};
+  const TIcon own = MakeIcon(0x0E);
+  for (int i = 0; i < 200; ++i) {
+    tray->SetTipHelp(tips[i % 2]);
+    tray->SetIcon(i % 2 == 0 ? &own : nullptr);
+    tray->SetTrayIcon(TTrayIconMode::tiModifyIcon);
+    if (i % 50 == 0) platform.WaitForThreadCalls(static_cast<std::size_t>(i / 50 + 1));
+  }
+  delete tray;  // ends the running animation first
+  for (const ShellCall& call : platform.Calls()) {
+    EXPECT_TRUE(call.Tip() == tips[0] || call.Tip() == tips[1] || call.Tip() == "TipHelp") << call.Tip();
+    EXPECT_EQ(call.record.uFlags, 7u);
+  }
+  EXPECT_EQ(platform.Calls().back().message, kNimDelete);
+}
+
+}  // namespace
+}  // namespace snx::testing

@@ -1,0 +1,252 @@
+#include "trayicon/core/tray_icon.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "framework/core/reader.h"
+#include "tests/unit/trayicon/fake_tray.h"
+
+namespace snx::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using Log = std::vector<std::string>;
+
+class TrayIconTest : public TrayTest {};
+
+TEST_F(TrayIconTest, IdentifiersGrowFromTheLastEntryUpToAHundredInstances) {
+  std::vector<TTrayIcon*> trays;
+  for (int i = 0; i < 100; ++i) trays.push_back(NewTray());
+  EXPECT_EQ(trays[0]->IconID(), 1);
+  EXPECT_EQ(trays[99]->IconID(), 100);
+  try {
+    NewTray();
+    FAIL() << "a 101st instance";
+  } catch (const ENotifyIconError& e) {
+    EXPECT_STREQ(e.what(), "タスクトレイにアイコンを登録できません。");
+  }
+  EXPECT_EQ(TrayIconList.Count(), 100);
+  delete trays[99];
+  EXPECT_EQ(NewTray()->IconID(), 100);  // the highest identifier is free again
+  delete trays[0];
+  EXPECT_EQ(NewTray()->IconID(), 101);  // a gap stays a gap
+}
+
+TEST_F(TrayIconTest, AddSendsTheWholeRecordAndDestructionDeletesIt) {
+  for (auto [major, size] : {std::pair{6, 488u}, std::pair{4, 88u}}) {
+    platform.shell_major = static_cast<std::uint16_t>(major);
+    TTrayIcon* tray = NewTray();
+    platform.Clear();
+    tray->SetVisible(true);
+    delete tray;
+    const auto calls = platform.Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    const TNotifyIconDataV5A& r = calls[0].record;
+    EXPECT_EQ(calls[0].message, kNimAdd);
+    EXPECT_EQ(r.cbSize, size);
+    EXPECT_EQ(r.hWnd, FakeTrayPlatform::kWindow);
+    EXPECT_EQ(r.uCallbackMessage, 0x4C8u);
+    EXPECT_EQ(r.hIcon, FakeTrayPlatform::kAppIcon);
+    EXPECT_EQ(r.uFlags, 7u);
+    EXPECT_EQ(calls[0].Tip(), "TipHelp");
+    EXPECT_EQ(calls[1].message, kNimDelete);
+    EXPECT_EQ(calls[1].record.uID, r.uID);
+  }
+}
+
+TEST_F(TrayIconTest, TheTipIsCutAt63BytesEvenInsideADoubleByteCharacterAndSentOnlyWhenChanged) {
+  TTrayIcon* tray = ShownTray();
+  const std::string tip = std::string(62, 'a') + "\x82\xA0";  // Shift-JIS: its lead byte is the 63rd
+  tray->SetTipHelp(tip);
+  tray->SetTipHelp(tip + "more");  // cuts to the same bytes
+  tray->SetBalloonTitle(std::string(80, 't'));
+  tray->SetBalloonText(std::string(300, 'x'));
+  const auto calls = platform.Calls();
+  ASSERT_EQ(calls.size(), 1u);  // balloon texts wait for the next balloon
+  EXPECT_EQ(calls[0].Tip(), tip.substr(0, 63));
+  EXPECT_EQ(static_cast<unsigned char>(tray->TipHelp().back()), 0x82);
+  EXPECT_EQ(tray->BalloonTitle().size(), 63u);
+  EXPECT_EQ(tray->BalloonText().size(), 255u);
+}
+
+TEST_F(TrayIconTest, WithNoIconAnywhereVisibleStaysFalse) {
+  platform.app_icon = 0;
+  TTrayIcon* tray = NewTray();
+  tray->SetVisible(true);
+  EXPECT_FALSE(tray->Visible());
+  TIcon own = MakeIcon(0x0E);
+  tray->SetIcon(&own);
+  tray->SetVisible(true);
+  EXPECT_EQ(platform.Calls().at(0).record.hIcon, 0x0Eu);
+}
+
+struct ModeCase {
+  std::uint16_t shell;
+  TTrayIconMode mode;
+  std::uint32_t message, flags, state;
+};
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << "shell " << c.shell << " mode " << int(c.mode); }
+
+class ModeTest : public TrayTest, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(ModeTest, FlagsFollowTheModeAndTheShellVersion) {
+  const ModeCase c = GetParam();
+  platform.shell_major = c.shell;
+  TTrayIcon* tray = ShownTray();
+  tray->SetTrayIcon(c.mode);
+  const auto calls = platform.Calls();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].message, c.message);
+  EXPECT_EQ(calls[0].record.uFlags, c.flags);
+  if (c.flags == 8) {
+    EXPECT_EQ(calls[0].record.dwState, c.state);
+  }
+}
+
+using enum TTrayIconMode;
+INSTANTIATE_TEST_SUITE_P(Modes, ModeTest,
+                         ::testing::Values(ModeCase{6, tiModifyIcon, kNimModify, 7, 0},
+                                           ModeCase{6, tiShowBalloon, kNimModify, 0x11, 0},
+                                           ModeCase{6, tiHideBalloon, kNimModify, 0x11, 0},
+                                           ModeCase{6, tiShowIcon, kNimModify, 8, 0},
+                                           ModeCase{6, tiHideIcon, kNimModify, 8, 1},
+                                           ModeCase{6, tiDeleteIcon, kNimDelete, 7, 0},
+                                           ModeCase{4, tiShowBalloon, kNimModify, 7, 0},
+                                           ModeCase{4, tiHideIcon, kNimModify, 7, 0}));
+
+TEST_F(TrayIconTest, HidingKeepsTheSlotOnANewShellAndDeletesOnAnOldOne) {
+  for (auto [shell, log] : {std::pair{6, Log{"MODIFY", "MODIFY"}}, std::pair{4, Log{"DELETE", "ADD"}}}) {
+    platform.shell_major = static_cast<std::uint16_t>(shell);
+    TTrayIcon* tray = ShownTray();
+    tray->SetVisible(false);
+    tray->SetVisible(true);
+    EXPECT_EQ(platform.Log(), log);
+    delete tray;
+  }
+}
+
+TEST_F(TrayIconTest, FailedShellCallsRaiseTheirOwnMessages) {
+  TTrayIcon* tray = ShownTray();
+  const std::pair<std::function<void()>, const char*> cases[] = {
+      {[&] { tray->SetTipHelp("changed"); }, "タスクトレイにアイコンを登録できません。"},
+      {[&] { tray->HideBalloon(); }, "タスクトレイアイコンのバルーンメッセージ表示が切り替えられません。"},
+      {[&] { tray->SetVisible(false); }, "タスクトレイアイコンの表示が切り替えられません。"},
+  };
+  for (const auto& [act, message] : cases) {
+    platform.modify_results = {false};
+    try {
+      act();
+      ADD_FAILURE() << "no error: " << message;
+    } catch (const ENotifyIconError& e) {
+      EXPECT_STREQ(e.what(), message);
+    }
+  }
+}
+
+struct TimeoutCase {
+  const char* name;
+  TOsVersion os;
+  std::uint32_t error;
+  std::deque<bool> adds, modifies;
+  Log log;
+  bool added;
+};
+void PrintTo(const TimeoutCase& c, std::ostream* os) { *os << c.name; }
+
+class TimeoutRuleTest : public TrayTest, public ::testing::WithParamInterface<TimeoutCase> {};
+
+TEST_P(TimeoutRuleTest, AddWaitsProbesAndRetriesOnlyForTimeOutsOnXPOrLater) {
+  const TimeoutCase& c = GetParam();
+  platform.os = c.os;
+  platform.last_error = c.error;
+  platform.add_results = c.adds;
+  platform.modify_results = c.modifies;
+  TTrayIcon* tray = NewTray();
+  if (c.added) {
+    tray->SetVisible(true);
+  } else {
+    EXPECT_THROW(tray->SetVisible(true), ENotifyIconError);
+  }
+  EXPECT_EQ(platform.Log(), c.log);
+  EXPECT_EQ(tray->IconAdded(), c.added);  // so that destruction deletes it
+}
+
+const Log kTimeOut = {"ADD", "last error", "sleep 100"};
+Log Then(Log first, const Log& next) {
+  first.insert(first.end(), next.begin(), next.end());
+  return first;
+}
+Log SixTimeOuts() {
+  Log log = Then(kTimeOut, {"MODIFY"});
+  for (int i = 0; i < 4; ++i) log = Then(log, kTimeOut);
+  return Then(log, {"ADD", "last error"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TimeoutRuleTest,
+    ::testing::Values(
+        TimeoutCase{"ProbeFindsTheIcon", {5, 1}, 0x5B4, {false}, {true}, Then(kTimeOut, {"MODIFY"}), true},
+        TimeoutCase{"RetrySucceeds", {6, 0}, 0x5B4, {false, true}, {false}, Then(kTimeOut, {"MODIFY", "ADD"}), true},
+        TimeoutCase{"SixthTimeOutRaises", {5, 1}, 0x5B4, std::deque<bool>(6, false), {false}, SixTimeOuts(), false},
+        TimeoutCase{"OtherErrorRaises", {5, 1}, 5, {false}, {}, {"ADD", "last error"}, false},
+        TimeoutCase{"Windows2000Raises", {5, 0}, 0x5B4, {false}, {}, {"ADD"}, false}),
+    [](const ::testing::TestParamInfo<TimeoutCase>& test) { return std::string(test.param.name); });
+
+TEST_F(TrayIconTest, ARemovedMenuIsUnlinkedFromBothButtons) {
+  TTrayIcon* tray = NewTray();
+  TComponent other_form(nullptr);
+  auto* menu = new TPopupMenu(&other_form);
+  tray->SetLBPopupMenu(menu);
+  tray->SetRBPopupMenu(menu);
+  delete menu;
+  EXPECT_EQ(tray->LBPopupMenu(), nullptr);
+  EXPECT_EQ(tray->RBPopupMenu(), nullptr);
+}
+
+TEST_F(TrayIconTest, ANewTaskbarGetsBackOnlyTheIconsTheShellLost) {
+  TTrayIcon* lost = ShownTray();
+  TTrayIcon* kept = ShownTray();
+  TTrayIcon* hidden = ShownTray();
+  hidden->SetVisible(false);
+  platform.Clear();
+  platform.modify_results = {false, true, false};  // the shell's answers to "still there?"
+  CallbackWindow->TaskbarCreated();
+  EXPECT_EQ(platform.Log(), (Log{"MODIFY", "ADD", "MODIFY", "MODIFY"}));
+  EXPECT_TRUE(lost->IconAdded() && kept->IconAdded());
+  EXPECT_FALSE(hidden->IconAdded());  // added again once shown
+}
+
+TEST_F(TrayIconTest, AFormDescriptionAddsTheIconOnceLoadedWithItsStoredTipOrNone) {
+  const ComponentClassTable classes{
+      {"TPopupMenu", [](TComponent* o) -> TComponent* { return new TPopupMenu(o); }},
+      {"TTrayIcon", [this](TComponent* o) -> TComponent* { return new TTrayIcon(o, platform); }}};
+  const ObjectDescription description = ParseFormDescription(R"(object F: TF
+  object PopupMenu: TPopupMenu
+  end
+  object TrayIcon: TTrayIcon
+    RBPopupMenu = PopupMenu
+    TipHelp = 'Sonalix'
+    Visible = True
+    BalloonIcon = biifWarning
+  end
+  object Quiet: TTrayIcon
+    Visible = True
+  end
+end
+)");
+  const MethodTable no_methods;
+  TReader(description, classes, no_methods).ReadRootComponent(owner.get());
+  auto* tray = dynamic_cast<TTrayIcon*>(owner->FindComponent("TrayIcon"));
+  EXPECT_EQ(tray->RBPopupMenu(), owner->FindComponent("PopupMenu"));
+  EXPECT_EQ(tray->BalloonIcon(), TBalloonInfoIconFlag::biifWarning);
+  const auto calls = platform.Calls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].Tip(), "cp:Sonalix");
+  EXPECT_EQ(calls[1].Tip(), "");  // stored without a tip: none, not the constructor's
+  EXPECT_EQ(calls[1].record.uFlags, 3u);
+  EXPECT_EQ(NewTray()->TipHelp(), "TipHelp");
+}
+
+}  // namespace
+}  // namespace snx::testing

@@ -1,0 +1,213 @@
+#include "urllink/core/urllink.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/unit/fake_control_parent.h"
+
+namespace snx {
+namespace {
+
+// The hint window as a log of what was asked of it. Text is 7 pixels a
+// byte wide and as high as the font.
+class FakeHintWindow final : public THintWindow {
+ public:
+  explicit FakeHintWindow(std::vector<std::string>& log) : log_(log) {}
+  void SetColor(TColor color) override { log_.push_back("color " + std::to_string(color)); }
+  TFont& Font() override { return font_; }
+  TSize TextExtent(std::string_view text) override {
+    return {static_cast<int>(text.size()) * 7, std::abs(font_.Height())};
+  }
+  void SetBounds(int left, int top, int width, int height) override {
+    log_.push_back("bounds " + std::to_string(left) + "," + std::to_string(top) + " " + std::to_string(width) + "x" +
+                   std::to_string(height) + " in " + font_.Name());
+  }
+  void ShowNoActivate() override { log_.push_back("show"); }
+  void Hide() override { log_.push_back("hide"); }
+  void ShowText(int x, int y, std::string text) override {
+    log_.push_back("text " + std::to_string(x) + "," + std::to_string(y) + " " + text);
+  }
+
+ private:
+  std::vector<std::string>& log_;
+  TFont font_;
+};
+
+class FakeDesktop final : public TLinkDesktop {
+ public:
+  std::unique_ptr<THintWindow> CreateHintWindow() override { return std::make_unique<FakeHintWindow>(hint_log); }
+  TPoint CursorPos() override { return pointer; }
+  void Execute(std::string_view operation, std::string_view file, std::string_view parameters,
+               std::string_view directory, int show_command) override {
+    opened.push_back(std::string(operation) + "|" + std::string(file) + "|" + std::string(parameters) + "|" +
+                     std::string(directory) + "|" + std::to_string(show_command));
+  }
+
+  std::vector<std::string> hint_log;
+  std::vector<std::string> opened;
+  TPoint pointer{100, 200};
+};
+
+class URLLinkTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    link->SetBounds(10, 10, 0, 0);
+    link->SetCaption("link text");  // 63 x 11 once on its parent
+    link->SetParent(&parent);
+  }
+  std::size_t Repaints() const { return parent.invalidated.size(); }
+  // The pointer moves over the link, as the window reports it.
+  void MoveTo(int x, int y) {
+    desktop.pointer = {x, y};
+    parent.MouseMoved({}, 15, 15);
+  }
+
+  FakeDesktop desktop;
+  FakeControlParent parent;
+  std::unique_ptr<TURLLink> link = std::make_unique<TURLLink>(nullptr, desktop);
+};
+
+TEST_F(URLLinkTest, ExitPutsBackTheColourOfEntryWhateverChangedInBetween) {
+  link->Font().SetColor(clWhite);
+  parent.MouseMoved({}, 15, 15);
+  EXPECT_EQ(link->Font().Color(), clRed);
+
+  link->SetLinkColor(clBlue);  // shows from the next entry on
+  EXPECT_EQ(link->Font().Color(), clRed);
+  link->Font().SetColor(clBlack);  // set by other code while hovered
+  parent.MouseLeft();
+  EXPECT_EQ(link->Font().Color(), clWhite);
+
+  parent.MouseMoved({}, 15, 15);
+  EXPECT_EQ(link->Font().Color(), clBlue);
+  parent.MouseLeft();
+  EXPECT_EQ(link->Font().Color(), clWhite);
+}
+
+TEST_F(URLLinkTest, HintShowsOncePerHoverAtThePointerOfTheFirstMove) {
+  link->SetLink("http://sonalix.example.org/");  // 27 bytes: 189 pixels
+  link->SetCaption("the caption is not what the hint shows");
+  TFont font;
+  font.SetName("Hint Face");
+  font.SetHeight(-12);
+  link->SetHintFormFont(font);
+
+  MoveTo(100, 200);
+  MoveTo(130, 210);
+  MoveTo(140, 220);
+  const std::vector<std::string> shown = {"color " + std::to_string(clInfoBk), "bounds 115,215 195x15 in Hint Face",
+                                          "show", "text 2,2 http://sonalix.example.org/"};
+  EXPECT_EQ(desktop.hint_log, shown);
+
+  parent.MouseLeft();
+  EXPECT_EQ(desktop.hint_log.back(), "hide");
+  desktop.hint_log.clear();
+  MoveTo(300, 400);  // the next hover shows it again, where the pointer now is
+  EXPECT_EQ(desktop.hint_log.at(1), "bounds 315,415 195x15 in Hint Face");
+}
+
+TEST_F(URLLinkTest, LeftPressHidesTheHintAndTheNextMoveShowsItAgain) {
+  link->SetHintOffsetX(-5);
+  link->SetHintOffsetY(30);
+  MoveTo(100, 200);
+  parent.MousePressed(TMouseButton::mbLeft, TShiftState(TShiftMember::ssLeft), 15, 15);
+  EXPECT_EQ(desktop.hint_log.back(), "hide");
+  EXPECT_EQ(link->Font().Color(), clRed);  // still hovered
+  desktop.hint_log.clear();
+  MoveTo(50, 60);
+  EXPECT_EQ(desktop.hint_log.at(1), "bounds 45,90 55x14 in MS Sans Serif");
+}
+
+TEST_F(URLLinkTest, WithoutHintsTheColourStillSwapsAndNoWindowShows) {
+  link->SetEnableShowHint(false);
+  parent.MouseMoved({}, 15, 15);
+  MoveTo(120, 220);
+  EXPECT_EQ(link->Font().Color(), clRed);
+  parent.MousePressed(TMouseButton::mbLeft, {}, 15, 15);
+  parent.MouseLeft();
+  EXPECT_EQ(link->Font().Color(), clBlue);
+  EXPECT_TRUE(desktop.hint_log.empty());
+}
+
+struct TargetCase {
+  TURLtype type;
+  std::string link;
+  std::string target;
+};
+
+class URLLinkTargetTest : public URLLinkTest, public testing::WithParamInterface<TargetCase> {};
+
+TEST_P(URLLinkTargetTest, LeftPressHandsTheTargetToTheShellExactly) {
+  link->SetURLtype(GetParam().type);
+  if (GetParam().link != "http://") link->SetLink(GetParam().link);
+  parent.MousePressed(TMouseButton::mbLeft, {}, 15, 15);
+  EXPECT_EQ(desktop.opened, (std::vector<std::string>{"OPEN|" + GetParam().target + "|||5"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, URLLinkTargetTest,
+    testing::Values(TargetCase{TURLtype::tpURL, "http://", "http://"},
+                    TargetCase{TURLtype::tpMAIL, "info@sonalix.example.org", "mailto:info@sonalix.example.org"},
+                    TargetCase{TURLtype::tpURL, "mailto:info@sonalix.example.org", "mailto:info@sonalix.example.org"},
+                    TargetCase{TURLtype::tpMAIL, "", "mailto:"},
+                    TargetCase{TURLtype::tpURL, "http://x.example.org/a b?c=\"d\"&e", "http://x.example.org/a b?c=\"d\"&e"}));
+
+TEST_F(URLLinkTest, OtherButtonsRepaintAndOpenNothing) {
+  for (TMouseButton button : {TMouseButton::mbRight, TMouseButton::mbMiddle}) {
+    const std::size_t before = Repaints();
+    parent.MousePressed(button, {}, 15, 15);
+    EXPECT_GT(Repaints(), before);
+  }
+  EXPECT_TRUE(desktop.opened.empty());
+}
+
+// Each own property: set to its current value, then to a new one.
+struct SetterCase {
+  const char* name;
+  std::function<void(TURLLink&)> same;
+  std::function<void(TURLLink&)> other;
+};
+
+class URLLinkSetterTest : public URLLinkTest, public testing::WithParamInterface<SetterCase> {};
+
+TEST_P(URLLinkSetterTest, RepaintsOnlyWhenTheValueChanges) {
+  const std::size_t before = Repaints();
+  GetParam().same(*link);
+  EXPECT_EQ(Repaints(), before);
+  GetParam().other(*link);
+  EXPECT_GT(Repaints(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Properties, URLLinkSetterTest,
+    testing::Values(
+        SetterCase{"URLType", [](TURLLink& l) { l.SetURLtype(TURLtype::tpURL); },
+                   [](TURLLink& l) { l.SetURLtype(TURLtype::tpMAIL); }},
+        SetterCase{"Link", [](TURLLink& l) { l.SetLink(std::string("http:") + "//"); },
+                   [](TURLLink& l) { l.SetLink("http://a"); }},
+        SetterCase{"LinkColor", [](TURLLink& l) { l.SetLinkColor(clRed); }, [](TURLLink& l) { l.SetLinkColor(clWhite); }},
+        SetterCase{"HintFormColor", [](TURLLink& l) { l.SetHintFormColor(clInfoBk); },
+                   [](TURLLink& l) { l.SetHintFormColor(clWindow); }},
+        SetterCase{"HintOffsetX", [](TURLLink& l) { l.SetHintOffsetX(15); }, [](TURLLink& l) { l.SetHintOffsetX(-15); }},
+        SetterCase{"HintOffsetY", [](TURLLink& l) { l.SetHintOffsetY(15); }, [](TURLLink& l) { l.SetHintOffsetY(16); }},
+        SetterCase{"EnableShowHint", [](TURLLink& l) { l.SetEnableShowHint(true); },
+                   [](TURLLink& l) { l.SetEnableShowHint(false); }},
+        SetterCase{"HintFormFont", [](TURLLink& l) { l.SetHintFormFont(l.HintFormFont()); },
+                   [](TURLLink& l) { l.SetHintFormFont(TFont()); }}),
+    [](const testing::TestParamInfo<SetterCase>& param) { return std::string(param.param.name); });
+
+TEST_F(URLLinkTest, HintFormFontIsCopiedNotShared) {
+  TFont font;
+  font.SetName("First");
+  link->SetHintFormFont(font);
+  font.SetName("Second");
+  EXPECT_EQ(link->HintFormFont().Name(), "First");
+  EXPECT_NE(&link->HintFormFont(), &font);
+}
+
+}  // namespace
+}  // namespace snx

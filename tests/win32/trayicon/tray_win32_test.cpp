@@ -1,0 +1,109 @@
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include "framework/win32/application.h"
+#include "framework/win32/form.h"
+#include "trayicon/core/callback_window.h"
+#include "trayicon/core/file_version.h"
+#include "trayicon/core/tray_icon.h"
+#include "trayicon/win32/win32_tray_platform.h"
+
+namespace snx {
+namespace {
+
+// The system's application icon: shared, never destroyed.
+class SystemIcon final : public TIconImage {
+ public:
+  TIconHandle Handle() const override {
+    return static_cast<TIconHandle>(reinterpret_cast<std::uintptr_t>(LoadIconW(nullptr, IDI_APPLICATION)));
+  }
+};
+
+// Handles this thread's messages until `done` holds or the time is up.
+template <class Done>
+bool PumpUntil(Done done, DWORD timeout_ms) {
+  for (const DWORD start = GetTickCount(); !done();) {
+    if (GetTickCount() - start > timeout_ms) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
+  }
+  return true;
+}
+
+// A tray icon with the system's icon on a form of its own, in the shell.
+class Win32TrayTest : public ::testing::Test {
+ protected:
+  Win32TrayTest() {
+    TIcon icon;
+    icon.SetImage(std::make_shared<SystemIcon>());
+    tray->SetIcon(&icon);
+    tray->SetVisible(true);
+  }
+  HWND Window() const { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(CallbackWindow->Handle())); }
+  // Asks the shell directly about this icon.
+  bool Shell(DWORD message) const {
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    data.hWnd = Window();
+    data.uID = id;
+    return Shell_NotifyIconA(message, &data) != FALSE;
+  }
+
+  TWin32Application application;
+  TForm* form = new TForm(&application);
+  TTrayIcon* tray = new TTrayIcon(form, Win32TrayPlatform());
+  UINT id = static_cast<UINT>(tray->IconID());
+};
+
+TEST_F(Win32TrayTest, TheShellHoldsTheIconThroughItsChangesUntilDestruction) {
+  std::uint16_t major = 0;
+  GetSysFileVersion(Win32TrayPlatform(), "shell32.dll", major);
+  EXPECT_GE(major, 5);  // the 488-byte record, balloons, hiding in place
+  ASSERT_TRUE(tray->IconAdded());
+  tray->SetTipHelp("Sonalix test");
+  tray->SetVisible(false);
+  tray->SetVisible(true);
+  tray->ShowBalloon(TBalloonInfoIconFlag::biifInfo, "Title", "Text", 10);
+  tray->HideBalloon();
+  EXPECT_TRUE(Shell(NIM_MODIFY));
+  delete tray;
+  EXPECT_FALSE(Shell(NIM_MODIFY));
+}
+
+TEST_F(Win32TrayTest, NotificationsReachAnUnseenChildOfTheFormWithTheCursorPosition) {
+  EXPECT_EQ(GetParent(Window()), form->Handle());
+  EXPECT_FALSE(IsWindowVisible(Window()));
+  RECT r;
+  GetWindowRect(Window(), &r);
+  EXPECT_TRUE(r.right == r.left && r.bottom == r.top);
+
+  SetCursorPos(321, 123);
+  POINT cursor;
+  GetCursorPos(&cursor);
+  int moves = 0;
+  tray->OnMouseMove = [&](TObject*, TShiftState, int x, int y) { moves += x == cursor.x && y == cursor.y; };
+  SendMessageW(Window(), kTrayCallbackMessage, static_cast<WPARAM>(tray->IconID()), WM_MOUSEMOVE);
+  EXPECT_EQ(moves, 1);
+}
+
+TEST_F(Win32TrayTest, ASingleClickArrivesOnThisThreadAfterTheDoubleClickTime) {
+  DWORD clicked_on = 0;
+  tray->OnClick = [&](TObject*) { clicked_on = GetCurrentThreadId(); };
+  const DWORD start = GetTickCount();
+  SendMessageW(Window(), kTrayCallbackMessage, static_cast<WPARAM>(tray->IconID()), WM_LBUTTONUP);
+  ASSERT_TRUE(PumpUntil([&] { return clicked_on != 0; }, 5000));
+  EXPECT_EQ(clicked_on, GetCurrentThreadId());
+  EXPECT_GE(GetTickCount() - start + 16, GetDoubleClickTime() + 50);  // ticks move in steps of up to 16 ms
+}
+
+TEST_F(Win32TrayTest, TheTaskbarAnnouncementBringsBackAnIconTheShellLost) {
+  ASSERT_TRUE(Shell(NIM_DELETE));  // as a restarted shell would have
+  ASSERT_FALSE(Shell(NIM_MODIFY));
+  SendNotifyMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(PumpUntil([&] { return Shell(NIM_MODIFY); }, 5000));
+}
+
+}  // namespace
+}  // namespace snx

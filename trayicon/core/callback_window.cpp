@@ -1,0 +1,188 @@
+#include "trayicon/core/callback_window.h"
+
+#include <algorithm>
+#include <exception>
+#include <string>
+
+#include "framework/core/application.h"
+#include "framework/core/menu.h"
+#include "trayicon/core/tray_icon.h"
+
+namespace snx {
+
+namespace {
+
+// The shell's notifications in the callback message's lParam.
+constexpr std::intptr_t kMouseMove = 0x200;
+constexpr std::intptr_t kLButtonDown = 0x201;
+constexpr std::intptr_t kLButtonUp = 0x202;
+constexpr std::intptr_t kLButtonDblClk = 0x203;
+constexpr std::intptr_t kRButtonDown = 0x204;
+constexpr std::intptr_t kRButtonUp = 0x205;
+constexpr std::intptr_t kMButtonDown = 0x207;
+constexpr std::intptr_t kMButtonUp = 0x208;
+constexpr std::intptr_t kBalloonShow = 0x402;
+constexpr std::intptr_t kBalloonHide = 0x403;
+constexpr std::intptr_t kBalloonTimeout = 0x404;
+constexpr std::intptr_t kBalloonUserClick = 0x405;
+
+void Raise(const TNotifyEvent& event, TTrayIcon& icon) {
+  if (event) event(&icon);
+}
+
+void RaiseMouse(const TMouseEvent& event, TTrayIcon& icon, TMouseButton button, TShiftMember member, TCursorPos pos) {
+  if (event) event(&icon, button, TShiftState(member), pos.x, pos.y);
+}
+
+}  // namespace
+
+TSingleClick::TSingleClick(TTrayPlatform& platform, TCallbackWindowHost& host)
+    : thread_([this, &platform, &host] { Execute(platform, host); }) {}
+
+TSingleClick::~TSingleClick() { thread_.join(); }
+
+void TSingleClick::Execute(TTrayPlatform& platform, TCallbackWindowHost& host) {
+  platform.Sleep(platform.DoubleClickTime() + 50);
+  host.PostSingleClickEnd(this);
+}
+
+TCallbackWindow::TCallbackWindow(TComponent* owner, TTrayPlatform& platform)
+    : TComponent(owner), FPlatform(platform) {}
+
+TCallbackWindow::~TCallbackWindow() {
+  if (CallbackWindow == this) CallbackWindow = nullptr;
+  FSingleClicks.clear();
+}
+
+TCallbackWindowHost& TCallbackWindow::Host() {
+  if (!FHost) FHost = FPlatform.CreateCallbackWindow(*this, Owner());
+  return *FHost;
+}
+
+std::uint32_t TCallbackWindow::Handle() { return Host().Handle(); }
+
+void TCallbackWindow::Forget(TTrayIcon* tray_icon) {
+  if (FCurrentTrayIcon == tray_icon) FCurrentTrayIcon = nullptr;
+}
+
+void TCallbackWindow::CallbackWndProc(TMessage& message) {
+  const int index = TrayIconList.IndexOf(std::to_string(message.WParam));
+  if (index < 0) return;
+  TTrayIcon& icon = *TrayIconList.Objects(index);
+  FCurrentTrayIcon = &icon;
+  if (!icon.FEnabled) return;
+  const TCursorPos pos = FPlatform.CursorPos();
+  switch (message.LParam) {
+    case kMouseMove:
+      if (icon.OnMouseMove) icon.OnMouseMove(&icon, TShiftState(), pos.x, pos.y);
+      break;
+    case kLButtonDown:
+      if (icon.FLBPopupMenu != nullptr && icon.FAutoPopup) {
+        PopupStep(icon, *icon.FLBPopupMenu, pos);
+      } else {
+        RaiseMouse(icon.OnMouseDown, icon, TMouseButton::mbLeft, TShiftMember::ssLeft, pos);
+      }
+      break;
+    case kLButtonUp:
+      ForegroundStep(icon);
+      if (icon.OnMouseUp) {
+        RaiseMouse(icon.OnMouseUp, icon, TMouseButton::mbLeft, TShiftMember::ssLeft, pos);
+      } else {
+        ClickStep(icon);
+      }
+      break;
+    case kLButtonDblClk:
+      icon.FClickPending = true;
+      Raise(icon.OnDblClick, icon);
+      break;
+    case kRButtonDown:
+      if (icon.FRBPopupMenu != nullptr && icon.FAutoPopup) {
+        PopupStep(icon, *icon.FRBPopupMenu, pos);
+      } else {
+        RaiseMouse(icon.OnMouseDown, icon, TMouseButton::mbRight, TShiftMember::ssRight, pos);
+      }
+      break;
+    case kRButtonUp:
+      ForegroundStep(icon);
+      RaiseMouse(icon.OnMouseUp, icon, TMouseButton::mbRight, TShiftMember::ssRight, pos);
+      break;
+    case kMButtonDown:
+      RaiseMouse(icon.OnMouseDown, icon, TMouseButton::mbMiddle, TShiftMember::ssMiddle, pos);
+      break;
+    case kMButtonUp:
+      ForegroundStep(icon);
+      RaiseMouse(icon.OnMouseUp, icon, TMouseButton::mbMiddle, TShiftMember::ssMiddle, pos);
+      break;
+    case kBalloonShow:
+      Raise(icon.FOnBalloonShow, icon);
+      break;
+    case kBalloonHide:
+      Raise(icon.FOnBalloonHide, icon);
+      break;
+    case kBalloonTimeout:
+      Raise(icon.FOnBalloonTimeout, icon);
+      break;
+    case kBalloonUserClick:
+      Raise(icon.FOnBalloonClick, icon);
+      break;
+    default:
+      break;
+  }
+}
+
+void TCallbackWindow::PopupStep(TTrayIcon& icon, TPopupMenu& menu, TCursorPos pos) {
+  // The menu's owner must be in front, or the menu does not close when the
+  // user clicks elsewhere.
+  if (FPlatform.ForegroundForm(icon.Owner())) Application().ProcessMessages();
+  menu.Popup(pos.x, pos.y);
+}
+
+void TCallbackWindow::ForegroundStep(const TTrayIcon& icon) {
+  if (icon.FFormActiveByMouseup) FPlatform.ForegroundActiveForm();
+}
+
+void TCallbackWindow::ClickStep(TTrayIcon& icon) {
+  if (!icon.OnClick) {
+    icon.FClickPending = false;
+  } else if (!icon.FClickPending) {
+    icon.FClickPending = true;
+    FSingleClicks.push_back(std::make_unique<TSingleClick>(FPlatform, Host()));
+  } else {
+    // The release that completes a double click withdraws the pending click.
+    icon.FClickPending = false;
+  }
+}
+
+void TCallbackWindow::SingleClickEnded(TSingleClick* thread) {
+  auto found = std::find_if(FSingleClicks.begin(), FSingleClicks.end(),
+                            [thread](const std::unique_ptr<TSingleClick>& t) { return t.get() == thread; });
+  if (found == FSingleClicks.end()) return;
+  FSingleClicks.erase(found);
+  OnClick(this);
+}
+
+void TCallbackWindow::OnClick(TObject* /*sender*/) {
+  TTrayIcon* icon = FCurrentTrayIcon;
+  if (icon == nullptr) return;
+  const bool raise = icon->OnClick && icon->FClickPending;
+  // Cleared first, so that a click during the handler starts a wait of its own.
+  icon->FClickPending = false;
+  if (raise) icon->OnClick(icon);
+}
+
+void TCallbackWindow::TaskbarCreated() {
+  // Every icon gets its chance; the first failure is reported afterwards.
+  std::exception_ptr failure;
+  for (int i = 0; i < TrayIconList.Count(); ++i) {
+    TTrayIcon* icon = TrayIconList.Objects(i);
+    if (!icon->FIconAdded) continue;
+    try {
+      icon->ShellRestarted();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace snx

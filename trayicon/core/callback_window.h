@@ -1,0 +1,75 @@
+#pragma once
+// The one hidden window per process that receives the shell's notifications
+// for every tray icon, and the thread that tells a single left click from the
+// first half of a double click.
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <thread>
+
+#include "framework/core/component.h"
+#include "trayicon/core/tray_platform.h"
+
+namespace snx {
+
+class TPopupMenu;
+class TTrayIcon;
+
+// A window message as the platform delivers it.
+struct TMessage {
+  std::uint32_t Msg = 0;
+  std::uintptr_t WParam = 0;
+  std::intptr_t LParam = 0;
+  std::intptr_t Result = 0;
+};
+
+class TSingleClick {
+ public:
+  // Starts at once: sleeps for the double-click time plus 50 ms, then hands
+  // its end to the user-interface thread through `host`.
+  TSingleClick(TTrayPlatform& platform, TCallbackWindowHost& host);
+  ~TSingleClick();
+  TSingleClick(const TSingleClick&) = delete;
+  TSingleClick& operator=(const TSingleClick&) = delete;
+
+ private:
+  void Execute(TTrayPlatform& platform, TCallbackWindowHost& host);
+  std::thread thread_;
+};
+
+class TCallbackWindow : public TComponent {
+ public:
+  TCallbackWindow(TComponent* owner, TTrayPlatform& platform);
+  ~TCallbackWindow() override;
+
+  // The platform window, created on first use as a child of the owner.
+  std::uint32_t Handle();
+
+  // The handler of the shell's callback message: WParam is the icon's
+  // identifier, LParam the notification.
+  void CallbackWndProc(TMessage& message);
+  // The end of a single-click wait, on the user-interface thread.
+  void OnClick(TObject* sender);
+  // The platform's delivery of a single-click thread's end.
+  void SingleClickEnded(TSingleClick* thread);
+  // The shell announced a new taskbar: the icons it held are added again.
+  void TaskbarCreated();
+
+  TTrayIcon* CurrentTrayIcon() const { return FCurrentTrayIcon; }
+  // A tray icon that goes must not be reached by a wait that ends later.
+  void Forget(TTrayIcon* tray_icon);
+
+ private:
+  TCallbackWindowHost& Host();
+  void PopupStep(TTrayIcon& icon, TPopupMenu& menu, TCursorPos pos);
+  void ForegroundStep(const TTrayIcon& icon);
+  void ClickStep(TTrayIcon& icon);
+
+  TTrayPlatform& FPlatform;
+  TTrayIcon* FCurrentTrayIcon = nullptr;
+  // Declared before the waits, so that they have ended when it goes.
+  std::unique_ptr<TCallbackWindowHost> FHost;
+  std::list<std::unique_ptr<TSingleClick>> FSingleClicks;
+};
+
+}  // namespace snx

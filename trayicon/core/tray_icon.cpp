@@ -1,0 +1,416 @@
+#include "trayicon/core/tray_icon.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "framework/core/form_description.h"
+#include "framework/core/reader.h"
+#include "trayicon/core/callback_window.h"
+#include "trayicon/core/file_version.h"
+#include "trayicon/core/tray_icon_animate.h"
+
+namespace snx {
+
+TTrayIconList TrayIconList;
+TCallbackWindow* CallbackWindow = nullptr;
+
+int TTrayIconList::IndexOf(std::string_view text) const {
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    if (items_[i].first == text) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+namespace {
+
+constexpr std::size_t kTipBytes = 63;
+constexpr std::size_t kBalloonTitleBytes = 63;
+constexpr std::size_t kBalloonTextBytes = 255;
+
+// Copies `text` into a zeroed field, NUL-terminated.
+template <std::size_t N>
+void CopyField(char (&field)[N], std::string_view text) {
+  std::memset(field, 0, N);
+  std::memcpy(field, text.data(), std::min(text.size(), N - 1));
+}
+
+// The process's callback window, created for `owner` when there is none (yet,
+// or any more: its first owner may have gone).
+TCallbackWindow& TheCallbackWindow(TComponent* owner, TTrayPlatform& platform) {
+  if (CallbackWindow == nullptr) CallbackWindow = new TCallbackWindow(owner, platform);
+  return *CallbackWindow;
+}
+
+bool IsBalloonMode(TTrayIconMode mode) {
+  return mode == TTrayIconMode::tiShowBalloon || mode == TTrayIconMode::tiHideBalloon;
+}
+
+template <class Target>
+void DeferLink(TReader& reader, const PropertyValue& value, void (TTrayIcon::*set)(Target*), TTrayIcon* self) {
+  reader.DeferReference(value, [self, set, name = value.text](TComponent* component) {
+    auto* target = dynamic_cast<Target*>(component);
+    if (target == nullptr) throw EReadError("form description: " + name + " has the wrong class");
+    (self->*set)(target);
+  });
+}
+
+}  // namespace
+
+TTrayIcon::TTrayIcon(TComponent* owner, TTrayPlatform& platform)
+    : TComponent(owner), FPlatform(platform), FIcon(std::make_unique<TIcon>()) {
+  GetSysFileVersion(FPlatform, "shell32.dll", FShellVersion);
+  const TOsVersion os = FPlatform.OsVersion();
+  FWinXPOrLater = os.major > 5 || (os.major == 5 && os.minor > 0);
+  if (TrayIconList.Count() >= TTrayIconList::kCapacity) {
+    FIconID = 0;
+    throw ENotifyIconError(std::string(kCannotRegisterIcon));
+  }
+  FIconID = TrayIconList.Count() == 0 ? 1 : std::stoi(TrayIconList.Strings(TrayIconList.Count() - 1)) + 1;
+  if (!IsDesigning()) {
+    FIcon->OnChange = [this](TObject*) { IconChange(this); };
+    TheCallbackWindow(Owner() != nullptr ? Owner() : this, FPlatform);
+    FIconData = std::make_unique<TNotifyIconDataV5A>();
+    FIconData->cbSize = FShellVersion >= 5 ? kNotifyIconDataV5Size : kNotifyIconDataV1Size;
+    FIconData->uCallbackMessage = kTrayCallbackMessage;
+    FIconData->uID = static_cast<std::uint32_t>(FIconID);
+  }
+  // Last, so that a constructor that fails leaves no entry behind.
+  TrayIconList.Add(std::to_string(FIconID), this);
+}
+
+TTrayIcon::~TTrayIcon() {
+  if (FIconData != nullptr) {
+    FAnimateThread.reset();
+    FAnimating = false;
+    if (FIconAdded) SetTrayIcon(TTrayIconMode::tiDeleteIcon);
+    FIconData.reset();
+  }
+  if (CallbackWindow != nullptr) CallbackWindow->Forget(this);
+  const int index = TrayIconList.IndexOf(std::to_string(FIconID));
+  if (index >= 0) TrayIconList.Delete(index);
+}
+
+bool TTrayIcon::OwnerLoading() const { return IsLoading() || (Owner() != nullptr && Owner()->IsLoading()); }
+
+TIconHandle TTrayIcon::GetIconHandle() {
+  if (TIconHandle handle = FIcon->Handle(); handle != 0) return handle;
+  if (TIconHandle handle = FPlatform.FormIcon(Owner()); handle != 0) return handle;
+  return FPlatform.ApplicationIcon();
+}
+
+void TTrayIcon::SetVisible(bool value) {
+  if (value == FVisible) return;
+  FVisible = value && GetIconHandle() != 0;
+  if (IsDesigning() || OwnerLoading()) return;
+  const bool new_shell = FShellVersion >= 5;
+  if (FVisible) {
+    SetTrayIcon(FIconAdded && new_shell ? TTrayIconMode::tiShowIcon : TTrayIconMode::tiAddIcon);
+  } else if (FIconAdded) {
+    SetTrayIcon(new_shell ? TTrayIconMode::tiHideIcon : TTrayIconMode::tiDeleteIcon);
+  }
+}
+
+void TTrayIcon::SetIcon(const TIcon* value) {
+  if (value == FIcon.get()) return;
+  FIcon->Assign(value);
+}
+
+void TTrayIcon::SetTipHelp(std::string_view value) {
+  const std::string_view candidate = value.substr(0, kTipBytes);
+  if (candidate == FTipHelp) return;
+  {
+    std::lock_guard guard(FRecordLock);
+    FTipHelp.assign(candidate);
+  }
+  if (!IsDesigning()) IconChange(this);
+}
+
+void TTrayIcon::SetEnabled(bool value) {
+  if (value == FEnabled) return;
+  FEnabled = value;
+  if (!FEnabled) FClickPending = false;
+}
+
+void TTrayIcon::SetAnimateRate(std::int32_t value) {
+  if (value != FAnimateRate) FAnimateRate = std::max(value, 10);
+}
+
+void TTrayIcon::SetLBPopupMenu(TPopupMenu* value) {
+  if (value == FLBPopupMenu) return;
+  FLBPopupMenu = value;
+  if (FLBPopupMenu != nullptr) FLBPopupMenu->FreeNotification(this);
+}
+
+void TTrayIcon::SetRBPopupMenu(TPopupMenu* value) {
+  if (value == FRBPopupMenu) return;
+  FRBPopupMenu = value;
+  if (FRBPopupMenu != nullptr) FRBPopupMenu->FreeNotification(this);
+}
+
+void TTrayIcon::SetAnimateIcons(TImageList* value) {
+  if (value != FAnimateIcons && !FAnimating) FAnimateIcons = value;
+  if (FAnimateIcons == value && value != nullptr) value->FreeNotification(this);
+}
+
+void TTrayIcon::SetBalloonTitle(std::string_view value) {
+  std::string candidate(value.substr(0, kBalloonTitleBytes));
+  if (candidate != FBalloonTitle) FBalloonTitle = std::move(candidate);
+}
+
+void TTrayIcon::SetBalloonText(std::string_view value) {
+  std::string candidate(value.substr(0, kBalloonTextBytes));
+  if (candidate != FBalloonText) FBalloonText = std::move(candidate);
+}
+
+void TTrayIcon::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation != TOperation::opRemove) return;
+  if (component == FLBPopupMenu) FLBPopupMenu = nullptr;
+  if (component == FRBPopupMenu) FRBPopupMenu = nullptr;
+  if (FAnimateIcons != nullptr && component == FAnimateIcons) {
+    // The thread reads its own share of the images, but the animation is
+    // stopped before the link goes, so that nothing animates a list that no
+    // longer exists.
+    if (FAnimating) {
+      StopAnimation();
+      try {
+        IconChange(this);
+      } catch (const ENotifyIconError&) {
+        // Reached from the list's destruction: there is no caller to tell,
+        // and the next change of picture or tip tries the shell again.
+      }
+    }
+    FAnimateIcons = nullptr;
+  }
+}
+
+void TTrayIcon::IconChange(TObject* /*sender*/) {
+  if (!FIconAdded) return;
+  // An automatic animation refreshes the icon itself.
+  if (FAnimating && FAnimateMode == TAnimateMode::amAutomatic) return;
+  SetTrayIcon(TTrayIconMode::tiModifyIcon);
+}
+
+void TTrayIcon::FillTip() {
+  CopyField(FIconData->szTip, FTipHelp);
+  FIconData->uFlags = FTipHelp.empty() ? kNifMessage | kNifIcon : kNifMessage | kNifIcon | kNifTip;
+}
+
+void TTrayIcon::PrepareRecord(TTrayIconMode mode) {
+  TNotifyIconDataV5A& record = *FIconData;
+  record.hIcon = FAnimating && FAnimateThread ? FAnimateThread->FrameIcon().Handle() : GetIconHandle();
+  const bool new_shell = FShellVersion >= 5;
+  if (new_shell && IsBalloonMode(mode)) {
+    record.uFlags = kNifMessage | kNifInfo;
+    record.uTimeout = FBalloonTimeout * 1000u;
+    CopyField(record.szInfoTitle, "");
+    CopyField(record.szInfo, "");
+    if (mode == TTrayIconMode::tiShowBalloon) {
+      CopyField(record.szInfoTitle, FBalloonTitle);
+      CopyField(record.szInfo, FBalloonText.empty() ? std::string_view(" ") : std::string_view(FBalloonText));
+      record.dwInfoFlags = static_cast<std::uint32_t>(FBalloonIcon);
+    }
+  } else if (new_shell && (mode == TTrayIconMode::tiShowIcon || mode == TTrayIconMode::tiHideIcon)) {
+    record.uFlags = kNifState;
+    record.dwState = mode == TTrayIconMode::tiHideIcon ? kNisHidden : 0;
+    record.dwStateMask = kNisHidden | kNisSharedIcon;
+  } else {
+    FillTip();
+  }
+}
+
+void TTrayIcon::SetTrayIcon(TTrayIconMode mode) {
+  if (FIconData == nullptr) return;  // design mode talks to no shell
+  if (IsBalloonMode(mode) && !FVisible) {
+    if (mode == TTrayIconMode::tiHideBalloon) return;
+    SetVisible(true);
+    // With no icon anywhere the icon cannot show, and so neither can a balloon.
+    if (!FVisible) throw ENotifyIconError(std::string(kCannotSwitchBalloon));
+    SetTrayIcon(TTrayIconMode::tiShowBalloon);
+    return;
+  }
+  if (mode == TTrayIconMode::tiAddIcon) {
+    AddIcon();
+    return;
+  }
+  std::lock_guard guard(FRecordLock);
+  PrepareRecord(mode);
+  switch (mode) {
+    case TTrayIconMode::tiDeleteIcon:
+      FPlatform.NotifyIcon(kNimDelete, *FIconData);
+      FIconAdded = false;
+      break;
+    case TTrayIconMode::tiModifyIcon:
+      ModifyOrRaise(kCannotRegisterIcon);
+      break;
+    case TTrayIconMode::tiShowBalloon:
+    case TTrayIconMode::tiHideBalloon:
+      ModifyOrRaise(kCannotSwitchBalloon);
+      break;
+    case TTrayIconMode::tiShowIcon:
+    case TTrayIconMode::tiHideIcon:
+      ModifyOrRaise(kCannotSwitchIcon);
+      break;
+    case TTrayIconMode::tiAddIcon:
+      break;
+  }
+}
+
+void TTrayIcon::ModifyOrRaise(std::string_view message) {
+  if (!FPlatform.NotifyIcon(kNimModify, *FIconData)) throw ENotifyIconError(std::string(message));
+}
+
+void TTrayIcon::AddIcon() {
+  if (!FVisible) return;
+  const std::uint32_t window = TheCallbackWindow(Owner() != nullptr ? Owner() : this, FPlatform).Handle();
+  std::lock_guard guard(FRecordLock);
+  PrepareRecord(TTrayIconMode::tiAddIcon);
+  FIconData->hWnd = window;
+  // A busy shell may time out on an add that it still carries out: wait,
+  // look whether the icon arrived after all, and try again a few times.
+  bool probed = false;
+  for (int retries = 0;; ++retries) {
+    if (FPlatform.NotifyIcon(kNimAdd, *FIconData)) break;
+    if (!FWinXPOrLater || FPlatform.LastError() != kErrorTimeout || retries >= 5) {
+      throw ENotifyIconError(std::string(kCannotRegisterIcon));
+    }
+    FPlatform.Sleep(100);
+    if (!probed) {
+      probed = true;
+      if (FPlatform.NotifyIcon(kNimModify, *FIconData)) break;
+    }
+  }
+  FIconAdded = true;
+}
+
+void TTrayIcon::ShellRestarted() {
+  {
+    std::lock_guard guard(FRecordLock);
+    PrepareRecord(TTrayIconMode::tiModifyIcon);
+    // The announcement may come without a loss; an icon still held stays as it is.
+    if (FPlatform.NotifyIcon(kNimModify, *FIconData)) return;
+    FIconAdded = false;
+  }
+  SetTrayIcon(TTrayIconMode::tiAddIcon);
+}
+
+void TTrayIcon::ShowBalloon() { ShowBalloon(FBalloonIcon, FBalloonTitle, FBalloonText, FBalloonTimeout); }
+
+void TTrayIcon::ShowBalloon(TBalloonInfoIconFlag icon) {
+  ShowBalloon(icon, FBalloonTitle, FBalloonText, FBalloonTimeout);
+}
+
+void TTrayIcon::ShowBalloon(TBalloonInfoIconFlag icon, std::string_view title) {
+  ShowBalloon(icon, title, FBalloonText, FBalloonTimeout);
+}
+
+void TTrayIcon::ShowBalloon(TBalloonInfoIconFlag icon, std::string_view title, std::string_view text) {
+  ShowBalloon(icon, title, text, FBalloonTimeout);
+}
+
+void TTrayIcon::ShowBalloon(TBalloonInfoIconFlag icon, std::string_view title, std::string_view text,
+                            TBalloonTimeout timeout) {
+  FBalloonIcon = icon;
+  SetBalloonTitle(title);
+  SetBalloonText(text);
+  FBalloonTimeout = timeout;
+  SetTrayIcon(TTrayIconMode::tiHideBalloon);
+  SetTrayIcon(TTrayIconMode::tiShowBalloon);
+}
+
+void TTrayIcon::HideBalloon() { SetTrayIcon(TTrayIconMode::tiHideBalloon); }
+
+void TTrayIcon::AnimatePlay(TAnimateMode mode) {
+  if (FAnimating || FAnimateIcons == nullptr || FAnimateIcons->Count() == 0) return;
+  if (!FAnimateThread) FAnimateThread = std::make_unique<TTrayIconAnimate>(*this);
+  FAnimateThread->Play(mode, FAnimateIcons->Store());
+}
+
+void TTrayIcon::AnimateStep() {
+  if (FAnimating && FAnimateMode == TAnimateMode::amManual) FAnimateThread->Step();
+}
+
+void TTrayIcon::StopAnimation() { FAnimateThread->Stop(); }
+
+void TTrayIcon::AnimateStop() {
+  if (!FAnimating) return;
+  StopAnimation();
+  IconChange(this);
+}
+
+void TTrayIcon::AnimeteModeChange() {
+  if (FAnimating) FAnimateThread->ModeChange();
+}
+
+void TTrayIcon::ReadState(TReader& reader) {
+  // A tip that the description does not store reads back empty.
+  if (!FStateRead) {
+    FStateRead = true;
+    SetTipHelp("");
+  }
+  TComponent::ReadState(reader);
+}
+
+void TTrayIcon::Loaded() {
+  FStateRead = false;
+  if (!IsDesigning()) SetTrayIcon(TTrayIconMode::tiAddIcon);
+  TComponent::Loaded();
+}
+
+bool TTrayIcon::ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) {
+  if (name == "AnimateIcons") {
+    DeferLink(reader, value, &TTrayIcon::SetAnimateIcons, this);
+  } else if (name == "AnimateRate") {
+    SetAnimateRate(value.AsInteger());
+  } else if (name == "AutoPopup") {
+    FAutoPopup = value.AsBoolean();
+  } else if (name == "Enabled") {
+    SetEnabled(value.AsBoolean());
+  } else if (name == "LBPopupMenu") {
+    DeferLink(reader, value, &TTrayIcon::SetLBPopupMenu, this);
+  } else if (name == "RBPopupMenu") {
+    DeferLink(reader, value, &TTrayIcon::SetRBPopupMenu, this);
+  } else if (name == "TipHelp") {
+    SetTipHelp(FPlatform.ToSystemCodePage(value.AsString()));
+  } else if (name == "Visible") {
+    SetVisible(value.AsBoolean());
+  } else if (name == "BalloonTitle") {
+    SetBalloonTitle(FPlatform.ToSystemCodePage(value.AsString()));
+  } else if (name == "BalloonText") {
+    SetBalloonText(FPlatform.ToSystemCodePage(value.AsString()));
+  } else if (name == "BalloonIcon") {
+    static constexpr std::string_view kNames[] = {"biifNone", "biifInfo", "biifWarning", "biifError"};
+    const auto* found = std::find(std::begin(kNames), std::end(kNames), value.AsIdentifier());
+    if (found == std::end(kNames)) throw EReadError("unknown balloon icon " + value.text);
+    FBalloonIcon = static_cast<TBalloonInfoIconFlag>(found - std::begin(kNames));
+  } else if (name == "BalloonTimeout") {
+    const std::int32_t seconds = value.AsInteger();
+    if (seconds < 10 || seconds > 60) throw EReadError("balloon time-out out of range: " + std::to_string(seconds));
+    FBalloonTimeout = static_cast<TBalloonTimeout>(seconds);
+  } else if (name == "FormActiveByMouseup") {
+    FFormActiveByMouseup = value.AsBoolean();
+  } else if (name == "OnClick") {
+    OnClick = reader.Method<TNotifyEvent>(value);
+  } else if (name == "OnDblClick") {
+    OnDblClick = reader.Method<TNotifyEvent>(value);
+  } else if (name == "OnMouseDown") {
+    OnMouseDown = reader.Method<TMouseEvent>(value);
+  } else if (name == "OnMouseMove") {
+    OnMouseMove = reader.Method<TMouseMoveEvent>(value);
+  } else if (name == "OnMouseUp") {
+    OnMouseUp = reader.Method<TMouseEvent>(value);
+  } else if (name == "OnBalloonShow") {
+    SetOnBalloonShow(reader.Method<TNotifyEvent>(value));
+  } else if (name == "OnBalloonHide") {
+    SetOnBalloonHide(reader.Method<TNotifyEvent>(value));
+  } else if (name == "OnBalloonTimeout") {
+    SetOnBalloonTimeout(reader.Method<TNotifyEvent>(value));
+  } else if (name == "OnBalloonClick") {
+    SetOnBalloonClick(reader.Method<TNotifyEvent>(value));
+  } else {
+    return TComponent::ReadProperty(name, value, reader);
+  }
+  return true;
+}
+
+}  // namespace snx

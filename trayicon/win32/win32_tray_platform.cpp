@@ -1,0 +1,171 @@
+#include "trayicon/win32/win32_tray_platform.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <winver.h>
+
+#include <cstring>
+
+#include "framework/win32/application.h"
+#include "framework/win32/form.h"
+#include "framework/win32/unicode.h"
+#include "framework/win32/window.h"
+#include "trayicon/core/callback_window.h"
+
+namespace snx {
+
+namespace {
+
+// Posted by a single-click thread to the callback window as its wait ends.
+constexpr UINT kSingleClickEnd = WM_APP + 1;
+
+// Broadcast by the shell when it has (re)created its taskbar.
+UINT TaskbarCreatedMessage() {
+  static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+  return message;
+}
+
+template <class Handle>
+std::uint32_t Handle32(Handle handle) {
+  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle));
+}
+
+class TWin32CallbackHost final : public TCallbackWindowHost, private MessageTarget {
+ public:
+  TWin32CallbackHost(TCallbackWindow& target, TComponent* parent) : target_(target) {
+    // A child of the owner form, of zero size and never shown.
+    auto* form = dynamic_cast<TForm*>(parent);
+    WindowSpec spec{L"TCallbackWindow"};
+    spec.style = form != nullptr ? WS_CHILD : 0;
+    spec.parent = form != nullptr ? form->Handle() : HWND_MESSAGE;
+    window_ = CreateTargetWindow(spec, this);
+    // Broadcasts reach top-level windows only, so a hidden one listens for
+    // the shell's restart on the child's behalf.
+    listener_ = CreateTargetWindow(WindowSpec{L"TTaskbarListener", WS_POPUP}, this);
+    if (!window_ || !listener_) throw EOutOfResources("window creation failed");
+  }
+
+  std::uint32_t Handle() const override { return Handle32(window_.get()); }
+
+  void PostSingleClickEnd(TSingleClick* thread) override {
+    PostMessageW(window_.get(), kSingleClickEnd, 0, reinterpret_cast<LPARAM>(thread));
+  }
+
+ private:
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override {
+    if (message == kTrayCallbackMessage && window == window_.get()) {
+      TMessage m{message, wparam, lparam, 0};
+      target_.CallbackWndProc(m);
+      return m.Result;
+    }
+    if (message == kSingleClickEnd && window == window_.get()) {
+      target_.SingleClickEnded(reinterpret_cast<TSingleClick*>(lparam));
+      return 0;
+    }
+    if (message == TaskbarCreatedMessage() && window == listener_.get()) {
+      target_.TaskbarCreated();
+      return 0;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+  }
+
+  TCallbackWindow& target_;
+  UniqueWindow window_;
+  UniqueWindow listener_;
+};
+
+}  // namespace
+
+TTrayPlatform& Win32TrayPlatform() {
+  static TWin32TrayPlatform platform;
+  return platform;
+}
+
+bool TWin32TrayPlatform::NotifyIcon(std::uint32_t message, const TNotifyIconDataV5A& data) {
+  // The headers' structure is the newest layout; the record's cbSize tells
+  // the shell how much of it to read.
+  NOTIFYICONDATAA shell{};
+  static_assert(sizeof shell >= sizeof data);
+  std::memcpy(&shell, &data, sizeof data);
+  return Shell_NotifyIconA(message, &shell) != FALSE;
+}
+
+std::uint32_t TWin32TrayPlatform::LastError() { return GetLastError(); }
+
+void TWin32TrayPlatform::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+TOsVersion TWin32TrayPlatform::OsVersion() {
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (!GetVersionExA(&info)) return {};
+  return {info.dwMajorVersion, info.dwMinorVersion};
+}
+
+std::string TWin32TrayPlatform::SystemDirectory() {
+  char path[MAX_PATH + 1] = {};
+  const UINT length = GetSystemDirectoryA(path, sizeof path);
+  return length < sizeof path ? std::string(path, length) : std::string();
+}
+
+std::uint32_t TWin32TrayPlatform::FileVersionInfoSize(const std::string& file) {
+  DWORD ignored = 0;
+  return GetFileVersionInfoSizeA(file.c_str(), &ignored);
+}
+
+bool TWin32TrayPlatform::FileVersionInfo(const std::string& file, std::vector<std::uint8_t>& block) {
+  return GetFileVersionInfoA(file.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) != FALSE;
+}
+
+std::optional<TFixedFileVersion> TWin32TrayPlatform::RootVersion(const std::vector<std::uint8_t>& block) {
+  void* found = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(block.data(), "\\", &found, &length) || found == nullptr || length < sizeof(VS_FIXEDFILEINFO)) {
+    return std::nullopt;
+  }
+  const auto* info = static_cast<const VS_FIXEDFILEINFO*>(found);
+  return TFixedFileVersion{info->dwFileVersionMS, info->dwFileVersionLS};
+}
+
+TCursorPos TWin32TrayPlatform::CursorPos() {
+  POINT point{};
+  GetCursorPos(&point);
+  return {point.x, point.y};
+}
+
+std::uint32_t TWin32TrayPlatform::DoubleClickTime() { return GetDoubleClickTime(); }
+
+bool TWin32TrayPlatform::ForegroundForm(TComponent* owner) {
+  auto* form = dynamic_cast<TForm*>(owner);
+  if (form == nullptr) return false;
+  SetForegroundWindow(form->Handle());
+  return true;
+}
+
+void TWin32TrayPlatform::ForegroundActiveForm() {
+  if (HWND active = GetActiveWindow(); active != nullptr) SetForegroundWindow(active);
+}
+
+TIconHandle TWin32TrayPlatform::FormIcon(TComponent* owner) {
+  auto* form = dynamic_cast<TForm*>(owner);
+  if (form == nullptr || !form->HandleAllocated()) return 0;
+  return static_cast<TIconHandle>(SendMessageW(form->Handle(), WM_GETICON, ICON_BIG, 0));
+}
+
+TIconHandle TWin32TrayPlatform::ApplicationIcon() { return Handle32(Win32Application().Icon()); }
+
+std::string TWin32TrayPlatform::ToSystemCodePage(std::string_view utf8) {
+  const std::wstring wide = Widen(utf8);
+  if (wide.empty()) return {};
+  const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                       nullptr);
+  std::string text(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
+  return text;
+}
+
+std::unique_ptr<TCallbackWindowHost> TWin32TrayPlatform::CreateCallbackWindow(TCallbackWindow& window,
+                                                                              TComponent* parent) {
+  return std::make_unique<TWin32CallbackHost>(window, parent);
+}
+
+}  // namespace snx

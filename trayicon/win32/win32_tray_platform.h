@@ -1,0 +1,31 @@
+#pragma once
+// The tray component on Win32: Shell_NotifyIconA with the record, the
+// callback window as a real window, and the user, version and icon services.
+#include "trayicon/core/tray_platform.h"
+
+namespace snx {
+
+class TWin32TrayPlatform final : public TTrayPlatform {
+ public:
+  bool NotifyIcon(std::uint32_t message, const TNotifyIconDataV5A& data) override;
+  std::uint32_t LastError() override;
+  void Sleep(std::uint32_t milliseconds) override;
+  TOsVersion OsVersion() override;
+  std::string SystemDirectory() override;
+  std::uint32_t FileVersionInfoSize(const std::string& file) override;
+  bool FileVersionInfo(const std::string& file, std::vector<std::uint8_t>& block) override;
+  std::optional<TFixedFileVersion> RootVersion(const std::vector<std::uint8_t>& block) override;
+  TCursorPos CursorPos() override;
+  std::uint32_t DoubleClickTime() override;
+  bool ForegroundForm(TComponent* owner) override;
+  void ForegroundActiveForm() override;
+  TIconHandle FormIcon(TComponent* owner) override;
+  TIconHandle ApplicationIcon() override;
+  std::string ToSystemCodePage(std::string_view utf8) override;
+  std::unique_ptr<TCallbackWindowHost> CreateCallbackWindow(TCallbackWindow& window, TComponent* parent) override;
+};
+
+// The program's Win32 tray platform; it holds no state of its own.
+TTrayPlatform& Win32TrayPlatform();
+
+}  // namespace snx

@@ -1,0 +1,112 @@
+#include "urllink/core/urllink.h"
+
+#include "framework/core/form_description.h"
+#include "framework/core/object.h"
+
+namespace snx {
+
+TURLLink::TURLLink(TComponent* owner, TLinkDesktop& desktop) : TCustomLabel(owner), desktop_(desktop) {
+  FURLType = TURLtype::tpURL;
+  SetCursor(TCursor::crHandPoint);
+  FLink = "http://";
+  Font().SetColor(clBlue);
+  FNormalColor = Font().Color();
+  SetLinkColor(clRed);
+  FHintShowing = false;
+  SetHintOffsetX(15);
+  SetHintOffsetY(15);
+  SetHintFormColor(clInfoBk);
+  SetEnableShowHint(true);
+  FHintForm = desktop_.CreateHintWindow();
+}
+
+void TURLLink::SetURLtype(TURLtype value) { Update(FURLType, std::move(value)); }
+
+void TURLLink::SetLink(std::string value) { Update(FLink, std::move(value)); }
+
+void TURLLink::SetLinkColor(TColor value) { Update(FLinkColor, std::move(value)); }
+
+void TURLLink::SetHintFormColor(TColor value) { Update(FHintFormColor, std::move(value)); }
+
+void TURLLink::SetHintOffsetX(int value) { Update(FHintOffsetX, std::move(value)); }
+
+void TURLLink::SetHintOffsetY(int value) { Update(FHintOffsetY, std::move(value)); }
+
+void TURLLink::SetEnableShowHint(bool value) { Update(FEnableShowHint, std::move(value)); }
+
+void TURLLink::SetHintFormFont(const TFont& value) {
+  if (&value == &FHintFormFont) return;
+  FHintFormFont.Assign(value);
+  Invalidate();
+}
+
+std::string TURLLink::Target() const { return FURLType == TURLtype::tpMAIL ? "mailto:" + FLink : FLink; }
+
+void TURLLink::HideHint() {
+  if (!FHintShowing) return;
+  FHintForm->Hide();
+  FHintShowing = false;
+}
+
+void TURLLink::CMMouseEnter() {
+  TCustomLabel::CMMouseEnter();
+  FNormalColor = Font().Color();
+  Font().SetColor(FLinkColor);
+  Invalidate();
+}
+
+void TURLLink::CMMouseLeave() {
+  TCustomLabel::CMMouseLeave();
+  Font().SetColor(FNormalColor);
+  Invalidate();
+  HideHint();
+}
+
+// The label's own move handling (OnMouseMove) is deliberately not run.
+void TURLLink::MouseMove(TShiftState /*shift*/, int /*x*/, int /*y*/) {
+  if (!FEnableShowHint || FHintShowing) return;
+  const TPoint pointer = desktop_.CursorPos();
+  FHintForm->SetColor(FHintFormColor);
+  FHintForm->Font().Assign(FHintFormFont);
+  const TSize text = FHintForm->TextExtent(FLink);
+  FHintForm->SetBounds(pointer.X + FHintOffsetX, pointer.Y + FHintOffsetY, text.cx + 6, text.cy + 3);
+  FHintForm->ShowNoActivate();
+  FHintForm->ShowText(2, 2, FLink);
+  FHintShowing = true;
+}
+
+void TURLLink::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  Invalidate();
+  TCustomLabel::MouseDown(button, shift, x, y);
+  if (button != TMouseButton::mbLeft) return;
+  desktop_.Execute("OPEN", Target(), "", "", kShowCommandShow);
+  HideHint();
+}
+
+bool TURLLink::ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) {
+  if (name == "URLType") {
+    const std::string& type = value.AsIdentifier();
+    if (type == "tpURL") SetURLtype(TURLtype::tpURL);
+    else if (type == "tpMAIL") SetURLtype(TURLtype::tpMAIL);
+    else throw EReadError("unknown link type " + type);
+  } else if (name == "Link") {
+    SetLink(value.AsString());
+  } else if (name == "LinkColor") {
+    SetLinkColor(ReadColor(value));
+  } else if (name == "HintFormColor") {
+    SetHintFormColor(ReadColor(value));
+  } else if (name == "HintOffsetX") {
+    SetHintOffsetX(value.AsInteger());
+  } else if (name == "HintOffsetY") {
+    SetHintOffsetY(value.AsInteger());
+  } else if (name == "EnableShowHint") {
+    SetEnableShowHint(value.AsBoolean());
+  } else if (name.starts_with("HintFormFont.")) {
+    return FHintFormFont.ReadProperty(name.substr(13), value);
+  } else {
+    return TCustomLabel::ReadProperty(name, value, reader);
+  }
+  return true;
+}
+
+}  // namespace snx
