@@ -173,11 +173,8 @@ class SonalixApp:
         return self.process.wait(timeout=timeout)
 
     def close_with_alt_f4(self):
-        x, y, w, h = self.geometry()
-        click(x + w - 10, y + h // 2, 3)  # a right click activates the strip and opens the menu
-        wait_until(self.menu_window, what="menu")
-        key("Escape")
-        wait_until(lambda: not self.menu_window(), what="menu to close")
+        """The system's close request by keyboard: Alt+F4 on the focused strip."""
+        run("xdotool", "windowfocus", str(self.window), check=False)
         key("alt+F4")
         return self.wait_exit()
 
