@@ -77,11 +77,7 @@ void TCallbackWindow::CallbackWndProc(TMessage& message) {
       if (icon.OnMouseMove) icon.OnMouseMove(&icon, TShiftState(), pos.x, pos.y);
       break;
     case kLButtonDown:
-      if (icon.FLBPopupMenu != nullptr && icon.FAutoPopup) {
-        PopupStep(icon, *icon.FLBPopupMenu, pos);
-      } else {
-        RaiseMouse(icon.OnMouseDown, icon, TMouseButton::mbLeft, TShiftMember::ssLeft, pos);
-      }
+      ButtonDown(icon, icon.FLBPopupMenu, TMouseButton::mbLeft, TShiftMember::ssLeft, pos);
       break;
     case kLButtonUp:
       ForegroundStep(icon);
@@ -96,11 +92,7 @@ void TCallbackWindow::CallbackWndProc(TMessage& message) {
       Raise(icon.OnDblClick, icon);
       break;
     case kRButtonDown:
-      if (icon.FRBPopupMenu != nullptr && icon.FAutoPopup) {
-        PopupStep(icon, *icon.FRBPopupMenu, pos);
-      } else {
-        RaiseMouse(icon.OnMouseDown, icon, TMouseButton::mbRight, TShiftMember::ssRight, pos);
-      }
+      ButtonDown(icon, icon.FRBPopupMenu, TMouseButton::mbRight, TShiftMember::ssRight, pos);
       break;
     case kRButtonUp:
       ForegroundStep(icon);
@@ -127,6 +119,17 @@ void TCallbackWindow::CallbackWndProc(TMessage& message) {
       break;
     default:
       break;
+  }
+}
+
+// A press opens the button's menu when one is linked and AutoPopup is on;
+// otherwise it is an OnMouseDown.
+void TCallbackWindow::ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton button, TShiftMember member,
+                                 TCursorPos pos) {
+  if (menu != nullptr && icon.FAutoPopup) {
+    PopupStep(icon, *menu, pos);
+  } else {
+    RaiseMouse(icon.OnMouseDown, icon, button, member, pos);
   }
 }
 

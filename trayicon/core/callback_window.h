@@ -61,6 +61,7 @@ class TCallbackWindow : public TComponent {
 
  private:
   TCallbackWindowHost& Host();
+  void ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton button, TShiftMember member, TCursorPos pos);
   void PopupStep(TTrayIcon& icon, TPopupMenu& menu, TCursorPos pos);
   void ForegroundStep(const TTrayIcon& icon);
   void ClickStep(TTrayIcon& icon);
