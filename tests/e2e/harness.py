@@ -182,7 +182,9 @@ class SonalixApp:
         """Opens the strip's menu with a right click and picks an item by its key."""
         x, y, w, h = self.geometry()
         click(x + w - 10, y + h // 2, 3)
-        wait_until(self.menu_window, what="menu")
+        menu = wait_until(self.menu_window, what="menu")
+        # Keyboard focus may still sit on a window that has gone (a closed dialog).
+        run("xdotool", "windowfocus", str(menu), check=False)
         key(accelerator)
 
     def read_ini(self):
