@@ -18,12 +18,12 @@ TWin32Application::ComScope::~ComScope() {
 
 TWin32Application::TWin32Application()
     : icon_(LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")) {
-  WindowSpec spec{L"TApplication"};
-  spec.style = WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX;
-  spec.x = GetSystemMetrics(SM_CXSCREEN) / 2;
-  spec.y = GetSystemMetrics(SM_CYSCREEN) / 2;
-  spec.icon = icon_;
-  window_ = CreateTargetWindow(spec, this);
+  WindowParams params{L"TApplication"};
+  params.style = WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX;
+  params.x = GetSystemMetrics(SM_CXSCREEN) / 2;
+  params.y = GetSystemMetrics(SM_CYSCREEN) / 2;
+  params.icon = icon_;
+  window_ = CreateTargetWindow(params, this);
   SetApplication(this);
 }
 

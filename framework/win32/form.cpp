@@ -147,19 +147,19 @@ DWORD TForm::ExStyle() const {
 void TForm::CreateHandle() {
   RECT r{0, 0, client_width_, client_height_};
   AdjustWindowRectEx(&r, Style(), FALSE, ExStyle());
-  WindowSpec spec{class_name_.c_str()};
-  spec.style = Style();
-  spec.ex_style = ExStyle();
+  WindowParams params{class_name_.c_str()};
+  params.style = Style();
+  params.ex_style = ExStyle();
   // Owned by the application's window, so the form has no taskbar button of its own.
-  spec.parent = Win32Application().Handle();
-  spec.x = left_;
-  spec.y = top_;
-  spec.width = r.right - r.left;
-  spec.height = r.bottom - r.top;
+  params.parent = Win32Application().Handle();
+  params.x = left_;
+  params.y = top_;
+  params.width = r.right - r.left;
+  params.height = r.bottom - r.top;
   std::wstring title = Widen(caption_);
-  spec.title = title.c_str();
-  spec.icon = Win32Application().Icon();
-  window_ = CreateTargetWindow(spec, this);
+  params.title = title.c_str();
+  params.icon = Win32Application().Icon();
+  window_ = CreateTargetWindow(params, this);
   if (!window_) throw EOutOfResources("window creation failed");
 }
 

@@ -8,10 +8,10 @@ namespace snx {
 
 HWND TWin32HintWindow::Handle() {
   if (!window_) {
-    WindowSpec spec{L"THintWindow"};
-    spec.style = WS_POPUP;
-    spec.ex_style = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
-    window_ = CreateTargetWindow(spec, this);
+    WindowParams params{L"THintWindow"};
+    params.style = WS_POPUP;
+    params.ex_style = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+    window_ = CreateTargetWindow(params, this);
     if (!window_) throw EOutOfResources("window creation failed");
   }
   return window_.get();

@@ -9,9 +9,9 @@ constexpr UINT_PTR kTimerId = 1;
 }
 
 TTimer::TTimer(TComponent* owner) : TComponent(owner) {
-  WindowSpec spec{L"TTimerWindow"};
-  spec.parent = HWND_MESSAGE;
-  window_ = CreateTargetWindow(spec, this);
+  WindowParams params{L"TTimerWindow"};
+  params.parent = HWND_MESSAGE;
+  window_ = CreateTargetWindow(params, this);
 }
 
 TTimer::~TTimer() {

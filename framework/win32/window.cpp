@@ -38,22 +38,22 @@ void EnsureNotTopmost(HWND window) {
   SetWindowLongPtrW(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
 }
 
-UniqueWindow CreateTargetWindow(const WindowSpec& spec, MessageTarget* target) {
+UniqueWindow CreateTargetWindow(const WindowParams& params, MessageTarget* target) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof existing;
-  if (!GetClassInfoExW(instance, spec.class_name, &existing)) {
+  if (!GetClassInfoExW(instance, params.class_name, &existing)) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = TargetWindowProc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hIcon = spec.icon;
-    wc.lpszClassName = spec.class_name;
+    wc.hIcon = params.icon;
+    wc.lpszClassName = params.class_name;
     RegisterClassExW(&wc);
   }
-  return UniqueWindow(CreateWindowExW(spec.ex_style, spec.class_name, spec.title, spec.style, spec.x, spec.y,
-                                      spec.width, spec.height, spec.parent, nullptr, instance, target));
+  return UniqueWindow(CreateWindowExW(params.ex_style, params.class_name, params.title, params.style, params.x, params.y,
+                                      params.width, params.height, params.parent, nullptr, instance, target));
 }
 
 }  // namespace snx

@@ -22,7 +22,7 @@ struct WindowDeleter {
 };
 using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
 
-struct WindowSpec {
+struct WindowParams {
   const wchar_t* class_name;
   DWORD style = 0;
   DWORD ex_style = 0;
@@ -34,7 +34,7 @@ struct WindowSpec {
 
 // Registers the class on first use; messages reach `target` from WM_NCCREATE
 // on until the window is destroyed.
-UniqueWindow CreateTargetWindow(const WindowSpec& spec, MessageTarget* target);
+UniqueWindow CreateTargetWindow(const WindowParams& params, MessageTarget* target);
 
 // After SetWindowPos with HWND_NOTOPMOST: some window managers (Wine's
 // among them) keep an owned window topmost; detaching it from its owner for

@@ -35,13 +35,13 @@ class TWin32CallbackHost final : public TCallbackWindowHost, private MessageTarg
   TWin32CallbackHost(TCallbackWindow& target, TComponent* parent) : target_(target) {
     // A child of the owner form, of zero size and never shown.
     auto* form = dynamic_cast<TForm*>(parent);
-    WindowSpec spec{L"TCallbackWindow"};
-    spec.style = form != nullptr ? WS_CHILD : 0;
-    spec.parent = form != nullptr ? form->Handle() : HWND_MESSAGE;
-    window_ = CreateTargetWindow(spec, this);
+    WindowParams params{L"TCallbackWindow"};
+    params.style = form != nullptr ? WS_CHILD : 0;
+    params.parent = form != nullptr ? form->Handle() : HWND_MESSAGE;
+    window_ = CreateTargetWindow(params, this);
     // Broadcasts reach top-level windows only, so a hidden one listens for
     // the shell's restart on the child's behalf.
-    listener_ = CreateTargetWindow(WindowSpec{L"TTaskbarListener", WS_POPUP}, this);
+    listener_ = CreateTargetWindow(WindowParams{L"TTaskbarListener", WS_POPUP}, this);
     if (!window_ || !listener_) throw EOutOfResources("window creation failed");
   }
 
