@@ -243,6 +243,5 @@ def tray_icons():
 
 def window_texts(win32_class):
     """What the visible windows of a Win32 class report as their text (a
-    tooltip reports the tip it shows), through the test helper beside the program."""
-    out = run("wine", os.path.join(BIN_DIR, "window_texts.exe"), win32_class)
-    return [line.split("\t", 1)[1] for line in out.replace("\r", "").splitlines() if "\t" in line]
+    tooltip reports the tip it shows)."""
+    return [w["title"] for w in probe() if w["cls"].lower() == win32_class.lower() and "v" in w["flags"]]

@@ -1,6 +1,6 @@
 // Prints what Win32 knows of the desktop's top-level windows, one per line,
 // for the end-to-end tests: state that X cannot show (topmost flag, owner,
-// enabled state, the text inside message boxes).
+// enabled state, the text inside message boxes, what a tooltip shows).
 //   handle<TAB>class<TAB>title<TAB>x,y,w,h<TAB>flags<TAB>owner<TAB>texts
 // flags: v visible, e enabled, t topmost, a app-window style.
 #include <windows.h>
@@ -13,8 +13,11 @@
 namespace {
 
 std::string Text(HWND window) {
-  wchar_t buffer[1024];
-  int n = GetWindowTextW(window, buffer, 1024);
+  // Asks the window itself: a control such as a tooltip of another process
+  // answers with what it shows.
+  wchar_t buffer[1024] = {};
+  DWORD_PTR n = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000, &n);
   std::string s = snx::Narrow(std::wstring_view(buffer, static_cast<std::size_t>(n)));
   for (char& c : s) {
     if (c == '\t' || c == '\n' || c == '\r') c = ' ';
