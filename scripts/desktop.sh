@@ -5,6 +5,8 @@
 #   desktop.sh audio-off DIR / audio-on DIR   takes the audio server away / back
 #   desktop.sh prefix DIR  only makes the Wine prefix DIR (fonts set up for Japanese)
 set -euo pipefail
+# shellcheck disable=SC1091
+. "$(dirname "$0")/wine-env.sh"
 
 cmd=${1:?start or stop}
 dir=$(realpath -m "${2:?directory}")
@@ -39,7 +41,7 @@ wait_for() {  # wait_for SECONDS COMMAND...
 make_prefix() {
   local wine_version key archive
   wine_version=$(wine --version)
-  key=$(echo "$wine_version $(sha1sum "$0" | cut -c1-12)" | tr ' ' '-')
+  key=$(echo "$wine_version $WINEARCH $(sha1sum "$0" | cut -c1-12)" | tr ' ' '-')
   archive="$cache/wineprefix-$key.tar.zst"
   if [ -f "$archive" ]; then
     mkdir -p "$WINEPREFIX"
@@ -117,19 +119,24 @@ start() {
   mkdir -p "$XDG_RUNTIME_DIR" "$HOME"
   chmod 700 "$XDG_RUNTIME_DIR"
   audio_on
-  export WINEPREFIX="$dir/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX="$dir/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   rm -rf "$WINEPREFIX"
   make_prefix
   wineserver -p >/dev/null 2>&1 </dev/null
   # The first program starts Wine's background services, which keep the
   # caller's output open for good: start them here, not in the first test.
   wine cmd /c exit >/dev/null 2>&1 </dev/null
+  # Callers that do not source wine-env.sh still find the right loader.
+  local path_line=""
+  [ "$WINEARCH" = win64 ] && path_line="export PATH=\"$(dirname "$(realpath "$0")")/wine64-loader:\$PATH\""
   cat > "$dir/env.sh" <<ENV
 export DISPLAY=$DISPLAY
 export XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR
 export HOME=$HOME
 export WINEPREFIX=$WINEPREFIX
-export WINEARCH=win32
+export WINEARCH=$WINEARCH
+export SONALIX_WINE_ARCH=$SONALIX_WINE_ARCH
+$path_line
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8
@@ -139,7 +146,7 @@ ENV
 
 case "$cmd" in
   prefix)
-    export WINEPREFIX=$dir WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX=$dir WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     [ -f "$WINEPREFIX/system.reg" ] || { mkdir -p "$dir"; make_prefix; } ;;
   start) start ;;
   audio-off) audio_off ;;

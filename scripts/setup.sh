@@ -6,7 +6,8 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ googletest python3
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386 fonts-wine
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64 fonts-wine
   xvfb xdotool x11-utils x11-apps imagemagick trayer
   pulseaudio pulseaudio-utils sox
   locales fonts-ipafont-gothic fonts-ipafont-mincho
@@ -41,8 +42,10 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
   locale-gen >/dev/null
 fi
 
-# mingw's default i686 compiler must be the posix thread model (std::thread).
-for tool in g++ gcc; do
-  update-alternatives --set "i686-w64-mingw32-$tool" "/usr/bin/i686-w64-mingw32-$tool-posix" >/dev/null 2>&1 || true
+# mingw's default compilers must be the posix thread model (std::thread).
+for target in i686 x86_64; do
+  for tool in g++ gcc; do
+    update-alternatives --set "$target-w64-mingw32-$tool" "/usr/bin/$target-w64-mingw32-$tool-posix" >/dev/null 2>&1 || true
+  done
 done
 echo "setup.sh: all packages present"

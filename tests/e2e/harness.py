@@ -20,7 +20,7 @@ def desktop_env():
         for line in f:
             m = re.match(r'export (\w+)="?([^"]*)"?$', line.strip())
             if m:
-                env[m.group(1)] = m.group(2)
+                env[m.group(1)] = os.path.expandvars(m.group(2))
     return env
 
 

@@ -30,6 +30,15 @@ std::uint32_t Handle32(Handle handle) {
   return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle));
 }
 
+// Window and icon handles are sign-extended 32-bit values on 64-bit Windows.
+template <class Handle>
+Handle HandleFrom32(std::uint32_t value) {
+  return reinterpret_cast<Handle>(static_cast<std::intptr_t>(static_cast<std::int32_t>(value)));
+}
+
+static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V2_SIZE == kNotifyIconDataV5Size);
+static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == kNotifyIconDataV1Size);
+
 class TWin32CallbackHost final : public TCallbackWindowHost, private MessageTarget {
  public:
   TWin32CallbackHost(TCallbackWindow& target, TComponent* parent) : target_(target) {
@@ -82,11 +91,24 @@ TTrayPlatform& Win32TrayPlatform() {
 }
 
 bool TWin32TrayPlatform::NotifyIcon(std::uint32_t message, const TNotifyIconDataV5A& data) {
-  // The headers' structure is the newest layout; the record's cbSize tells
-  // the shell how much of it to read.
+  // The record is the 32-bit shell's layout; the native structure has it
+  // field for field (handles widened on 64-bit Windows, where window and icon
+  // handles keep 32 significant bits). The record's size names the layout the
+  // shell may read: the full one or the first, short one.
   NOTIFYICONDATAA shell{};
-  static_assert(sizeof shell >= sizeof data);
-  std::memcpy(&shell, &data, sizeof data);
+  shell.cbSize = data.cbSize == kNotifyIconDataV5Size ? NOTIFYICONDATAA_V2_SIZE : NOTIFYICONDATAA_V1_SIZE;
+  shell.hWnd = HandleFrom32<HWND>(data.hWnd);
+  shell.uID = data.uID;
+  shell.uFlags = data.uFlags;
+  shell.uCallbackMessage = data.uCallbackMessage;
+  shell.hIcon = HandleFrom32<HICON>(data.hIcon);
+  std::memcpy(shell.szTip, data.szTip, sizeof data.szTip);
+  shell.dwState = data.dwState;
+  shell.dwStateMask = data.dwStateMask;
+  std::memcpy(shell.szInfo, data.szInfo, sizeof data.szInfo);
+  shell.uTimeout = data.uTimeout;
+  std::memcpy(shell.szInfoTitle, data.szInfoTitle, sizeof data.szInfoTitle);
+  shell.dwInfoFlags = data.dwInfoFlags;
   return Shell_NotifyIconA(message, &shell) != FALSE;
 }
 
