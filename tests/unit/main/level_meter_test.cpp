@@ -53,6 +53,24 @@ TEST_F(LevelMeterTest, OnlyTheMiddleFrameIsRead) {
   EXPECT_EQ(meter.Snapshot()[1].LevelSpeed, 0.0f);
 }
 
+// Every byte but the middle frame is at full scale, and the frame's two bytes
+// give levels unlike each other and unlike their neighbours, so reading any
+// other byte, or the frame's bytes the wrong way round, shows.
+class MiddleFrameTest : public testing::TestWithParam<std::size_t> {};
+
+TEST_P(MiddleFrameTest, LeftIsHalfMinusOneAndRightIsHalf) {
+  const std::size_t length = GetParam();
+  std::vector<std::uint8_t> buffer(length, 255);
+  buffer[length / 2 - 1] = 127;  // level 15
+  buffer[length / 2] = 159;      // level 75
+  TChannelLevels meter;
+  meter.MeasureBuffer(buffer.data(), buffer.size());
+  EXPECT_EQ(meter.Snapshot()[0].Level, 15.0f);
+  EXPECT_EQ(meter.Snapshot()[1].Level, 75.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, MiddleFrameTest, testing::Values(2, 3, 4, 5, 7, 881, 882, 883));
+
 TEST_F(LevelMeterTest, BufferWithoutAMiddleFrameIsIgnored) {
   const std::uint8_t one[] = {255};
   meter.MeasureBuffer(one, 1);
@@ -92,6 +110,36 @@ TEST_F(LevelMeterTest, FullScaleThenSilenceFallsOnSchedule) {
   }
   EXPECT_EQ(level_zero, 24);
   EXPECT_EQ(peak_zero, 188);
+}
+
+// After a long silence the peak's fall speed has grown large; a new raise must
+// start the mark's fall afresh, as slowly as after the first one.
+TEST_F(LevelMeterTest, ARaiseAfterLongSilenceRestartsThePeakFall) {
+  Measure(255, 128);
+  for (int tick = 0; tick < 200; ++tick) meter.DecayLevels();
+  ASSERT_EQ(Left().Peak, 0.0f);
+  ASSERT_GT(Left().PeakSpeed, 1.0f);
+  Measure(255, 128);
+  EXPECT_EQ(Left().PeakSpeed, 0.0f);
+  for (int tick = 1; tick <= 5; ++tick) meter.DecayLevels();
+  // 105 - 0.003 * 5 * 4, well above the bar at 105 - 0.2 * 5 * 4.
+  EXPECT_NEAR(Left().Peak, 104.94f, 1e-4f);
+  EXPECT_NEAR(Left().Level, 101.0f, 1e-4f);
+}
+
+// A bar raised just under a falling peak mark holds for one tick; the mark
+// falls onto it and stops there rather than sinking through it.
+TEST_F(LevelMeterTest, AFallingPeakStopsOnAHeldBar) {
+  Measure(255, 128);
+  for (int tick = 0; tick < 100; ++tick) meter.DecayLevels();
+  Measure(128 + 31, 128);  // level 75
+  const TChannelLevel before = Left();
+  ASSERT_EQ(before.Level, 75.0f);
+  ASSERT_GT(before.Peak, 75.0f);
+  ASSERT_LT(before.Peak - before.PeakSpeed, 75.0f);
+  meter.DecayLevels();
+  EXPECT_EQ(Left().Level, 75.0f);
+  EXPECT_EQ(Left().Peak, 75.0f);
 }
 
 // Also run under ThreadSanitizer: measuring and ticking share the state.

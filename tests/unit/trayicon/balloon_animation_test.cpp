@@ -117,6 +117,78 @@ TEST_F(AnimationTest, ManualModeShowsAFramePerStepAndWrapsAlsoWhenTheListShrinks
   EXPECT_EQ(Frames().front(), 0xF0u);
 }
 
+TEST_F(AnimationTest, AnAutomaticAnimationLeavesIconChangesToItsThread) {
+  tray->AnimatePlay(TAnimateMode::amAutomatic);
+  platform.WaitForThreadCalls(1);
+  platform.Clear();
+  tray->SetTipHelp("changed");
+  const TIcon own = MakeIcon(0x0E);
+  tray->SetIcon(&own);
+  EXPECT_THAT(platform.Log(), IsEmpty());
+  platform.WaitForThreadCalls(1);
+  platform.Clear();
+  tray->AnimateStop();
+  EXPECT_THAT(platform.Log(), ElementsAre("MODIFY"));
+  EXPECT_EQ(platform.Calls().back().record.hIcon, 0x0Eu);
+}
+
+// In manual mode no thread refreshes the icon between steps: a change is
+// sent at once, with the frame being shown.
+TEST_F(AnimationTest, AManualAnimationSendsIconChangesWithTheCurrentFrame) {
+  tray->AnimatePlay(TAnimateMode::amManual);
+  tray->AnimateThread()->WaitParked();
+  platform.Clear();
+  tray->SetTipHelp("changed");
+  const auto calls = platform.Calls();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_TRUE(calls[0].on_test_thread);
+  EXPECT_EQ(calls[0].message, kNimModify);
+  EXPECT_EQ(calls[0].record.hIcon, 0xF0u);
+  EXPECT_EQ(calls[0].Tip(), "changed");
+  tray->AnimateStop();
+}
+
+TEST_F(AnimationTest, TheListCannotBeSwappedUnderARunningAnimation) {
+  auto* other = new TImageList(owner.get());
+  other->AddIcon(MakeIcon(0xE0));
+  tray->AnimatePlay(TAnimateMode::amManual);
+  tray->SetAnimateIcons(other);
+  EXPECT_EQ(tray->AnimateIcons(), images);
+  tray->SetAnimateIcons(nullptr);
+  EXPECT_EQ(tray->AnimateIcons(), images);
+  tray->AnimateStop();
+  tray->SetAnimateIcons(other);
+  EXPECT_EQ(tray->AnimateIcons(), other);
+}
+
+// Identifier 4, not the first one, so that a record that lost its uID or
+// took another instance's shows.
+TEST_F(AnimationTest, EveryShellCallCarriesTheIconsIdentifier) {
+  NewTray();
+  NewTray();
+  TTrayIcon* third = NewTray();
+  ASSERT_EQ(third->IconID(), 4);
+  third->SetAnimateIcons(images);
+  platform.Clear();
+  third->SetVisible(true);
+  third->SetTipHelp("tip");
+  third->ShowBalloon(TBalloonInfoIconFlag::biifInfo, "T", "X");
+  third->HideBalloon();
+  third->SetVisible(false);
+  third->SetVisible(true);
+  third->AnimatePlay(TAnimateMode::amAutomatic);
+  platform.WaitForThreadCalls(2);
+  third->AnimateStop();
+  delete third;
+  const auto calls = platform.Calls();
+  for (std::uint32_t message : {kNimAdd, kNimModify, kNimDelete}) {
+    EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [&](const ShellCall& c) { return c.message == message; }));
+  }
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    EXPECT_EQ(calls[i].record.uID, 4u) << "call " << i << " message " << calls[i].message;
+  }
+}
+
 TEST_F(AnimationTest, AnIconNotAddedAnimatesWithoutCallingTheShell) {
   platform.shell_major = 4;
   TTrayIcon* hidden = NewTray();

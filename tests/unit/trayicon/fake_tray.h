@@ -53,6 +53,7 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
   std::uint32_t last_error = 0;
   TIconHandle app_icon = kAppIcon;
   TComponent* form = nullptr;  // the owner that counts as a form
+  TIconHandle form_icon = 0;    // that form's icon
   std::atomic<std::uint32_t> double_click_time = 500;
 
   FakeTrayPlatform() { SetApplication(this); }
@@ -100,7 +101,7 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
     return true;
   }
   void ForegroundActiveForm() override { Log("foreground active form"); }
-  TIconHandle FormIcon(TComponent*) override { return 0; }
+  TIconHandle FormIcon(TComponent* owner) override { return owner == form ? form_icon : 0; }
   TIconHandle ApplicationIcon() override { return app_icon; }
   std::string ToSystemCodePage(std::string_view utf8) override { return "cp:" + std::string(utf8); }
   std::unique_ptr<TCallbackWindowHost> CreateCallbackWindow(TCallbackWindow&, TComponent*) override {

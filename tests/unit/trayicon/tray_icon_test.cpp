@@ -81,6 +81,61 @@ TEST_F(TrayIconTest, WithNoIconAnywhereVisibleStaysFalse) {
   EXPECT_EQ(platform.Calls().at(0).record.hIcon, 0x0Eu);
 }
 
+// Own icon first, then the owner form's, then the application's; a tray
+// whose owner is no form skips the form.
+struct IconSourceCase {
+  const char* name;
+  TIconHandle own, form, application;
+  bool owned_by_form;
+  TIconHandle shown;
+};
+void PrintTo(const IconSourceCase& c, std::ostream* os) { *os << c.name; }
+
+class IconSourceTest : public TrayTest, public ::testing::WithParamInterface<IconSourceCase> {};
+
+TEST_P(IconSourceTest, TheShellGetsTheFirstIconThatHasAHandle) {
+  const IconSourceCase& c = GetParam();
+  platform.form_icon = c.form;
+  platform.app_icon = c.application;
+  TComponent no_form(nullptr);
+  TTrayIcon* tray = NewTray(c.owned_by_form ? owner.get() : &no_form);
+  const TIcon own = MakeIcon(c.own);
+  if (c.own != 0) tray->SetIcon(&own);
+  EXPECT_EQ(tray->GetIconHandle(), c.shown);
+  tray->SetVisible(true);
+  ASSERT_EQ(platform.Calls().size(), 1u);
+  EXPECT_EQ(platform.Calls()[0].record.hIcon, c.shown);
+  delete tray;
+}
+
+INSTANTIATE_TEST_SUITE_P(Tiers, IconSourceTest,
+                         ::testing::Values(IconSourceCase{"Own", 0x0E, 0xF0, 0xA0, true, 0x0E},
+                                           IconSourceCase{"Form", 0, 0xF0, 0xA0, true, 0xF0},
+                                           IconSourceCase{"FormWithoutIcon", 0, 0, 0xA0, true, 0xA0},
+                                           IconSourceCase{"OwnerIsNoForm", 0, 0xF0, 0xA0, false, 0xA0}),
+                         [](const ::testing::TestParamInfo<IconSourceCase>& test) { return std::string(test.param.name); });
+
+TEST_F(TrayIconTest, EmptyingTheOwnIconFallsBackToTheFormIcon) {
+  platform.form_icon = 0xF0;
+  TTrayIcon* tray = ShownTray();
+  const TIcon own = MakeIcon(0x0E);
+  tray->SetIcon(&own);
+  tray->SetIcon(nullptr);
+  const auto calls = platform.Calls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].record.hIcon, 0x0Eu);
+  EXPECT_EQ(calls[1].record.hIcon, 0xF0u);
+}
+
+TEST_F(TrayIconTest, TheAnimateRateNeverFallsBelowTen) {
+  TTrayIcon* tray = NewTray();
+  const std::pair<std::int32_t, std::int32_t> steps[] = {{3, 10}, {10, 10}, {11, 11}, {0, 10}, {-5, 10}, {500, 500}};
+  for (const auto& [set, rate] : steps) {
+    tray->SetAnimateRate(set);
+    EXPECT_EQ(tray->AnimateRate(), rate) << "set " << set;
+  }
+}
+
 struct ModeCase {
   std::uint16_t shell;
   TTrayIconMode mode;
@@ -101,6 +156,7 @@ TEST_P(ModeTest, FlagsFollowTheModeAndTheShellVersion) {
   EXPECT_EQ(calls[0].record.uFlags, c.flags);
   if (c.flags == 8) {
     EXPECT_EQ(calls[0].record.dwState, c.state);
+    EXPECT_EQ(calls[0].record.dwStateMask, 3u);
   }
 }
 
