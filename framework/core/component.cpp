@@ -2,15 +2,10 @@
 
 #include <algorithm>
 
+#include "framework/core/erase_last.h"
 #include "framework/core/reader.h"
 
 namespace snx {
-
-namespace {
-void Erase(std::vector<TComponent*>& list, TComponent* item) {
-  list.erase(std::remove(list.begin(), list.end(), item), list.end());
-}
-}  // namespace
 
 TComponent::TComponent(TComponent* owner) {
   if (owner != nullptr) {
@@ -25,7 +20,7 @@ TComponent::~TComponent() {
   while (!free_notifies_.empty()) {
     TComponent* other = free_notifies_.back();
     free_notifies_.pop_back();
-    Erase(other->free_notifies_, this);
+    EraseLast(other->free_notifies_, this);
     other->Notification(this, TOperation::opRemove);
   }
   DestroyComponents();
@@ -63,8 +58,8 @@ void TComponent::FreeNotification(TComponent* other) {
 
 void TComponent::RemoveFreeNotification(TComponent* other) {
   if (other == nullptr) return;
-  Erase(free_notifies_, other);
-  Erase(other->free_notifies_, this);
+  EraseLast(free_notifies_, other);
+  EraseLast(other->free_notifies_, this);
 }
 
 void TComponent::InsertComponent(TComponent* component) {
@@ -75,16 +70,14 @@ void TComponent::InsertComponent(TComponent* component) {
 
 void TComponent::RemoveComponent(TComponent* component) {
   Notification(component, TOperation::opRemove);
-  Erase(components_, component);
+  EraseLast(components_, component);
   component->owner_ = nullptr;
 }
 
 void TComponent::Notification(TComponent* component, TOperation operation) {
+  // Only components that asked (FreeNotification) hear of another's removal,
+  // so that adding or freeing one of many siblings costs no pass over the rest.
   if (operation == TOperation::opRemove) RemoveFreeNotification(component);
-  // Siblings hear about each other through their owner.
-  for (std::size_t i = 0; i < components_.size(); ++i) {
-    if (components_[i] != component) components_[i]->Notification(component, operation);
-  }
 }
 
 void TComponent::ReadState(TReader& reader) { reader.ReadData(this); }

@@ -59,6 +59,9 @@ class TComponent : public TObject {
   virtual void BindPublishedField(std::string_view name, TComponent* component);
 
  protected:
+  // Told when a component is added to or removed from this one's list, and
+  // when a component linked by FreeNotification is destroyed. Siblings are
+  // not told of each other: a component that refers to another links to it.
   virtual void Notification(TComponent* component, TOperation operation);
 
  private:

@@ -1,7 +1,8 @@
 #include "framework/core/controls.h"
 
-#include <algorithm>
+#include <cstdint>
 
+#include "framework/core/erase_last.h"
 #include "framework/core/form_description.h"
 #include "framework/core/object.h"
 
@@ -71,8 +72,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 TControl::~TControl() {
   // Leaves the parent while this object is still whole.
   if (parent_ != nullptr) {
-    auto& list = parent_->controls_;
-    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    EraseLast(parent_->controls_, this);
     if (parent_->mouse_control_ == this) parent_->mouse_control_ = nullptr;
     parent_->InvalidateClientRect(bounds_);
   }
@@ -82,8 +82,7 @@ void TControl::SetParent(TControlParent* parent) {
   if (parent == parent_) return;
   if (parent_ != nullptr) {
     Invalidate();
-    auto& list = parent_->controls_;
-    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    EraseLast(parent_->controls_, this);
     if (parent_->mouse_control_ == this) parent_->mouse_control_ = nullptr;
   }
   parent_ = parent;
@@ -103,7 +102,13 @@ void TControl::TakeParentFont() {
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
-  TRect bounds{left, top, left + width, top + height};
+  // The rectangle keeps the far edges, which must stay in the coordinate range.
+  const std::int64_t right = std::int64_t{left} + width;
+  const std::int64_t bottom = std::int64_t{top} + height;
+  if (right < INT32_MIN || right > INT32_MAX || bottom < INT32_MIN || bottom > INT32_MAX) {
+    throw EInvalidOperation("control " + Name() + ": bounds outside the coordinate range");
+  }
+  TRect bounds{left, top, static_cast<int>(right), static_cast<int>(bottom)};
   if (bounds == bounds_) return;
   Invalidate();
   bounds_ = bounds;

@@ -78,6 +78,7 @@ class TControl : public TComponent {
   int Width() const { return bounds_.Right - bounds_.Left; }
   int Height() const { return bounds_.Bottom - bounds_.Top; }
   const TRect& BoundsRect() const { return bounds_; }
+  // Raises EInvalidOperation when the right or bottom edge leaves the int range.
   void SetBounds(int left, int top, int width, int height);
 
   bool Visible() const { return visible_; }

@@ -1,6 +1,7 @@
 #include "framework/core/form_description.h"
 
 #include <cctype>
+#include <cstdint>
 
 #include "framework/core/object.h"
 
@@ -8,7 +9,17 @@ namespace snx {
 
 std::int32_t PropertyValue::AsInteger() const {
   if (kind != Kind::Integer) throw EReadError("integer value expected");
+  if (integer < INT32_MIN || integer > INT32_MAX) throw EReadError("integer out of range: " + std::to_string(integer));
   return static_cast<std::int32_t>(integer);
+}
+
+std::int32_t PropertyValue::AsInteger(std::int32_t low, std::int32_t high) const {
+  const std::int32_t value = AsInteger();
+  if (value < low || value > high) {
+    throw EReadError("integer out of range: " + std::to_string(value) + " (" + std::to_string(low) + " to " +
+                     std::to_string(high) + ")");
+  }
+  return value;
 }
 
 const std::string& PropertyValue::AsString() const {
@@ -43,7 +54,7 @@ class Parser {
   explicit Parser(std::string_view text) : text_(text) {}
 
   ObjectDescription ParseDocument() {
-    ObjectDescription root = ParseObject();
+    ObjectDescription root = ParseObject(1);
     SkipSpace();
     if (pos_ != text_.size()) Fail("text after the last 'end'");
     return root;
@@ -87,8 +98,9 @@ class Parser {
     return after >= text_.size() || !IsIdentChar(text_[after]);
   }
 
-  ObjectDescription ParseObject() {
+  ObjectDescription ParseObject(int depth) {
     if (!PeekWord("object")) Fail("'object' expected");
+    if (depth > kMaxObjectDepth) Fail("objects nested more than " + std::to_string(kMaxObjectDepth) + " deep");
     pos_ += 6;
     ObjectDescription obj;
     obj.name = Identifier();
@@ -100,7 +112,7 @@ class Parser {
         return obj;
       }
       if (PeekWord("object")) {
-        obj.children.push_back(ParseObject());
+        obj.children.push_back(ParseObject(depth + 1));
         continue;
       }
       std::string prop = Identifier();
@@ -164,9 +176,11 @@ class Parser {
     if (negative) ++pos_;
     std::size_t start = pos_;
     std::int64_t value = 0;
+    // Colours may be stored as their unsigned 32-bit pattern.
+    const std::int64_t limit = negative ? -std::int64_t{INT32_MIN} : std::int64_t{UINT32_MAX};
     while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_])) != 0) {
       value = value * 10 + (text_[pos_] - '0');
-      if (value > 0xFFFFFFFFLL) Fail("integer out of range");
+      if (value > limit) Fail("integer out of range");
       ++pos_;
     }
     if (start == pos_) Fail("digits expected");

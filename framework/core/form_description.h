@@ -31,8 +31,10 @@ struct PropertyValue {
   std::vector<std::string> members; // Set
   std::vector<std::uint8_t> bytes;  // Binary
 
-  // Typed access; a value of the wrong kind raises EReadError.
+  // Typed access; a value of the wrong kind raises EReadError, and so does
+  // an integer outside the 32-bit signed range or the range given.
   std::int32_t AsInteger() const;
+  std::int32_t AsInteger(std::int32_t low, std::int32_t high) const;
   const std::string& AsString() const;
   const std::string& AsIdentifier() const;
   bool AsBoolean() const;
@@ -46,7 +48,11 @@ struct ObjectDescription {
   std::vector<ObjectDescription> children;
 };
 
+// Objects nest at most this deep, the root being depth 1.
+inline constexpr int kMaxObjectDepth = 32;
+
 // Parses the text form; malformed text raises EReadError naming the line.
+// Integers range from -2147483648 to 4294967295 (colours are 32-bit patterns).
 ObjectDescription ParseFormDescription(std::string_view text);
 
 }  // namespace snx

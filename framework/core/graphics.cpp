@@ -82,7 +82,7 @@ bool TFont::ReadProperty(std::string_view name, const PropertyValue& value) {
     SetColor(ReadColor(value));
   } else if (name == "Charset") {
     if (value.kind == PropertyValue::Kind::Integer) {
-      SetCharset(static_cast<std::uint8_t>(value.integer));
+      SetCharset(static_cast<std::uint8_t>(value.AsInteger(0, 255)));
     } else if (value.AsIdentifier() == "SHIFTJIS_CHARSET") {
       SetCharset(kShiftJisCharset);
     } else if (value.AsIdentifier() == "DEFAULT_CHARSET") {

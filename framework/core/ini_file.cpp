@@ -10,6 +10,9 @@ std::optional<std::int32_t> ParseIniInteger(std::string_view text) {
     ++i;
   }
   bool hex = text.size() - i > 2 && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X');
+  // The program writes decimal only, and a sign before a 32-bit pattern has
+  // no meaning that survives the range check.
+  if (hex && i > 0) return std::nullopt;
   if (hex) i += 2;
   if (i >= text.size()) return std::nullopt;
 
@@ -26,9 +29,7 @@ std::optional<std::int32_t> ParseIniInteger(std::string_view text) {
   }
   if (hex) {
     // Eight hex digits name a 32-bit pattern, so 0xFFFFFFFF is -1.
-    auto bits = static_cast<std::uint32_t>(value);
-    auto pattern = static_cast<std::int32_t>(bits);
-    return negative ? static_cast<std::int32_t>(0u - bits) : pattern;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
   }
   if (negative ? value > 0x80000000ull : value > 0x7FFFFFFFull) return std::nullopt;
   return negative ? static_cast<std::int32_t>(0 - static_cast<std::int64_t>(value)) : static_cast<std::int32_t>(value);

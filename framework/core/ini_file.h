@@ -10,8 +10,9 @@
 
 namespace snx {
 
-// A decimal integer, or hexadecimal after 0x or 0X, optionally signed; any
-// other text (or a value outside 32 bits) is no integer.
+// A decimal integer, optionally signed, or an unsigned 32-bit pattern in
+// hexadecimal after 0x or 0X; any other text (a signed hexadecimal number, a
+// value outside 32 bits) is no integer.
 std::optional<std::int32_t> ParseIniInteger(std::string_view text);
 
 class TCustomIniFile : public TObject {

@@ -1,8 +1,7 @@
 #include "framework/core/menu.h"
 
-#include <algorithm>
-
 #include "framework/core/application.h"
+#include "framework/core/erase_last.h"
 #include "framework/core/reader.h"
 
 namespace snx {
@@ -19,7 +18,7 @@ void TMenuItem::Add(TMenuItem* item) {
 }
 
 void TMenuItem::Remove(TMenuItem* item) {
-  items_.erase(std::remove(items_.begin(), items_.end(), item), items_.end());
+  EraseLast(items_, item);
   item->parent_ = nullptr;
 }
 

@@ -1,5 +1,7 @@
 #include "framework/win32/timer.h"
 
+#include <cstdint>
+
 #include "framework/core/reader.h"
 
 namespace snx {
@@ -44,7 +46,7 @@ bool TTimer::ReadProperty(std::string_view name, const PropertyValue& value, TRe
   if (name == "Enabled") {
     enabled_ = value.AsBoolean();
   } else if (name == "Interval") {
-    interval_ = static_cast<std::uint32_t>(value.AsInteger());
+    interval_ = static_cast<std::uint32_t>(value.AsInteger(0, INT32_MAX));
   } else if (name == "OnTimer") {
     OnTimer = reader.Method<TNotifyEvent>(value);
   } else {

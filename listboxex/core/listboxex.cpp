@@ -72,23 +72,26 @@ int TListBoxEx::WidestItem() {
 void TListBoxEx::SendExtent(int max_width) {
   Perform(lbSetHorizontalExtent, ExtentParam(max_width + FSpace), 0);
   FMaxWidth = max_width;
-  extent_owed_ = false;
+  extent_set_ = true;
+  window_has_extent_ = true;
 }
 
 void TListBoxEx::SetSpace(int value) {
   // While loading, the window waits for the rest of the description.
+  extent_set_ = true;
   if (!IsLoading() && WindowAvailable()) {
     Perform(lbSetHorizontalExtent, ExtentParam(FMaxWidth + value), 0);
-    extent_owed_ = false;
-  } else {
-    extent_owed_ = true;
+    window_has_extent_ = true;
   }
   FSpace = value;
 }
 
 void TListBoxEx::CreateWnd() {
+  // A rebuilt window that gets its items back is cleared first, which sends
+  // the extent; an empty one would keep none.
+  window_has_extent_ = false;
   TCustomListBox::CreateWnd();
-  if (extent_owed_) SendExtent(FMaxWidth);
+  if (extent_set_ && !window_has_extent_) SendExtent(FMaxWidth);
 }
 
 void TListBoxEx::FontChanged() {

@@ -49,8 +49,11 @@ class TListBoxEx : public TCustomListBox {
 
   std::int32_t FMaxWidth = 0;
   std::int32_t FSpace = 5;
-  // Space was set while there was no window to send it to.
-  bool extent_owed_ = false;
+  // An extent was sent, or Space was set: every window must carry
+  // FMaxWidth + Space from then on, including one made anew.
+  bool extent_set_ = false;
+  // The current window has been sent it.
+  bool window_has_extent_ = false;
 };
 
 }  // namespace snx

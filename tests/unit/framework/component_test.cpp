@@ -16,9 +16,11 @@ class Probe : public TComponent {
   }
   ~Probe() override { log_.push_back("destroy " + Name()); }
   TComponent* link = nullptr;
+  int notifications = 0;
 
  protected:
   void Notification(TComponent* component, TOperation operation) override {
+    ++notifications;
     TComponent::Notification(component, operation);
     if (operation == TOperation::opRemove) {
       log_.push_back(Name() + " hears " + component->Name() + " go");
@@ -33,12 +35,24 @@ class Probe : public TComponent {
 TEST(ComponentTest, OwnerFreesWhatItOwnsLastFirst) {
   std::vector<std::string> log;
   auto* root = new TComponent(nullptr);
-  new Probe(root, "a", log);
-  new Probe(root, "b", log);
+  auto* a = new Probe(root, "a", log);
+  auto* b = new Probe(root, "b", log);
+  b->FreeNotification(a);
   EXPECT_EQ(root->ComponentCount(), 2);
   delete root;
-  // b goes first, and a, still alive, hears of it through the owner.
-  EXPECT_EQ(log, (std::vector<std::string>{"a hears b go", "destroy b", "destroy a"}));
+  // b goes first, and a, still alive and linked to it, hears of it.
+  EXPECT_EQ(log, (std::vector<std::string>{"destroy b", "a hears b go", "destroy a"}));
+}
+
+TEST(ComponentTest, SiblingsThatDidNotAskHearNothingOfEachOther) {
+  // Thousands of components on one owner must not cost a pass over all the
+  // others for each one added or freed.
+  std::vector<std::string> log;
+  TComponent root(nullptr);
+  auto* watcher = new Probe(&root, "watcher", log);
+  for (int i = 0; i < 2000; ++i) new TComponent(&root);
+  while (root.ComponentCount() > 1) delete root.Components(root.ComponentCount() - 1);
+  EXPECT_EQ(watcher->notifications, 0);
 }
 
 TEST(ComponentTest, FreeNotificationReachesComponentsOfOtherOwners) {

@@ -207,6 +207,42 @@ end
   EXPECT_EQ(title->Width(), 98);
 }
 
+class OutOfRangeDescriptionTest : public testing::TestWithParam<const char*> {};
+
+TEST_P(OutOfRangeDescriptionTest, ValuesThatDoNotFitAreRefusedNotWrapped) {
+  Window window;
+  const std::string text = std::string("object W: TForm\n  object L: TLabel\n") + GetParam() + "\n  end\nend\n";
+  EXPECT_THROW(window.Read(text), Exception) << GetParam();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, OutOfRangeDescriptionTest,
+    testing::Values("    Left = 4294967295", "    Top = -2147483649", "    Width = 2147483648",
+                    "    Left = 2147483647\n    Width = 1", "    Top = -2147483648\n    Height = -1",
+                    "    Width = 5\n    Left = 2147483643", "    Font.Charset = 256", "    Font.Charset = -1",
+                    "    Tag = 4294967295"));
+
+TEST(ControlDescriptionTest, ExtremeValuesThatFitAreKept) {
+  Window window;
+  window.Read(R"(object W: TForm
+  object L: TLabel
+    Left = -2147483648
+    Top = 2147483637
+    Width = 2147483647
+    Height = 10
+    Font.Charset = 255
+    Font.Color = 4294967295
+    AutoSize = False
+  end
+end
+)");
+  auto* label = dynamic_cast<TLabel*>(window.FindComponent("L"));
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->BoundsRect(), (TRect{INT32_MIN, 2147483637, -1, INT32_MAX}));
+  EXPECT_EQ(label->Font().Charset(), 255);
+  EXPECT_EQ(label->Font().Color(), 0xFFFFFFFFu);
+}
+
 // --- Bitmap files ---
 
 struct Corruption {

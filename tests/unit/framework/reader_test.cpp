@@ -153,6 +153,38 @@ TEST_F(ReaderTest, BadDescriptionsRaiseReadErrors) {
   }
 }
 
+std::string Nested(int depth) {
+  std::string text;
+  for (int i = 0; i < depth; ++i) text += "object O" + std::to_string(i) + ": TWidget\n";
+  for (int i = 0; i < depth; ++i) text += "end\n";
+  return text;
+}
+
+TEST(FormDescriptionTest, NestingDeeperThanTheLimitIsAnErrorNotAStackOverflow) {
+  EXPECT_EQ(ParseFormDescription(Nested(kMaxObjectDepth)).children.size(), 1u);
+  for (int depth : {kMaxObjectDepth + 1, 5000}) {
+    try {
+      ParseFormDescription(Nested(depth));
+      FAIL() << "no error at depth " << depth;
+    } catch (const EReadError& e) {
+      const std::string line = "line " + std::to_string(kMaxObjectDepth + 1) + ":";
+      EXPECT_NE(std::string(e.what()).find(line), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(FormDescriptionTest, IntegersKeepTheirRange) {
+  const ObjectDescription d =
+      ParseFormDescription("object A: B\n  Low = -2147483648\n  High = 4294967295\n  Max = 2147483647\nend");
+  EXPECT_EQ(d.properties[0].second.AsInteger(), INT32_MIN);
+  EXPECT_THROW(d.properties[1].second.AsInteger(), EReadError);  // a colour pattern, no integer
+  EXPECT_EQ(d.properties[1].second.integer, 4294967295);
+  EXPECT_EQ(d.properties[2].second.AsInteger(0, INT32_MAX), INT32_MAX);
+  EXPECT_THROW(d.properties[2].second.AsInteger(0, 255), EReadError);
+  EXPECT_THROW(ParseFormDescription("object A: B\n  Low = -2147483649\nend"), EReadError);
+  EXPECT_THROW(ParseFormDescription("object A: B\n  High = 4294967296\nend"), EReadError);
+}
+
 TEST(FormDescriptionTest, ErrorsNameTheLine) {
   try {
     ParseFormDescription("object A: B\n  X = 1\n  Y = \nend");

@@ -242,6 +242,24 @@ TEST_F(ListBoxExTest, ChangingTheOrderRebuildsTheWindowAndItsExtent) {
   EXPECT_EQ(Extents(), (std::vector<int>{5, 25, 45}));  // cleared, then re-added in order
 }
 
+TEST_F(ListBoxExTest, RebuiltEmptyWindowKeepsTheExtentItWasSent) {
+  list->SetSpace(10);
+  list->SetSorted(true);
+  EXPECT_EQ(parent.windows_made, 2);
+  EXPECT_EQ(Extents(), (std::vector<int>{10}));
+  list->Items().Add("abcd");
+  list->Items().Delete(0);
+  list->SetSorted(false);
+  EXPECT_EQ(parent.windows_made, 3);
+  EXPECT_EQ(Extents(), (std::vector<int>{10}));
+}
+
+TEST_F(ListBoxExTest, RebuiltWindowWithoutAnExtentStillHasNone) {
+  list->SetSorted(true);
+  EXPECT_EQ(parent.windows_made, 2);
+  EXPECT_EQ(Extents(), (std::vector<int>{}));
+}
+
 TEST(ListBoxExWithoutParentTest, SpaceIsKeptUntilTheWindowIsMade) {
   ListParent parent;
   TListBoxEx list(nullptr);
