@@ -1,5 +1,7 @@
 #include "main/core/wave_capture.h"
 
+#include <utility>
+
 namespace snx {
 
 namespace {
@@ -36,6 +38,8 @@ void TWaveCapture::Start() {
     for (auto& buffer : WaveBuffers) buffer = std::make_unique<std::uint8_t[]>(kBufferSize);
     BufferBusy = {};
     hand_back_pending_ = {};
+    requeuing_ = {};
+    completed_early_ = {};
   }
   for (std::size_t i = 0; i < kBufferCount; ++i) {
     device_.SetHeader(i, WaveBuffers[i].get(), kBufferSize);
@@ -94,7 +98,13 @@ void TWaveCapture::BufferDone(std::size_t index, std::uint32_t bytes_recorded) {
   const std::uint8_t* data = nullptr;
   {
     const std::lock_guard lock(mutex_);
-    if (!accepting_ || BufferBusy[index]) return;
+    if (!accepting_) return;
+    if (BufferBusy[index]) {
+      // Only a buffer the device owns again can really have been filled; any
+      // other report for a busy buffer is a repeat.
+      if (requeuing_[index] && bytes_recorded >= kBufferSize) completed_early_[index] = true;
+      return;
+    }
     BufferBusy[index] = true;
     // A partly filled buffer stays out of circulation until the next Start.
     if (bytes_recorded < kBufferSize) return;
@@ -121,9 +131,19 @@ void TWaveCapture::HandBackLoop() {
     lock.unlock();
     device_.UnprepareHeader(index);
     device_.PrepareHeader(index);
+    lock.lock();
+    requeuing_[index] = true;
+    lock.unlock();
     device_.AddBuffer(index);
     lock.lock();
+    requeuing_[index] = false;
     BufferBusy[index] = false;
+    // The device was quicker than this thread: take its report now.
+    if (std::exchange(completed_early_[index], false)) {
+      lock.unlock();
+      BufferDone(index, kBufferSize);
+      lock.lock();
+    }
   }
 }
 

@@ -104,6 +104,11 @@ class TWaveCapture final : private TWaveInClient {
   // device; a partly filled buffer keeps it until the next Start.
   std::array<bool, kBufferCount> BufferBusy{};
   std::array<bool, kBufferCount> hand_back_pending_{};
+  // From just before a buffer is queued again until its busy mark clears: the
+  // device owns it once more and may already have filled it.
+  std::array<bool, kBufferCount> requeuing_{};
+  // A full buffer reported while requeuing, handled once its busy mark clears.
+  std::array<bool, kBufferCount> completed_early_{};
   bool accepting_ = false;
   int measuring_ = 0;
   bool capture_running_ = false;

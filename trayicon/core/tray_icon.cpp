@@ -233,62 +233,83 @@ void TTrayIcon::SetTrayIcon(TTrayIconMode mode) {
     AddIcon();
     return;
   }
-  std::lock_guard guard(FRecordLock);
-  PrepareRecord(mode);
+  const TNotifyIconDataV5A record = RecordFor(mode);
   switch (mode) {
-    case TTrayIconMode::tiDeleteIcon:
-      FPlatform.NotifyIcon(kNimDelete, *FIconData);
-      FIconAdded = false;
+    case TTrayIconMode::tiDeleteIcon: {
+      {
+        // Cleared first, so that nothing is sent for an icon on its way out.
+        std::lock_guard guard(FRecordLock);
+        FIconAdded = false;
+      }
+      FPlatform.NotifyIcon(kNimDelete, record);
       break;
+    }
     case TTrayIconMode::tiModifyIcon:
-      ModifyOrRaise(kCannotRegisterIcon);
+      ModifyOrRaise(record, kCannotRegisterIcon);
       break;
     case TTrayIconMode::tiShowBalloon:
     case TTrayIconMode::tiHideBalloon:
-      ModifyOrRaise(kCannotSwitchBalloon);
+      ModifyOrRaise(record, kCannotSwitchBalloon);
       break;
     case TTrayIconMode::tiShowIcon:
     case TTrayIconMode::tiHideIcon:
-      ModifyOrRaise(kCannotSwitchIcon);
+      ModifyOrRaise(record, kCannotSwitchIcon);
       break;
     case TTrayIconMode::tiAddIcon:
       break;
   }
 }
 
-void TTrayIcon::ModifyOrRaise(std::string_view message) {
-  if (!FPlatform.NotifyIcon(kNimModify, *FIconData)) throw ENotifyIconError(std::string(message));
+TNotifyIconDataV5A TTrayIcon::RecordFor(TTrayIconMode mode) {
+  std::lock_guard guard(FRecordLock);
+  PrepareRecord(mode);
+  return *FIconData;
+}
+
+void TTrayIcon::ModifyOrRaise(const TNotifyIconDataV5A& record, std::string_view message) {
+  if (!FPlatform.NotifyIcon(kNimModify, record)) throw ENotifyIconError(std::string(message));
 }
 
 void TTrayIcon::AddIcon() {
   if (!FVisible) return;
   const std::uint32_t window = TheCallbackWindow(Owner() != nullptr ? Owner() : this, FPlatform).Handle();
-  std::lock_guard guard(FRecordLock);
-  PrepareRecord(TTrayIconMode::tiAddIcon);
-  FIconData->hWnd = window;
+  TNotifyIconDataV5A record;
+  {
+    std::lock_guard guard(FRecordLock);
+    PrepareRecord(TTrayIconMode::tiAddIcon);
+    FIconData->hWnd = window;
+    record = *FIconData;
+  }
   // A busy shell may time out on an add that it still carries out: wait,
   // look whether the icon arrived after all, and try again a few times.
   bool probed = false;
   for (int retries = 0;; ++retries) {
-    if (FPlatform.NotifyIcon(kNimAdd, *FIconData)) break;
+    if (FPlatform.NotifyIcon(kNimAdd, record)) break;
     if (!FWinXPOrLater || FPlatform.LastError() != kErrorTimeout || retries >= 5) {
       throw ENotifyIconError(std::string(kCannotRegisterIcon));
     }
     FPlatform.Sleep(100);
     if (!probed) {
       probed = true;
-      if (FPlatform.NotifyIcon(kNimModify, *FIconData)) break;
+      if (FPlatform.NotifyIcon(kNimModify, record)) break;
     }
   }
-  FIconAdded = true;
+  bool changed = false;
+  {
+    std::lock_guard guard(FRecordLock);
+    FIconAdded = true;
+    PrepareRecord(TTrayIconMode::tiModifyIcon);
+    changed = FIconData->hIcon != record.hIcon || std::strcmp(FIconData->szTip, record.szTip) != 0;
+  }
+  // A handler that changed the picture or tip during the add found no icon to change.
+  if (changed) IconChange(this);
 }
 
 void TTrayIcon::ShellRestarted() {
+  // The announcement may come without a loss; an icon still held stays as it is.
+  if (FPlatform.NotifyIcon(kNimModify, RecordFor(TTrayIconMode::tiModifyIcon))) return;
   {
     std::lock_guard guard(FRecordLock);
-    PrepareRecord(TTrayIconMode::tiModifyIcon);
-    // The announcement may come without a loss; an icon still held stays as it is.
-    if (FPlatform.NotifyIcon(kNimModify, *FIconData)) return;
     FIconAdded = false;
   }
   SetTrayIcon(TTrayIconMode::tiAddIcon);

@@ -164,8 +164,12 @@ class TTrayIcon : public TComponent {
   // Fill the record for `mode`, or its tip and flags; the record lock is held.
   void PrepareRecord(TTrayIconMode mode);
   void FillTip();
+  // The record filled for `mode`, copied under the record lock. The shell is
+  // called on such a copy without the lock: while a call waits, the shell's
+  // notifications reach handlers that may change this icon again.
+  TNotifyIconDataV5A RecordFor(TTrayIconMode mode);
   void AddIcon();
-  void ModifyOrRaise(std::string_view message);
+  void ModifyOrRaise(const TNotifyIconDataV5A& record, std::string_view message);
   // Ends a running animation and waits until its thread has parked.
   void StopAnimation();
   // The shell lost its icons: an icon it held is added again.
@@ -189,7 +193,8 @@ class TTrayIcon : public TComponent {
   bool FIconAdded = false;
   std::unique_ptr<TNotifyIconDataV5A> FIconData;
   // Serialises the record, and the fields the animation thread reads with
-  // it (TipHelp, FIconAdded), between the user-interface and animation threads.
+  // it (TipHelp, FIconAdded), between the user-interface and animation
+  // threads. Never held across a shell call.
   std::mutex FRecordLock;
   bool FClickPending = false;
   bool FStateRead = false;

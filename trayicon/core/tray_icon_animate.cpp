@@ -1,5 +1,7 @@
 #include "trayicon/core/tray_icon_animate.h"
 
+#include <optional>
+
 #include "trayicon/core/tray_icon.h"
 
 namespace snx {
@@ -98,23 +100,28 @@ void TTrayIconAnimate::Execute() {
 
 void TTrayIconAnimate::ShowFrame(const TImageStore& images) {
   TTrayIcon& owner = *FTrayIcon;
-  std::lock_guard guard(owner.FRecordLock);
-  if (FFrameIndex > images.Count() - 1) FFrameIndex = 0;
-  TIconImagePtr image = images.Get(FFrameIndex);
-  // The list may lose images at any moment; an empty one has nothing to show.
-  if (image == nullptr) {
-    FFrameIndex = 0;
-    image = images.Get(0);
-    if (image == nullptr) return;
+  std::optional<TNotifyIconDataV5A> record;
+  {
+    std::lock_guard guard(owner.FRecordLock);
+    if (FFrameIndex > images.Count() - 1) FFrameIndex = 0;
+    TIconImagePtr image = images.Get(FFrameIndex);
+    // The list may lose images at any moment; an empty one has nothing to show.
+    if (image == nullptr) {
+      FFrameIndex = 0;
+      image = images.Get(0);
+      if (image == nullptr) return;
+    }
+    FFrameIcon->SetImage(std::move(image));
+    if (owner.FIconAdded) {
+      owner.FIconData->hIcon = FFrameIcon->Handle();
+      owner.FillTip();
+      record = *owner.FIconData;
+    }
+    FFrameIndex = FFrameIndex >= images.Count() - 1 ? 0 : FFrameIndex + 1;
   }
-  FFrameIcon->SetImage(std::move(image));
-  if (owner.FIconAdded) {
-    owner.FIconData->hIcon = FFrameIcon->Handle();
-    owner.FillTip();
-    // A failure is not reported: the next frame tries again.
-    owner.FPlatform.NotifyIcon(kNimModify, *owner.FIconData);
-  }
-  FFrameIndex = FFrameIndex >= images.Count() - 1 ? 0 : FFrameIndex + 1;
+  // Sent without the lock, as every shell call is. A failure is not
+  // reported: the next frame tries again.
+  if (record) owner.FPlatform.NotifyIcon(kNimModify, *record);
 }
 
 }  // namespace snx

@@ -5,8 +5,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <deque>
+#include <functional>
 #include <latch>
+#include <numeric>
 #include <optional>
+#include <random>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -14,8 +19,11 @@
 namespace snx {
 namespace {
 
+using namespace std::chrono_literals;
 using testing::ElementsAreArray;
-using testing::IsEmpty;
+
+// Long enough for anything that is going to happen; a wait that gives up fails its test.
+constexpr auto kPatience = 10s;
 
 // Holds one call of a fake half-way, until the test lets it go on.
 class Gate {
@@ -58,14 +66,14 @@ class FakeWaveIn final : public TWaveInDevice {
   }
   // As a real device does, the reset returns both buffers partly filled.
   void Reset() override {
-    Record("reset");
+    Record("reset" + DuringMeasurement());
     for (std::size_t i = 0; i < 2; ++i) client_->BufferDone(i, 100);
   }
   void UnprepareHeader(std::size_t i) override {
-    Record("unprepare " + std::to_string(i));
+    Record("unprepare " + std::to_string(i) + DuringMeasurement());
     unprepare_gate.PassOrHold();
   }
-  void Close() override { Record("close"); }
+  void Close() override { Record("close" + DuringMeasurement()); }
 
   // Fills buffer `i` completely, with one frame of signal in its middle.
   void Deliver(std::size_t i, std::uint8_t left, std::uint8_t right) {
@@ -75,9 +83,10 @@ class FakeWaveIn final : public TWaveInDevice {
   }
   void Notify(std::size_t i, std::uint32_t bytes) { client_->BufferDone(i, bytes); }
 
-  void WaitForCall(const std::string& call) {
+  bool WaitForCall(const std::string& call, std::chrono::milliseconds patience = kPatience) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return std::find(calls_.begin(), calls_.end(), call) != calls_.end(); });
+    return changed_.wait_for(lock, patience,
+                             [&] { return std::find(calls_.begin(), calls_.end(), call) != calls_.end(); });
   }
   std::vector<std::string> TakeCalls() {
     const std::lock_guard lock(mutex_);
@@ -88,8 +97,11 @@ class FakeWaveIn final : public TWaveInDevice {
   std::uint32_t open_result = 0;
   std::uint32_t start_result = 0;
   Gate unprepare_gate;
+  // Set while the meter is inside a measurement.
+  const std::atomic<bool>* measuring = nullptr;
 
  private:
+  std::string DuringMeasurement() const { return measuring != nullptr && *measuring ? " during a measurement" : ""; }
   void Record(std::string call) {
     const std::lock_guard lock(mutex_);
     calls_.push_back(std::move(call));
@@ -112,15 +124,18 @@ class FakeReporter final : public TErrorReporter {
   std::vector<Report> reports;
 };
 
-// Measures into a real meter; the gate can hold a measurement before it reads the buffer.
+// Measures into a real meter; `inside` runs in the measurement before it reads the buffer.
 class HoldingMeter final : public TBufferMeasure {
  public:
   void MeasureBuffer(const std::uint8_t* data, std::size_t length) override {
-    gate.PassOrHold();
+    measuring = true;
+    if (inside) inside();
     levels.MeasureBuffer(data, length);
     ++count;
+    measuring = false;
   }
-  Gate gate;
+  std::function<void()> inside;
+  std::atomic<bool> measuring = false;
   TChannelLevels levels;
   std::atomic<int> count = 0;
 };
@@ -142,6 +157,8 @@ class CaptureTest : public testing::Test {
     ASSERT_TRUE(capture.CaptureRunning());
     device.TakeCalls();
   }
+
+  CaptureTest() { device.measuring = &meter.measuring; }
 
   FakeWaveIn device;
   HoldingMeter meter;
@@ -192,13 +209,14 @@ TEST_F(CaptureTest, FullBufferIsMeasuredGivenBackAndAcceptedAgain) {
   EXPECT_EQ(std::tie(f.SamplesPerSec, f.AvgBytesPerSec), std::make_tuple(44100u, 88200u));
 
   std::thread([&] { device.Deliver(0, 127, 255); }).join();
-  device.WaitForCall("add 0");
+  ASSERT_TRUE(device.WaitForCall("add 0"));
   EXPECT_THAT(device.TakeCalls(), ElementsAreArray(kHandBack0));
   EXPECT_EQ(meter.levels.Snapshot()[0].Level, 15.0f);
   EXPECT_EQ(meter.levels.Snapshot()[1].Level, 105.0f);
-  // The busy mark goes just after the hand-back; a real device needs 10 ms
-  // more before it can return the buffer, this fake retries until then.
-  while (meter.count < 2) device.Deliver(0, 128, 128);
+  // Back with the device, whether or not its busy mark has gone yet.
+  device.Deliver(0, 128, 128);
+  ASSERT_TRUE(device.WaitForCall("add 0"));
+  EXPECT_EQ(meter.count, 2);
 }
 
 TEST_F(CaptureTest, NotificationForABusyBufferIsIgnored) {
@@ -208,7 +226,7 @@ TEST_F(CaptureTest, NotificationForABusyBufferIsIgnored) {
   device.unprepare_gate.WaitUntilHeld();  // buffer 0 is on its way back
   device.Deliver(0, 255, 255);
   device.unprepare_gate.Open();
-  device.WaitForCall("add 0");
+  ASSERT_TRUE(device.WaitForCall("add 0"));
   EXPECT_EQ(meter.count, 1);
   EXPECT_THAT(device.TakeCalls(), ElementsAreArray(kHandBack0));
 }
@@ -219,7 +237,7 @@ TEST_F(CaptureTest, PartlyFilledBufferLeavesCirculationUntilNextStart) {
   device.Deliver(1, 255, 255);  // the same buffer, now full: still out
   device.Notify(2, 882);        // no such buffer
   device.Deliver(0, 129, 129);  // the other one circulates on
-  device.WaitForCall("add 0");
+  ASSERT_TRUE(device.WaitForCall("add 0"));
   EXPECT_EQ(meter.count, 1);
   EXPECT_THAT(device.TakeCalls(), ElementsAreArray(kHandBack0));
 
@@ -230,7 +248,7 @@ TEST_F(CaptureTest, PartlyFilledBufferLeavesCirculationUntilNextStart) {
   capture.Start();  // fresh zeroed buffers in the same headers
   EXPECT_THAT(device.TakeCalls(), ElementsAreArray(kStart));
   device.Deliver(1, 255, 255);
-  device.WaitForCall("add 1");
+  ASSERT_TRUE(device.WaitForCall("add 1"));
   EXPECT_EQ(meter.count, 2);
 }
 
@@ -261,17 +279,16 @@ TEST_F(CaptureTest, DestroyingARunningCaptureStopsIt) {
 // measurement and the device is reset only after it.
 TEST_F(CaptureTest, StopWaitsForAMeasurementInProgress) {
   StartRunning();
-  meter.gate.Arm();
-  std::thread audio([&] { device.Deliver(0, 255, 128); });
-  meter.gate.WaitUntilHeld();
-  std::thread ui([&] { capture.Stop(); });
-  while (capture.CaptureRunning()) std::this_thread::yield();
-  EXPECT_THAT(device.TakeCalls(), IsEmpty());  // Stop has begun, and waits
-  meter.gate.Open();
-  audio.join();
+  std::thread ui;
+  meter.inside = [&] {
+    ui = std::thread([&] { capture.Stop(); });
+    // A Stop that does not wait resets the device long before this gives up.
+    device.WaitForCall("reset during a measurement", 1s);
+  };
+  std::thread([&] { device.Deliver(0, 255, 128); }).join();
   ui.join();
   EXPECT_EQ(meter.levels.Snapshot()[0].Level, 105.0f);
-  EXPECT_THAT(device.TakeCalls(), ElementsAreArray(kStop));  // and it was not given back
+  EXPECT_THAT(device.TakeCalls(), ElementsAreArray(kStop));  // after it, and it was not given back
 }
 
 // Stop while a buffer is being given back: the hand-back ends before the reset.
@@ -286,6 +303,161 @@ TEST_F(CaptureTest, StopWaitsForAHandBackInProgress) {
   ui.join();
   EXPECT_THAT(device.TakeCalls(), ElementsAreArray(kHandBack0 + kStop));
 }
+
+// A device that fills each buffer as soon as it has it, and numbers the
+// completions in the frame the meter reads, so that each is told apart.
+class StreamingWaveIn final : public TWaveInDevice {
+ public:
+  enum class Completes { InsideAddBuffer, OnItsOwnThread };
+
+  StreamingWaveIn(Completes completes, int total) : completes_(completes), total_(total) {}
+
+  std::uint32_t Open(const TWaveFormat&, TWaveInClient& client) override {
+    client_ = &client;
+    return 0;
+  }
+  void SetHeader(std::size_t i, std::uint8_t* data, std::uint32_t) override { data_[i] = data; }
+  void PrepareHeader(std::size_t) override {}
+  void AddBuffer(std::size_t i) override {
+    bool started = false;
+    {
+      const std::lock_guard lock(mutex_);
+      queued_.push_back(i);
+      started = started_;
+      changed_.notify_all();
+    }
+    if (!started) return;
+    if (completes_ == Completes::InsideAddBuffer) {
+      CompleteNext();
+    } else {
+      // The caller is preempted before it goes on, for a while.
+      for (auto n = hand_back_random_() % 16; n > 0; --n) std::this_thread::yield();
+    }
+  }
+  std::uint32_t Start() override {
+    {
+      const std::lock_guard lock(mutex_);
+      started_ = true;
+    }
+    if (completes_ == Completes::InsideAddBuffer) {
+      for (std::size_t i = 0; i < TWaveCapture::kBufferCount; ++i) CompleteNext();
+    } else {
+      thread_ = std::thread([this] { Run(); });
+    }
+    return 0;
+  }
+  void Reset() override {
+    {
+      const std::lock_guard lock(mutex_);
+      stopping_ = true;
+      changed_.notify_all();
+    }
+    if (thread_.joinable()) thread_.join();
+    std::deque<std::size_t> returned;
+    {
+      const std::lock_guard lock(mutex_);
+      returned.swap(queued_);
+    }
+    for (const std::size_t i : returned) client_->BufferDone(i, 0);
+  }
+  void UnprepareHeader(std::size_t) override {}
+  void Close() override {}
+
+ private:
+  // Fills and reports the oldest queued buffer; false when there is none or
+  // all the numbers have been served.
+  bool CompleteNext() {
+    std::size_t i = 0;
+    int serial = 0;
+    {
+      const std::lock_guard lock(mutex_);
+      if (queued_.empty() || served_ == total_ || stopping_) return false;
+      i = queued_.front();
+      queued_.pop_front();
+      serial = served_++;
+    }
+    data_[i][440] = static_cast<std::uint8_t>(serial & 0xFF);
+    data_[i][441] = static_cast<std::uint8_t>(serial >> 8);
+    client_->BufferDone(i, TWaveCapture::kBufferSize);
+    return true;
+  }
+  void Run() {
+    std::minstd_rand random(7);
+    for (;;) {
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return stopping_ || (!queued_.empty() && served_ < total_); });
+        if (stopping_) return;
+      }
+      for (auto n = random() % 16; n > 0; --n) std::this_thread::yield();
+      CompleteNext();
+    }
+  }
+
+  const Completes completes_;
+  const int total_;
+  TWaveInClient* client_ = nullptr;
+  std::uint8_t* data_[2] = {};
+  std::minstd_rand hand_back_random_{3};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::size_t> queued_;
+  bool started_ = false;
+  bool stopping_ = false;
+  int served_ = 0;
+  std::thread thread_;
+};
+
+// Keeps the serial number of every buffer measured.
+class SerialMeter final : public TBufferMeasure {
+ public:
+  void MeasureBuffer(const std::uint8_t* data, std::size_t length) override {
+    const std::lock_guard lock(mutex_);
+    serials_.push_back(data[length / 2 - 1] | data[length / 2] << 8);
+    changed_.notify_all();
+  }
+  // The numbers measured, in ascending order, once there are `at_least` or the wait gives up.
+  std::vector<int> Sorted(std::size_t at_least) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, kPatience, [&] { return serials_.size() >= at_least; });
+    std::vector<int> sorted = serials_;
+    std::sort(sorted.begin(), sorted.end());
+    return sorted;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<int> serials_;
+};
+
+class StreamingCaptureTest : public testing::TestWithParam<StreamingWaveIn::Completes> {};
+
+// However quickly the device fills a buffer it was given back, the
+// completion is measured once and the buffer keeps circulating.
+TEST_P(StreamingCaptureTest, EveryFullBufferIsMeasuredExactlyOnce) {
+  constexpr int kTotal = 4000;
+  StreamingWaveIn device(GetParam(), kTotal);
+  SerialMeter meter;
+  FakeReporter reporter;
+  TWaveCapture capture(device, meter, reporter);
+  capture.Start();
+  std::vector<int> all(kTotal);
+  std::iota(all.begin(), all.end(), 0);
+  const std::vector<int> measured = meter.Sorted(kTotal);
+  EXPECT_EQ(measured.size(), all.size()) << "a buffer was lost";
+  EXPECT_TRUE(measured == all) << "a buffer was measured twice or not at all";
+  capture.Stop();
+  EXPECT_EQ(meter.Sorted(0).size(), all.size());  // and nothing more
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, StreamingCaptureTest,
+                         testing::Values(StreamingWaveIn::Completes::InsideAddBuffer,
+                                         StreamingWaveIn::Completes::OnItsOwnThread),
+                         [](const auto& device) {
+                           return device.param == StreamingWaveIn::Completes::InsideAddBuffer ? "InsideAddBuffer"
+                                                                                            : "OnItsOwnThread";
+                         });
 
 }  // namespace
 }  // namespace snx

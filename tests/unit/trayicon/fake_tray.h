@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -60,6 +61,7 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
   ~FakeTrayPlatform() override { SetApplication(nullptr); }
 
   bool NotifyIcon(std::uint32_t message, const TNotifyIconDataV5A& data) override {
+    if (during_shell_call) during_shell_call(message);
     std::lock_guard guard(lock_);
     const bool on_test_thread = std::this_thread::get_id() == test_thread_;
     bool result = true;
@@ -191,6 +193,11 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
   std::vector<std::string> log_;
   std::vector<std::uint32_t> other_sleeps_;
   std::deque<TSingleClick*> posted_;
+
+ public:
+  // Runs at the start of every shell call, on the caller's thread and outside
+  // the fake's lock, as the messages a waiting caller receives do.
+  std::function<void(std::uint32_t message)> during_shell_call;
 };
 
 // A form-like owner with the fake system under it; what a test makes on the
