@@ -8,7 +8,8 @@
 #include <chrono>
 #include <deque>
 #include <functional>
-#include <latch>
+#include <condition_variable>
+#include <mutex>
 #include <numeric>
 #include <optional>
 #include <random>
@@ -25,22 +26,42 @@ using testing::ElementsAreArray;
 // Long enough for anything that is going to happen; a wait that gives up fails its test.
 constexpr auto kPatience = 10s;
 
+// A one-shot latch. std::latch waits on an atomic, and libstdc++'s atomic
+// wait never wakes under mingw's runtime, where these tests run too.
+class Latch {
+ public:
+  void CountDown() {
+    const std::lock_guard lock(mutex_);
+    open_ = true;
+    opened_.notify_all();
+  }
+  void Wait() {
+    std::unique_lock lock(mutex_);
+    opened_.wait(lock, [this] { return open_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable opened_;
+  bool open_ = false;
+};
+
 // Holds one call of a fake half-way, until the test lets it go on.
 class Gate {
  public:
   void Arm() { armed_ = true; }
   void PassOrHold() {
     if (!armed_.exchange(false)) return;
-    held_.count_down();
-    release_.wait();
+    held_.CountDown();
+    release_.Wait();
   }
-  void WaitUntilHeld() { held_.wait(); }
-  void Open() { release_.count_down(); }
+  void WaitUntilHeld() { held_.Wait(); }
+  void Open() { release_.CountDown(); }
 
  private:
   std::atomic<bool> armed_ = false;
-  std::latch held_{1};
-  std::latch release_{1};
+  Latch held_;
+  Latch release_;
 };
 
 // Records every call. The test plays the audio system and delivers the
