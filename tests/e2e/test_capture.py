@@ -7,7 +7,8 @@ import threading
 import time
 import unittest
 
-from harness import (BIN_DIR, DESKTOP_DIR, ENV, AppTestCase, bmp_pixels, key, pixels, probe_one, run, wait_until)
+from harness import (BIN_DIR, DESKTOP_DIR, ENV, PROBE, AppTestCase, bmp_pixels, pixels, press_return, probe_one, run,
+                     wait_until)
 
 MAIN = None
 PARTS = None
@@ -99,17 +100,29 @@ class CaptureTestCase(AppTestCase):
         return t
 
     def strip_is(self, app, picture, timeout=5):
-        x, y, _, _ = app.geometry()
-        wait_until(lambda: pixels(x, y, 274, 26) == picture, timeout=timeout, interval=0.02, what="expected strip")
+        wait_until(showing(app, picture), timeout=timeout, interval=0.02, what="expected strip")
+
+
+def strip(app):
+    x, y, _, _ = app.geometry()
+    return pixels(x, y, 274, 26)
+
+
+def showing(app, picture):
+    return lambda: strip(app) == picture
+
+
+def not_showing(app, picture):
+    return lambda: strip(app) != picture
 
 
 class Levels(CaptureTestCase):
     def test_each_row_shows_its_channels_level_and_falls_to_zero_after_stop(self):
         app = self.launch()
         tone = self.tone(20, -5)  # amplitudes 20 and 5: levels 66 and 38
-        app.choose("s")
-        self.strip_is(app, expected_strip(level(20), level(5)))
-        app.choose("p")
+        steady = expected_strip(level(20), level(5))
+        app.choose("開始(&S)", showing(app, steady), "the steady bars")
+        app.choose("停止(&P)", not_showing(app, steady), "the bars falling although the tone goes on")
         tone.stop()
         self.strip_is(app, skins()[0], timeout=4)  # the peak marks take just under two seconds
         self.assertEqual(app.close_with_alt_f4(), 0)
@@ -127,42 +140,80 @@ class AudioServerTrouble(CaptureTestCase):
             else:
                 ENV["PULSE_SERVER"] = saved
         for _ in range(2):
-            app.choose("s")
-            box = wait_until(lambda: probe_one("#32770", "エラー"), what="open error box")
+            box = app.choose("開始(&S)", lambda: probe_one("#32770", "エラー"), "the open error box")
             self.assertIn("waveInOpenに失敗しました: 2", box["texts"])
-            key("Return")
-            wait_until(lambda: probe_one("#32770", "エラー") is None, what="box closed")
+            press_return(wait_until(lambda: app.message_box("エラー"), what="the open error box on screen"),
+                         lambda: probe_one("#32770", "エラー"), "the open error box")
         self.assertEqual(app.close_with_alt_f4(), 0)
 
     def test_capture_recovers_after_the_audio_server_goes_away_and_comes_back(self):
         app = self.launch()
         self.tone(30, 30)
-        app.choose("s")
-        self.strip_is(app, expected_strip(level(30), level(30)))
+        app.choose("開始(&S)", showing(app, expected_strip(level(30), level(30))), "the steady bars")
         for tone in self.tones:
             tone.stop()
         self.tones.clear()
         desktop("audio-off")
         try:
-            time.sleep(1)
-            app.choose("p")
+            # Nothing comes in any more: the bars and marks fall to rest.
             self.strip_is(app, skins()[0], timeout=4)
+            app.choose("停止(&P)", None, "")
         finally:
             desktop("audio-on")
         self.tone(14, 40)
-        app.choose("s")
-        self.strip_is(app, expected_strip(level(14), level(40)), timeout=8)
-        app.choose("p")
+        steady = expected_strip(level(14), level(40))
+        app.choose("開始(&S)", showing(app, steady), "the bars of the new tone", timeout=8)
+        app.choose("停止(&P)", not_showing(app, steady), "the bars falling")
         self.assertEqual(app.close_with_alt_f4(), 0)
+
+
+def sunk_below_its_mark(picture):
+    """True when a bar has sunk away from its peak mark (unlit cells between
+    them) in a picture made only of the two skins."""
+    main = skins()[0]
+    lit = expected_strip(105, 105)
+    for row, line in enumerate(picture):
+        if any(p != main[row][c] and p != lit[row][c] for c, p in enumerate(line)):
+            return False
+    for row0 in (1, 17):
+        y = row0 + 4
+        cells = [c for c in range(19, 274) if main[y][c] != lit[y][c]]
+        states = [picture[y][c] == lit[y][c] for c in cells]
+        if True in states and False in states[:len(states) - states[::-1].index(True)]:
+            return True
+    return False
+
+
+class Painting(CaptureTestCase):
+    def test_each_paint_request_moves_the_bars_on_like_a_tick(self):
+        """Between two buffers the timer lets a bar sink by less than a
+        drawing step; a storm of paint requests in that time must let it sink
+        away from its mark, each picture still drawn whole."""
+        app = self.launch()
+        self.tone(20, 20)
+        steady = expected_strip(level(20), level(20))
+        app.choose("開始(&S)", showing(app, steady), "the steady bars")
+        self.assertFalse(sunk_below_its_mark(steady))
+        handle = probe_one("TSNX_MAIN")["handle"]
+        storm = subprocess.Popen(["wine", PROBE, "repaint", str(handle), "8000"], env=ENV,
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        try:
+            seen = wait_until(lambda: (sunk_below_its_mark(strip(app)) and "sunk") or (storm.poll() is not None and "ended"),
+                              timeout=60, interval=0.01, what="a sunken bar or the end of the paint requests")
+            self.assertEqual(seen, "sunk", "no bar sank below its mark while paint requests came")
+        finally:
+            _, errors = storm.communicate(timeout=60)
+        self.assertEqual(storm.returncode, 0, errors)
+        self.strip_is(app, steady)
 
 
 class Robustness(CaptureTestCase):
     def test_exits_while_capturing_end_cleanly(self):
         self.tone(25, 25)
+        idle = skins()[0]
         for _ in range(int(os.environ.get("SONALIX_EXIT_RUNS", "50"))):
             app = self.launch()
-            app.choose("s")
-            time.sleep(0.1)
+            app.choose("開始(&S)", not_showing(app, idle), "the bars moving")
             self.assertEqual(app.close_with_alt_f4(), 0)
             self.apps.remove(app)
 
