@@ -58,8 +58,8 @@ def visible_windows(name=None, cls=None):
     args = ["xdotool", "search", "--onlyvisible"]
     args += ["--class", cls] if cls else ["--name", name if name is not None else ""]
     result = subprocess.run(args, env=ENV, capture_output=True, text=True, timeout=20)
-    # Status 1 with nothing said means nothing matched; anything else is a failure.
-    if result.returncode not in (0, 1) or result.returncode == 1 and result.stderr.strip():
+    # Status 1 means nothing matched (or a window went while it looked).
+    if result.returncode not in (0, 1):
         raise RuntimeError(f"{args}: {result.returncode} {result.stderr.strip()}")
     return [int(w) for w in result.stdout.split()]
 
@@ -68,6 +68,14 @@ def geometry(window):
     out = run("xwininfo", "-id", str(window))
     get = lambda key: int(re.search(key + r":\s+(-?\d+)", out).group(1))
     return get("Absolute upper-left X"), get("Absolute upper-left Y"), get("Width"), get("Height")
+
+
+def geometry_or_none(window):
+    """The geometry of a window that may have gone since it was found."""
+    try:
+        return geometry(window)
+    except RuntimeError:
+        return None
 
 
 def net_wm_state(window):
@@ -260,15 +268,21 @@ class SonalixApp:
     def start(self):
         self.process = subprocess.Popen(["wine", os.path.join(self.folder, "Sonalix.exe")], env=ENV,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.window = wait_until(lambda: self._strip(), timeout=60, what="the strip")
+        self.window = wait_until(lambda: self._strip() or self._ended_early(), timeout=60, what="the strip")
         # The tray host docks the program's icon a moment later; input sent
         # while it does can go astray.
         wait_until(tray_icons, timeout=60, what="the tray icon")
         return self
 
+    def _ended_early(self):
+        if self.process.poll() is not None:
+            raise RuntimeError(f"Sonalix.exe ended with status {self.process.returncode} before showing its strip")
+        return None
+
     def _strip(self):
         for w in visible_windows(name="^" + TITLE + "$"):
-            if geometry(w)[2:] == (274, 26):
+            rect = geometry_or_none(w)
+            if rect and rect[2:] == (274, 26):
                 return w
         return None
 
@@ -306,7 +320,8 @@ class SonalixApp:
     def message_box(self, title):
         """The X window of a message box of this program with that title, or None."""
         for w in visible_windows(name="^" + re.escape(title) + "$"):
-            if w != self.window and geometry(w)[2] > 1:
+            rect = geometry_or_none(w)
+            if w != self.window and rect and rect[2] > 1:
                 return w
         return None
 
@@ -337,9 +352,13 @@ class SonalixApp:
         return self.process.wait(timeout=timeout)
 
     def close_with_alt_f4(self):
-        """The system's close request by keyboard: Alt+F4 on the focused strip."""
-        run("xdotool", "windowfocus", str(self.window), check=False)
-        key("alt+F4")
+        """The system's close request by keyboard: Alt+F4 on the focused strip,
+        again while the strip stays up (a key can be lost on a busy machine)."""
+        for _ in range(3):
+            run("xdotool", "windowfocus", str(self.window), check=False)
+            key("alt+F4")
+            if within(lambda: self.process.poll() is not None or not self._strip(), timeout=5):
+                break
         return self.wait_exit()
 
     def read_ini(self):

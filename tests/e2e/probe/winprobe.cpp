@@ -73,6 +73,8 @@ int ListWindows() {
 
 int Repaint(HWND window, DWORD milliseconds) {
   if (!IsWindow(window)) return 1;
+  std::printf("repainting\n");
+  std::fflush(stdout);
   const DWORD start = GetTickCount();
   long count = 0;
   while (GetTickCount() - start < milliseconds) {
