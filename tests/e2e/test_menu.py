@@ -4,8 +4,8 @@ always-on-top item following the setting."""
 import subprocess
 import unittest
 
-from harness import (ENV, MENU_ITEMS, PROBE, AppTestCase, checked_rows, click, complete, pointer, probe_one,
-                     read_menu, screen_size, visible_windows, within, wait_until, geometry)
+from harness import (ENV, MENU_ITEMS, PROBE, AppTestCase, checked_rows, click, complete, geometry, pointer, probe_one,
+                     read_menu, screen_size, visible_windows, wait_until, within)
 
 TOP = MENU_ITEMS.index("常に最前面に表示(&T)")
 
@@ -43,7 +43,7 @@ class CommandMenu(AppTestCase):
         self.assertEqual(checked_rows(rows), [TOP] if top else [])
         for caption, row, expected in zip(MENU_ITEMS, rows, reference):
             if caption != "-":
-                self.assertEqual(row.ink, expected.ink, f"the row of {caption} draws something else")
+                self.assertTrue(row.ink == expected.ink, f"the row of {caption} draws something else")
 
     def test_rows_in_order_with_their_captions_and_the_top_mark_following_the_setting(self):
         checked = reference_rows([("+" + c if i == TOP else c) for i, c in enumerate(MENU_ITEMS)])

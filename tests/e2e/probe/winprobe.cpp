@@ -4,8 +4,10 @@
 //   handle<TAB>class<TAB>title<TAB>x,y,w,h<TAB>flags<TAB>owner<TAB>texts
 // flags: v visible, e enabled, t topmost, a app-window style.
 // Two more modes act on the desktop:
-//   winprobe repaint HANDLE MILLISECONDS   asks HANDLE to repaint, over and
-//                                          over, for that long
+//   winprobe repaint HANDLE COUNT          says "ready", waits for a line on
+//                                          its input, then asks HANDLE to
+//                                          repaint COUNT times, each paint
+//                                          done before the next request
 //   winprobe menu X Y ITEM...              shows a popup menu of its own at
 //                                          X, Y until it is dismissed: the
 //                                          reference a program's menu is
@@ -71,18 +73,18 @@ int ListWindows() {
   return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
 }
 
-int Repaint(HWND window, DWORD milliseconds) {
-  if (!IsWindow(window)) return 1;
-  std::printf("repainting\n");
+int Repaint(HWND window, long count) {
+  if (!IsWindow(window) || count <= 0) return 1;
+  std::printf("ready\n");
   std::fflush(stdout);
-  const DWORD start = GetTickCount();
-  long count = 0;
-  while (GetTickCount() - start < milliseconds) {
+  char go[16];
+  if (std::fgets(go, sizeof go, stdin) == nullptr) return 1;
+  for (long i = 0; i < count; ++i) {
     // Invalidates and has the window's thread paint before returning.
     if (!RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW)) return 1;
-    ++count;
   }
-  std::printf("%ld\n", count);
+  std::printf("done\n");
+  std::fflush(stdout);
   return 0;
 }
 
@@ -117,7 +119,7 @@ int ShowMenu(int x, int y, const std::vector<std::wstring>& items) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: winprobe | winprobe repaint HANDLE MS | winprobe menu X Y ITEM...\n");
+  std::fprintf(stderr, "usage: winprobe | winprobe repaint HANDLE COUNT | winprobe menu X Y ITEM...\n");
   return 2;
 }
 
@@ -131,7 +133,7 @@ int main() {
   if (args.empty()) return ListWindows();
   if (args[0] == L"repaint" && args.size() == 3) {
     auto handle = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoull(args[1].c_str(), nullptr, 10)));
-    return Repaint(handle, static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)));
+    return Repaint(handle, std::wcstol(args[2].c_str(), nullptr, 10));
   }
   if (args[0] == L"menu" && args.size() >= 4) {
     return ShowMenu(std::wcstol(args[1].c_str(), nullptr, 10), std::wcstol(args[2].c_str(), nullptr, 10),
