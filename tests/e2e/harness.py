@@ -326,14 +326,17 @@ class SonalixApp:
         return None
 
     def close_menu(self):
-        """Closes an open menu with a click beside it; a click, unlike a key,
-        is not lost while the menu takes the input."""
-        width, height = screen_size()
+        """Closes an open menu with Escape, again while it stays open (a key
+        sent into a menu still opening can be lost)."""
         for _ in range(5):
-            if within(lambda: self.menu_window() is None, timeout=0.5):
+            menu = self.menu_window()
+            if menu is None:
                 return
-            click(5, height - 5)
-        wait_until(lambda: self.menu_window() is None, what="the menu to close")
+            run("xdotool", "windowfocus", str(menu), check=False)
+            key("Escape")
+            if within(lambda: self.menu_window() is None, timeout=3):
+                return
+        raise AssertionError("the menu stayed open after Escape")
 
     def choose(self, caption, effect, what, via_tray=False, timeout=10):
         """Picks a menu item by a click on its row, clicks again while the

@@ -81,7 +81,7 @@ int Repaint(HWND window, long count) {
   if (std::fgets(go, sizeof go, stdin) == nullptr) return 1;
   for (long i = 0; i < count; ++i) {
     // Invalidates and has the window's thread paint before returning.
-    if (!RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW)) return 1;
+    if (!RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW)) return 1;
   }
   std::printf("done\n");
   std::fflush(stdout);
