@@ -34,29 +34,48 @@ def run(*args, check=True, timeout=20):
     return result.stdout
 
 
-def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
+def within(predicate, timeout, interval=0.05):
+    """The predicate's first true value within the time, else None."""
     deadline = time.monotonic() + timeout
     while True:
         value = predicate()
         if value:
             return value
         if time.monotonic() > deadline:
-            raise AssertionError(f"timed out waiting for {what}")
+            return None
         time.sleep(interval)
+
+
+def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
+    value = within(predicate, timeout, interval)
+    if not value:
+        raise AssertionError(f"timed out waiting for {what}")
+    return value
 
 
 def visible_windows(name=None, cls=None):
     """Mapped windows by title regex or by X class (one criterion: xdotool ORs them)."""
     args = ["xdotool", "search", "--onlyvisible"]
     args += ["--class", cls] if cls else ["--name", name if name is not None else ""]
-    out = run(*args, check=False)
-    return [int(w) for w in out.split()]
+    result = subprocess.run(args, env=ENV, capture_output=True, text=True, timeout=20)
+    # Status 1 means nothing matched (or a window went while it looked).
+    if result.returncode not in (0, 1):
+        raise RuntimeError(f"{args}: {result.returncode} {result.stderr.strip()}")
+    return [int(w) for w in result.stdout.split()]
 
 
 def geometry(window):
     out = run("xwininfo", "-id", str(window))
     get = lambda key: int(re.search(key + r":\s+(-?\d+)", out).group(1))
     return get("Absolute upper-left X"), get("Absolute upper-left Y"), get("Width"), get("Height")
+
+
+def geometry_or_none(window):
+    """The geometry of a window that may have gone since it was found."""
+    try:
+        return geometry(window)
+    except RuntimeError:
+        return None
 
 
 def net_wm_state(window):
@@ -95,12 +114,17 @@ def bmp_pixels(path):
 PROBE = os.environ.get("SONALIX_PROBE", "")
 
 
+def run_probe(*args, timeout=60):
+    """winprobe.exe's output; raises when it fails."""
+    return run("wine", PROBE, *args, timeout=timeout)
+
+
 def probe():
     """Win32's view of the top-level windows: dicts with handle, cls, title,
     rect (x, y, w, h), flags ('v'isible 'e'nabled 't'opmost 'a'ppwindow),
     owner and texts (the window's children's texts)."""
     windows = []
-    for line in run("wine", PROBE).splitlines():
+    for line in run_probe().splitlines():
         handle, cls, title, rect, flags, owner, texts = (line.rstrip("\r").split("\t") + [""] * 7)[:7]
         windows.append(dict(handle=int(handle), cls=cls, title=title, rect=tuple(int(v) for v in rect.split(",")),
                             flags=flags, owner=int(owner or 0), texts=texts))
@@ -125,6 +149,103 @@ def key(*keys):
     run("xdotool", "key", *keys)
 
 
+def press_return(window, is_open, what):
+    """Return into a box, again while it stays open: a key sent while the
+    box takes the focus can be lost."""
+    for _ in range(5):
+        run("xdotool", "windowfocus", "--sync", str(window), check=False)
+        key("Return")
+        if within(lambda: not is_open(), timeout=5):
+            return
+    raise AssertionError(f"{what} stayed open")
+
+
+# The command menu as built: captions, "-" for a separator.
+MENU_ITEMS = ("開始(&S)", "停止(&P)", "-", "常に最前面に表示(&T)", "-", "バージョン情報(&A)", "-", "終了(&X)")
+
+
+class MenuRow:
+    """One row of a popup menu as drawn: a separator or an item, its rows of
+    pixels (menu coordinates, bottom inclusive) and its ink."""
+
+    def __init__(self, kind, top, bottom, ink):
+        self.kind, self.top, self.bottom, self.ink = kind, top, bottom, ink
+
+    @property
+    def first_ink_column(self):
+        return min(c for line in self.ink for c, v in enumerate(line) if v)
+
+
+def read_menu(x, y, w, h):
+    """The rows of the popup menu drawn at x, y, w, h, top to bottom. A
+    separator is a line of one colour across nearly the whole row; an item is
+    a block of text lines (an underline joins its caption) set apart from the
+    next by blank lines."""
+    picture = pixels(x, y, w, h)
+    colours = {}
+    for line in picture:
+        for p in line:
+            colours[p] = colours.get(p, 0) + 1
+    background = max(colours, key=colours.get)
+    ink = [[p != background for p in line] for line in picture]
+    # The frame: outer lines and columns without background.
+    top, bottom, left, right = 0, h - 1, 0, w - 1
+    while top < bottom and all(ink[top]):
+        top += 1
+    while bottom > top and all(ink[bottom]):
+        bottom -= 1
+    while left < right and all(ink[r][left] for r in range(h)):
+        left += 1
+    while right > left and all(ink[r][right] for r in range(h)):
+        right -= 1
+
+    def kind(r):
+        marked = [c for c in range(left, right + 1) if ink[r][c]]
+        if not marked:
+            return "blank"
+        across = len(marked) >= 0.8 * (right - left + 1) and marked[-1] - marked[0] + 1 == len(marked)
+        return "line" if across and len({picture[r][c] for c in marked}) == 1 else "text"
+
+    rows, r = [], top
+    while r <= bottom:
+        k = kind(r)
+        if k == "blank":
+            r += 1
+            continue
+        end = r
+        if k == "line":
+            while end + 1 <= bottom and kind(end + 1) == "line":
+                end += 1
+            rows.append(MenuRow("separator", r, end, []))
+        else:
+            # Lines of one caption lie at most two blank lines apart.
+            while True:
+                nxt = next((n for n in range(end + 1, min(end + 4, bottom + 1)) if kind(n) != "blank"), None)
+                if nxt is None or kind(nxt) != "text":
+                    break
+                end = nxt
+            rows.append(MenuRow("item", r, end, [line[left:right + 1] for line in ink[r:end + 1]]))
+        r = end + 1
+    return rows
+
+
+def complete(rows):
+    """The rows when there are as many as the menu has, else None."""
+    return rows if len(rows) == len(MENU_ITEMS) else None
+
+
+def checked_rows(rows):
+    """Indexes of the items with a mark left of where every other caption
+    starts."""
+    items = [i for i, row in enumerate(rows) if row.kind == "item"]
+    marked = []
+    for i in items:
+        others = min(rows[j].first_ink_column for j in items if j != i)
+        if rows[i].first_ink_column < others - 3:
+            marked.append(i)
+    return marked
+
+
 class SonalixApp:
     """One run of Sonalix.exe from a fresh copy of the program folder."""
 
@@ -147,15 +268,21 @@ class SonalixApp:
     def start(self):
         self.process = subprocess.Popen(["wine", os.path.join(self.folder, "Sonalix.exe")], env=ENV,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.window = wait_until(lambda: self._strip(), timeout=20, what="the strip")
+        self.window = wait_until(lambda: self._strip() or self._ended_early(), timeout=60, what="the strip")
         # The tray host docks the program's icon a moment later; input sent
         # while it does can go astray.
-        wait_until(tray_icons, timeout=20, what="the tray icon")
+        wait_until(tray_icons, timeout=60, what="the tray icon")
         return self
+
+    def _ended_early(self):
+        if self.process.poll() is not None:
+            raise RuntimeError(f"Sonalix.exe ended with status {self.process.returncode} before showing its strip")
+        return None
 
     def _strip(self):
         for w in visible_windows(name="^" + TITLE + "$"):
-            if geometry(w)[2:] == (274, 26):
+            rect = geometry_or_none(w)
+            if rect and rect[2:] == (274, 26):
                 return w
         return None
 
@@ -169,23 +296,73 @@ class SonalixApp:
                 return w
         return None
 
+    def open_menu(self, via_tray=False, at=None):
+        """Opens the command menu with a right click on the strip (at a point
+        of the screen, by default near its right end) or on the tray icon, and
+        returns its rows once all are drawn."""
+        if via_tray:
+            ix, iy, iw, ih = next(iter(wait_until(tray_icons, what="the tray icon").values()))
+            at = (ix + iw // 2, iy + ih // 2)
+        elif at is None:
+            x, y, w, h = self.geometry()
+            at = (x + w - 10, y + h // 2)
+        for _ in range(3):  # a click the program never saw opens nothing
+            click(*at, 3)
+            menu = within(self.menu_window, timeout=10)
+            if menu:
+                rect = geometry(menu)
+                # Off the menu, so that no row is highlighted.
+                pointer(rect[0] - 5 if rect[0] >= 5 else rect[0] + rect[2] + 5, rect[1] + rect[3] // 2)
+                rows = wait_until(lambda: complete(read_menu(*rect)), what="the menu drawn")
+                return rect, rows
+        raise AssertionError("the menu did not open")
+
+    def message_box(self, title):
+        """The X window of a message box of this program with that title, or None."""
+        for w in visible_windows(name="^" + re.escape(title) + "$"):
+            rect = geometry_or_none(w)
+            if w != self.window and rect and rect[2] > 1:
+                return w
+        return None
+
+    def close_menu(self):
+        """Closes an open menu with Escape, again while it stays open (a key
+        sent into a menu still opening can be lost)."""
+        for _ in range(5):
+            menu = self.menu_window()
+            if menu is None:
+                return
+            run("xdotool", "windowfocus", str(menu), check=False)
+            key("Escape")
+            if within(lambda: self.menu_window() is None, timeout=3):
+                return
+        raise AssertionError("the menu stayed open after Escape")
+
+    def choose(self, caption, effect, what, via_tray=False, timeout=10):
+        """Picks a menu item by a click on its row, clicks again while the
+        menu stays open (a click into a menu still opening can be lost), then
+        waits for the effect the caller names and returns it. An item whose
+        effect cannot be seen passes None: the closed menu is all there is."""
+        (x, y, w, _), rows = self.open_menu(via_tray)
+        row = rows[MENU_ITEMS.index(caption)]
+        for _ in range(5):
+            click(x + w // 2, y + (row.top + row.bottom) // 2)
+            if within(lambda: self.menu_window() is None, timeout=5):
+                return wait_until(effect, timeout=timeout, what=what) if effect else None
+        raise AssertionError(f"the menu stayed open after clicks on {caption}")
+
     def wait_exit(self, timeout=15):
         return self.process.wait(timeout=timeout)
 
     def close_with_alt_f4(self):
-        """The system's close request by keyboard: Alt+F4 on the focused strip."""
-        run("xdotool", "windowfocus", str(self.window), check=False)
-        key("alt+F4")
+        """The system's close request by keyboard: Alt+F4 on the focused strip,
+        again while the strip stays up (a key can be lost on a busy machine)."""
+        for _ in range(3):
+            run("xdotool", "windowfocus", str(self.window), check=False)
+            key("alt+F4")
+            if within(lambda: self.process.poll() is not None or not self._strip(), timeout=5):
+                break
         return self.wait_exit()
-
-    def choose(self, accelerator):
-        """Opens the strip's menu with a right click and picks an item by its key."""
-        x, y, w, h = self.geometry()
-        click(x + w - 10, y + h // 2, 3)
-        menu = wait_until(self.menu_window, what="menu")
-        # Keyboard focus may still sit on a window that has gone (a closed dialog).
-        run("xdotool", "windowfocus", str(menu), check=False)
-        key(accelerator)
 
     def read_ini(self):
         with open(self.ini_path, "rb") as f:

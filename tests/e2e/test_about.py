@@ -2,8 +2,8 @@
 its links, closing and showing it again, and a second request while it is up."""
 import unittest
 
-from harness import (AppTestCase, click, geometry, key, pixels, pointer, probe_one, run, tray_icons, visible_windows,
-                     wait_until)
+from harness import (AppTestCase, geometry, key, pixels, pointer, press_return, probe_one, run, tray_icons,
+                     visible_windows, wait_until)
 
 DIALOG = "^バージョン情報$"
 CLIENT_SIZE = (217, 152)
@@ -50,8 +50,7 @@ def glyphs(rows):
 
 class AboutDialog(AppTestCase):
     def open_dialog(self, app):
-        app.choose("a")
-        dialog = wait_until(lambda: visible_windows(name=DIALOG), what="the dialog")[0]
+        dialog = app.choose("バージョン情報(&A)", lambda: visible_windows(name=DIALOG), "the dialog")[0]
         x, y, _, _ = geometry(dialog)
         wait_until(lambda: count(pixels(x + 8, y + 8, 100, 12), is_white) > 20, what="the dialog's text")
         return dialog
@@ -124,22 +123,14 @@ class AboutDialog(AppTestCase):
         dialog = self.open_dialog(app)
         before = pixels(*geometry(dialog))
 
-        icons = wait_until(tray_icons, what="the tray icon")
-        self.assertEqual(len(icons), 1)
-        x, y, w, h = next(iter(icons.values()))
-        click(x + w // 2, y + h // 2, 3)
-        wait_until(lambda: app.menu_window() or None, what="the tray menu")
-        key("a")
-        box = wait_until(lambda: probe_one("#32770"), what="the error box")
+        self.assertEqual(len(wait_until(tray_icons, what="the tray icon")), 1)
+        box = app.choose("バージョン情報(&A)", lambda: probe_one("#32770"), "the error box", via_tray=True)
         self.assertEqual(box["title"], "Sonalix 100115")
         self.assertIn(ERROR_TEXT, box["texts"].split("|"))
         self.assertEqual(probe_one("TSNX_ABOUT")["rect"][:2], (0, 0))
 
-        error = wait_until(lambda: [w for w in visible_windows(name="^Sonalix 100115$") if w != app.window
-                                    and geometry(w)[2] > 1], what="the error box on screen")[0]
-        run("xdotool", "windowfocus", "--sync", str(error), check=False)
-        key("Return")
-        wait_until(lambda: probe_one("#32770") is None, what="the error box to close")
+        error = wait_until(lambda: app.message_box("Sonalix 100115"), what="the error box on screen")
+        press_return(error, lambda: probe_one("#32770"), "the error box")
         self.assertEqual(visible_windows(name=DIALOG), [dialog])
         self.assertEqual(pixels(*geometry(dialog)), before)
         self.close_dialog(dialog)

@@ -3,7 +3,7 @@ runs, with its tip, the command menu on a right-button press, and gone after
 Exit from that menu."""
 import unittest
 
-from harness import AppTestCase, geometry, key, pointer, run, screen_size, tray_icons, wait_until, window_texts
+from harness import AppTestCase, geometry, pointer, run, screen_size, tray_icons, wait_until, window_texts
 
 
 class TrayIcon(AppTestCase):
@@ -34,16 +34,11 @@ class TrayIcon(AppTestCase):
         self.assertEqual((mx, my), (min(px, sw - mw), min(py, sh - mh)))
         run("xdotool", "mouseup", "3")
         self.assertIsNotNone(app.menu_window(), "the release leaves the menu open")
-        key("Escape")
-        wait_until(lambda: app.menu_window() is None, what="the menu to close")
+        app.close_menu()
 
     def test_exit_from_the_tray_menu_ends_the_program_and_removes_the_icon(self):
-        app, icon, (x, y, w, h) = self.launch_with_icon()
-        pointer(x + w // 2, y + h // 2)
-        run("xdotool", "mousedown", "3")
-        wait_until(app.menu_window, what="the menu")
-        run("xdotool", "mouseup", "3")
-        key("x")  # 終了(&X)
+        app, icon, _ = self.launch_with_icon()
+        app.choose("終了(&X)", lambda: app.process.poll() is not None, "the program to end", via_tray=True)
         self.assertEqual(app.wait_exit(), 0)
         wait_until(lambda: icon not in tray_icons(), what="the icon to go")
 

@@ -3,10 +3,26 @@
 // enabled state, the text inside message boxes, what a tooltip shows).
 //   handle<TAB>class<TAB>title<TAB>x,y,w,h<TAB>flags<TAB>owner<TAB>texts
 // flags: v visible, e enabled, t topmost, a app-window style.
+// Two more modes act on the desktop:
+//   winprobe repaint HANDLE COUNT          says "ready", waits for a line on
+//                                          its input, then asks HANDLE to
+//                                          repaint COUNT times, each paint
+//                                          done before the next request
+//   winprobe menu X Y ITEM...              shows a popup menu of its own at
+//                                          X, Y until it is dismissed: the
+//                                          reference a program's menu is
+//                                          compared with ("-" a separator,
+//                                          a leading "+" a checked item)
+// Any failure ends it with a non-zero status.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
+#include <cwchar>
+#include <memory>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include "framework/win32/unicode.h"
 
@@ -52,9 +68,76 @@ BOOL CALLBACK PrintWindow(HWND window, LPARAM) {
   return TRUE;
 }
 
+int ListWindows() {
+  if (!EnumWindows(PrintWindow, 0)) return 1;
+  return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+}
+
+int Repaint(HWND window, long count) {
+  if (!IsWindow(window) || count <= 0) return 1;
+  std::printf("ready\n");
+  std::fflush(stdout);
+  char go[16];
+  if (std::fgets(go, sizeof go, stdin) == nullptr) return 1;
+  for (long i = 0; i < count; ++i) {
+    // Invalidates and has the window's thread paint before returning.
+    if (!RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW)) return 1;
+  }
+  std::printf("done\n");
+  std::fflush(stdout);
+  return 0;
+}
+
+struct MenuDeleter {
+  void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+struct WindowDeleter {
+  void operator()(HWND window) const { DestroyWindow(window); }
+};
+
+int ShowMenu(int x, int y, const std::vector<std::wstring>& items) {
+  std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter> owner(
+      CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
+  std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter> menu(CreatePopupMenu());
+  if (!owner || !menu) return 1;
+  UINT id = 0;
+  for (const std::wstring& item : items) {
+    BOOL added = FALSE;
+    if (item == L"-") {
+      added = AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    } else if (!item.empty() && item[0] == L'+') {
+      added = AppendMenuW(menu.get(), MF_STRING | MF_CHECKED, ++id, item.c_str() + 1);
+    } else {
+      added = AppendMenuW(menu.get(), MF_STRING | MF_UNCHECKED, ++id, item.c_str());
+    }
+    if (!added) return 1;
+  }
+  // The same flags as the program's menus, so both draw alike.
+  SetForegroundWindow(owner.get());
+  TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, owner.get(), nullptr);
+  return 0;
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: winprobe | winprobe repaint HANDLE COUNT | winprobe menu X Y ITEM...\n");
+  return 2;
+}
+
 }  // namespace
 
 int main() {
-  EnumWindows(PrintWindow, 0);
-  return 0;
+  int argc = 0;
+  std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv_memory(CommandLineToArgvW(GetCommandLineW(), &argc), &LocalFree);
+  if (!argv_memory) return 1;
+  const std::vector<std::wstring> args(argv_memory.get() + 1, argv_memory.get() + argc);
+  if (args.empty()) return ListWindows();
+  if (args[0] == L"repaint" && args.size() == 3) {
+    auto handle = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoull(args[1].c_str(), nullptr, 10)));
+    return Repaint(handle, std::wcstol(args[2].c_str(), nullptr, 10));
+  }
+  if (args[0] == L"menu" && args.size() >= 4) {
+    return ShowMenu(std::wcstol(args[1].c_str(), nullptr, 10), std::wcstol(args[2].c_str(), nullptr, 10),
+                    std::vector<std::wstring>(args.begin() + 3, args.end()));
+  }
+  return Usage();
 }
