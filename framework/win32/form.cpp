@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "framework/core/screen.h"
 #include "framework/win32/application.h"
 #include "framework/win32/canvas.h"
 #include "framework/win32/list_window.h"
@@ -347,6 +348,11 @@ bool TForm::SetControlCursor(LPARAM lparam) {
 
 LRESULT TForm::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   hwnd_ = window;  // messages arrive before CreateWindowEx has returned the handle
+  // Ahead of the per-class dispatch, so that no form can keep it from the
+  // screen object. Losing the activation to another program is not reported:
+  // the form stays the program's active one.
+  if (message == WM_ACTIVATE && LOWORD(wparam) != WA_INACTIVE) Screen().FormActivated(this);
+  if (message == WM_SHOWWINDOW && wparam == FALSE) Screen().FormHidden(this);
   return Dispatch(message, wparam, lparam);
 }
 

@@ -3,7 +3,9 @@
 #include "about/win32/snx_about.h"
 #include "framework/win32/application.h"
 #include "framework/win32/ini_file.h"
+#include "framework/win32/monitors.h"
 #include "main/core/main_settings.h"
+#include "main/core/strip_position.h"
 #include "trayicon/win32/win32_tray_platform.h"
 
 namespace snx {
@@ -44,8 +46,10 @@ TSNX_MAIN::TSNX_MAIN(TComponent* owner) : TForm(owner) {
   SetCaption(Application().Title());
   TIniFile ini(SettingsFile());
   MainSettings settings = ReadMainSettings(ini);
-  SetLeft(settings.left);
-  SetTop(settings.top);
+  // A place off every monitor would open the strip out of anyone's reach.
+  const TPoint place = OpeningPosition({settings.left, settings.top}, {Width(), Height()}, MonitorWorkAreas());
+  SetLeft(place.X);
+  SetTop(place.Y);
   // Checked the other way round, so the click below makes an explicit
   // z-order request even for a stored "not on top".
   PM_Top->SetChecked(!settings.stay_on_top);

@@ -3,6 +3,7 @@ fed with known signals, the bars read off the screen."""
 import math
 import os
 import subprocess
+import sys
 import threading
 import time
 import unittest
@@ -12,6 +13,8 @@ from harness import (BIN_DIR, DESKTOP_DIR, ENV, PROBE, AppTestCase, bmp_pixels, 
 
 MAIN = None
 PARTS = None
+# How long the program is starved of CPU; a short value makes a quick run.
+STARVATION_SECONDS = float(os.environ.get("SONALIX_STARVATION_SECONDS", "60"))
 
 
 def skins():
@@ -232,6 +235,54 @@ class Painting(CaptureTestCase):
             if timer_ticks < needed:
                 return
         self.fail("the machine was too slow each time to tell paints from ticks")
+
+
+def process_tree(pid):
+    """A process and all its descendants."""
+    pids = [pid]
+    for child in run("pgrep", "-P", str(pid), check=False).split():
+        pids += process_tree(int(child))
+    return pids
+
+
+def lowest_priority(pid):
+    """Every thread of the program at nice 19 (on Linux a nice value belongs
+    to a thread; threads started later inherit it)."""
+    for process in process_tree(pid):
+        try:
+            threads = os.listdir(f"/proc/{process}/task")
+        except FileNotFoundError:
+            continue
+        for thread in threads:
+            try:
+                os.setpriority(os.PRIO_PROCESS, int(thread), 19)
+            except ProcessLookupError:
+                pass
+
+
+class Starvation(CaptureTestCase):
+    def test_capture_starved_of_cpu_still_shows_a_steady_tone_exactly_afterwards(self):
+        app = self.launch()
+        tone = self.tone(20, -5)
+        expected = expected_strip(level(20), level(5))
+        app.choose("開始(&S)", showing(app, expected), "the tone's levels")
+        lowest_priority(app.process.pid)
+        # Busy loops at this runner's priority, above the program's, two per core.
+        loops = [subprocess.Popen([sys.executable, "-c", "while True: pass"]) for _ in range(2 * os.cpu_count())]
+        try:
+            time.sleep(STARVATION_SECONDS)
+        finally:
+            for loop in loops:
+                loop.kill()
+                loop.wait()
+        self.strip_is(app, expected, timeout=15)
+        # The levels above could still be held from before; a louder tone on
+        # both channels shows only while buffers keep coming.
+        tone.stop()
+        self.tones.remove(tone)
+        self.tone(30, 30)
+        self.strip_is(app, expected_strip(level(30), level(30)), timeout=15)
+        self.assertEqual(app.close_with_alt_f4(), 0)
 
 
 class Robustness(CaptureTestCase):

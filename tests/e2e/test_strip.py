@@ -67,6 +67,23 @@ class Settings(AppTestCase):
         self.assertEqual(app.wait_exit(), 0)
 
 
+class OffScreen(AppTestCase):
+    """The screen is 1024 x 768: a place off it is given up for the default
+    one, and any place that leaves some of the strip on it is kept."""
+
+    def test_a_strip_stored_off_every_monitor_opens_at_the_default_place_and_is_saved_there(self):
+        app = self.launch(ini="[Main]\r\nMainX=5000\r\nMainY=100\r\n")
+        self.assertEqual(app.geometry(), (300, 300, 274, 26))
+        self.assertEqual(app.close_with_alt_f4(), 0)
+        self.assertEqual(app.read_ini(), b"[Main]\r\nMainX=300\r\nMainY=300\r\nTop=0\r\n")
+
+    def test_a_partly_visible_strip_opens_where_it_was_stored(self):
+        app = self.launch(ini="[Main]\r\nMainX=-200\r\nMainY=100\r\n")
+        self.assertEqual(app.geometry(), (-200, 100, 274, 26))
+        self.assertEqual(app.close_with_alt_f4(), 0)
+        self.assertEqual(app.read_ini(), b"[Main]\r\nMainX=-200\r\nMainY=100\r\nTop=0\r\n")
+
+
 class Mouse(AppTestCase):
     def test_drag_moves_the_strip_and_the_new_place_is_saved(self):
         app = self.launch(ini="[Main]\r\nMainX=200\r\nMainY=200\r\n")

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "framework/core/screen.h"
 #include "framework/win32/application.h"
 #include "framework/win32/form.h"
 #include "framework/win32/unicode.h"
@@ -164,7 +165,9 @@ bool TWin32TrayPlatform::ForegroundForm(TComponent* owner) {
 }
 
 void TWin32TrayPlatform::ForegroundActiveForm() {
-  if (HWND active = GetActiveWindow(); active != nullptr) SetForegroundWindow(active);
+  // Not the thread's active window: while another program is in front, which
+  // is when the tray icon is clicked, there is none.
+  ForegroundForm(Screen().ActiveForm());
 }
 
 TIconHandle TWin32TrayPlatform::FormIcon(TComponent* owner) {

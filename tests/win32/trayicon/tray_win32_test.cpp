@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
+#include <thread>
+
 #include "framework/win32/application.h"
 #include "framework/win32/form.h"
 #include "trayicon/core/callback_window.h"
@@ -31,6 +35,41 @@ bool PumpUntil(Done done, DWORD timeout_ms) {
   }
   return true;
 }
+
+// A window on a thread of its own stands for another program: activation is
+// kept per thread, so the test thread then has no active window, as a
+// program in the background has none.
+class OtherProgramWindow {
+ public:
+  OtherProgramWindow() {
+    std::promise<HWND> created;
+    std::future<HWND> window = created.get_future();
+    thread_ = std::thread([this, &created] {
+      thread_id_ = GetCurrentThreadId();
+      HWND w = CreateWindowExW(0, L"STATIC", L"Other program", WS_POPUP | WS_VISIBLE, 500, 100, 200, 100,
+                               nullptr, nullptr, nullptr, nullptr);
+      created.set_value(w);
+      for (MSG msg; GetMessageW(&msg, nullptr, 0, 0) > 0;) DispatchMessageW(&msg);
+      ended_ = true;
+    });
+    window_ = window.get();
+  }
+  ~OtherProgramWindow() {
+    // The window closes first, then the loop ends; its going may call on
+    // this thread, so this thread keeps handling messages meanwhile.
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+    PostThreadMessageW(thread_id_, WM_QUIT, 0, 0);
+    PumpUntil([&] { return ended_.load(); }, 5000);
+    thread_.join();
+  }
+  HWND Handle() const { return window_; }
+
+ private:
+  std::thread thread_;
+  std::atomic<bool> ended_ = false;
+  DWORD thread_id_ = 0;
+  HWND window_ = nullptr;
+};
 
 // A tray icon with the system's icon on a form of its own, in the shell.
 class Win32TrayTest : public ::testing::Test {
@@ -103,6 +142,19 @@ TEST_F(Win32TrayTest, TheTaskbarAnnouncementBringsBackAnIconTheShellLost) {
   ASSERT_FALSE(Shell(NIM_MODIFY));
   SendNotifyMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
   EXPECT_TRUE(PumpUntil([&] { return Shell(NIM_MODIFY); }, 5000));
+}
+
+TEST_F(Win32TrayTest, WithFormActiveByMouseupAReleaseBringsTheLastActiveFormBackFromBehindAnotherProgram) {
+  tray->SetFormActiveByMouseup(true);
+  form->SetClientSize(200, 100);
+  form->Show();
+  SetForegroundWindow(form->Handle());
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form->Handle(); }, 5000));
+  OtherProgramWindow other;
+  SetForegroundWindow(other.Handle());
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other.Handle() && GetActiveWindow() == nullptr; }, 5000));
+  SendMessageW(Window(), kTrayCallbackMessage, static_cast<WPARAM>(tray->IconID()), WM_RBUTTONUP);
+  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form->Handle(); }, 5000));
 }
 
 }  // namespace
