@@ -1,7 +1,7 @@
 #!/bin/bash
 # Runs every test: the portable core natively (with address/undefined and
-# thread sanitizers), then the Win32 tests and the end-to-end tests of the
-# real Sonalix.exe under Wine on a private virtual desktop.
+# thread sanitizers), a short run of each fuzz target, then the Win32 tests and
+# the end-to-end tests of the real Sonalix.exe under Wine on a private virtual desktop.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,4 +12,8 @@ for preset in host host-tsan win32; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" --timeout 900
+  if [ "$preset" = host-tsan ]; then
+    echo "=== fuzz ==="
+    bash scripts/fuzz.sh 15
+  fi
 done
