@@ -1,7 +1,7 @@
 #!/bin/bash
 # Runs every test: the portable core natively (with address/undefined and
-# thread sanitizers), then the Windows tests and the end-to-end tests of the
-# real Sonalix.exe under Wine on a private virtual desktop.
+# thread sanitizers), a short run of each fuzz target, then the Win32 tests and
+# the end-to-end tests of the real Sonalix.exe under Wine on a private virtual desktop.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +19,8 @@ tier() {  # tier PRESET [build only]
 
 tier host
 tier host-tsan
+echo "=== fuzz ==="
+bash scripts/fuzz.sh 15
 if [ "$SONALIX_WINE_ARCH" = win32 ]; then
   tier win32
 else

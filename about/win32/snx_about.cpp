@@ -18,21 +18,22 @@ const ComponentClassTable& AboutClasses() {
   return classes;
 }
 
+const TPublished<TSNX_ABOUT>& AboutPublished() {
+  static const TPublished<TSNX_ABOUT> published{
+      {"Label1", &TSNX_ABOUT::Label1},
+      {"Label3", &TSNX_ABOUT::Label3},
+      {"IMG", &TSNX_ABOUT::IMG},
+      {"L_URL", &TSNX_ABOUT::L_URL},
+      {"L_Email", &TSNX_ABOUT::L_Email},
+      {"FormShow", &TSNX_ABOUT::FormShow},
+  };
+  return published;
+}
+
 }  // namespace
 
 TSNX_ABOUT::TSNX_ABOUT(TComponent* owner) : TForm(owner) {
-  const MethodTable methods{
-      {"FormShow", TNotifyEvent([this](TObject* s) { FormShow(s); })},
-  };
-  ReadDescription("TSNX_ABOUT", AboutClasses(), methods);
-}
-
-void TSNX_ABOUT::BindPublishedField(std::string_view name, TComponent* c) {
-  if (name == "Label1") BindField(Label1, c);
-  else if (name == "Label3") BindField(Label3, c);
-  else if (name == "IMG") BindField(IMG, c);
-  else if (name == "L_URL") BindField(L_URL, c);
-  else if (name == "L_Email") BindField(L_Email, c);
+  ReadDescription("TSNX_ABOUT", AboutClasses(), AboutPublished().For(*this));
 }
 
 void TSNX_ABOUT::FormShow(TObject*) { Label1->SetCaption(SNX_MAIN->Caption()); }

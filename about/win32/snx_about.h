@@ -20,8 +20,6 @@ class TSNX_ABOUT : public TForm {
 
   // Published handler: the title label shows the main window's caption.
   void FormShow(TObject* sender);
-
-  void BindPublishedField(std::string_view name, TComponent* component) override;
 };
 
 extern TSNX_ABOUT* SNX_ABOUT;

@@ -98,6 +98,4 @@ bool TComponent::ReadProperty(std::string_view name, const PropertyValue& value,
 
 void TComponent::AddChildComponent(TComponent* /*child*/) {}
 
-void TComponent::BindPublishedField(std::string_view /*name*/, TComponent* /*component*/) {}
-
 }  // namespace snx

@@ -54,10 +54,6 @@ class TComponent : public TObject {
   // controls on a form).
   virtual void AddChildComponent(TComponent* child);
 
-  // The reader's hooks on a description's root: called with each component
-  // read so that the root's published fields can refer to it.
-  virtual void BindPublishedField(std::string_view name, TComponent* component);
-
  protected:
   // Told when a component is added to or removed from this one's list, and
   // when a component linked by FreeNotification is destroyed. Siblings are

@@ -1,27 +1,25 @@
 #pragma once
 // Applies a form description to a root component: creates the described
-// components (owned by the root), sets their properties, binds events to the
-// root's handlers, resolves references between components, then sends Loaded.
+// components (owned by the root) and binds the root's published fields to
+// them, sets their properties, binds events to the root's handlers, resolves
+// references between components, then sends Loaded.
 #include <functional>
 #include <map>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "framework/core/component.h"
 #include "framework/core/events.h"
 #include "framework/core/form_description.h"
+#include "framework/core/published.h"
 
 namespace snx {
 
 using ComponentFactory = std::function<TComponent*(TComponent* owner)>;
 // The classes a root's description may name, by class name.
 using ComponentClassTable = std::map<std::string, ComponentFactory, std::less<>>;
-// The root's published handlers, by the names the description binds.
-using MethodBinding = std::variant<TNotifyEvent, TMouseEvent, TMouseMoveEvent, TCloseEvent>;
-using MethodTable = std::map<std::string, MethodBinding, std::less<>>;
 
 // The class table entry for a component class constructed from its owner.
 template <class Component>
@@ -29,17 +27,16 @@ ComponentFactory Creates() {
   return [](TComponent* owner) -> TComponent* { return new Component(owner); };
 }
 
-// For BindPublishedField: a published field refers to the component read.
-template <class Field>
-void BindField(Field*& field, TComponent* component) {
-  field = dynamic_cast<Field*>(component);
-}
-
 class TReader {
  public:
+  TReader(const ObjectDescription& description, const ComponentClassTable& classes,
+          TPublishedBindings published = {});
+  // For a root without published fields.
   TReader(const ObjectDescription& description, const ComponentClassTable& classes, const MethodTable& methods);
 
-  // Reads the whole description into `root`, which already exists.
+  // Reads the whole description into `root`, which already exists. Two
+  // components of one name, or a published field left without a component
+  // of its class, raise EReadError naming it.
   void ReadRootComponent(TComponent* root);
 
   // For ReadState: reads the current component's properties and children.
@@ -48,8 +45,8 @@ class TReader {
   // For ReadProperty: the root's handler named by an identifier value.
   template <class Event>
   Event Method(const PropertyValue& value) const {
-    auto it = methods_.find(value.AsIdentifier());
-    if (it == methods_.end()) throw EReadError("no handler " + value.text);
+    auto it = published_.methods.find(value.AsIdentifier());
+    if (it == published_.methods.end()) throw EReadError("no handler " + value.text);
     const Event* event = std::get_if<Event>(&it->second);
     if (event == nullptr) throw EReadError("handler " + value.text + " has the wrong type");
     return *event;
@@ -61,11 +58,14 @@ class TReader {
 
  private:
   void ReadChild(TComponent* parent, const ObjectDescription& description);
+  void BindField(const ObjectDescription& description, TComponent* component);
 
   const ObjectDescription& description_;
   const ComponentClassTable& classes_;
-  const MethodTable& methods_;
+  TPublishedBindings published_;
   TComponent* root_ = nullptr;
+  // The root and every component read, by the name the description gives.
+  std::map<std::string, TComponent*, std::less<>> named_;
   const ObjectDescription* current_ = nullptr;
   std::vector<TComponent*> loaded_;
   std::vector<std::pair<std::string, std::function<void(TComponent*)>>> fixups_;

@@ -24,7 +24,7 @@ TForm::~TForm() {
   window_.reset();
 }
 
-void TForm::ReadDescription(const char* class_name, const ComponentClassTable& classes, const MethodTable& methods) {
+void TForm::ReadDescription(const char* class_name, const ComponentClassTable& classes, TPublishedBindings published) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   std::wstring name = Widen(class_name);
   HRSRC resource = FindResourceW(instance, name.c_str(), MAKEINTRESOURCEW(10));  // RT_RCDATA
@@ -33,12 +33,13 @@ void TForm::ReadDescription(const char* class_name, const ComponentClassTable& c
   if (data == nullptr) throw EReadError(std::string("no form description for ") + class_name);
   class_name_ = name;
   ReadDescriptionText(std::string_view(static_cast<const char*>(data), SizeofResource(instance, resource)), classes,
-                      methods);
+                      std::move(published));
 }
 
-void TForm::ReadDescriptionText(std::string_view text, const ComponentClassTable& classes, const MethodTable& methods) {
+void TForm::ReadDescriptionText(std::string_view text, const ComponentClassTable& classes,
+                                TPublishedBindings published) {
   ObjectDescription description = ParseFormDescription(text);
-  TReader reader(description, classes, methods);
+  TReader reader(description, classes, std::move(published));
   reader.ReadRootComponent(this);
   if (old_create_order_) DoCreate();
 }

@@ -71,9 +71,10 @@ class TForm : public TComponent, public TControlParent, protected MessageTarget 
   std::unique_ptr<TListWindow> CreateListWindow(TCustomListBox& list) override;
 
  protected:
-  // Reads this form's description from the RCDATA resource `class_name`.
-  void ReadDescription(const char* class_name, const ComponentClassTable& classes, const MethodTable& methods);
-  void ReadDescriptionText(std::string_view text, const ComponentClassTable& classes, const MethodTable& methods);
+  // Reads this form's description from the RCDATA resource `class_name`,
+  // binding the form's published members.
+  void ReadDescription(const char* class_name, const ComponentClassTable& classes, TPublishedBindings published);
+  void ReadDescriptionText(std::string_view text, const ComponentClassTable& classes, TPublishedBindings published);
 
   // Per-class message dispatch; the default handles paint, mouse, close and
   // erasing, then the system's default.

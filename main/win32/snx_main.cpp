@@ -24,24 +24,37 @@ const ComponentClassTable& MainClasses() {
   return classes;
 }
 
+const TPublished<TSNX_MAIN>& MainPublished() {
+  static const TPublished<TSNX_MAIN> published{
+      {"PopupMenu", &TSNX_MAIN::PopupMenu},
+      {"PM_Start", &TSNX_MAIN::PM_Start},
+      {"PM_Stop", &TSNX_MAIN::PM_Stop},
+      {"PM_N01", &TSNX_MAIN::PM_N01},
+      {"PM_Exit", &TSNX_MAIN::PM_Exit},
+      {"Timer", &TSNX_MAIN::Timer},
+      {"TrayIcon", &TSNX_MAIN::TrayIcon},
+      {"PM_N02", &TSNX_MAIN::PM_N02},
+      {"PM_Top", &TSNX_MAIN::PM_Top},
+      {"PM_About", &TSNX_MAIN::PM_About},
+      {"PM_N03", &TSNX_MAIN::PM_N03},
+      {"PM_StartClick", &TSNX_MAIN::PM_StartClick},
+      {"PM_StopClick", &TSNX_MAIN::PM_StopClick},
+      {"PM_ExitClick", &TSNX_MAIN::PM_ExitClick},
+      {"FormCreate", &TSNX_MAIN::FormCreate},
+      {"FormClose", &TSNX_MAIN::FormClose},
+      {"TimerTimer", &TSNX_MAIN::TimerTimer},
+      {"FormShow", &TSNX_MAIN::FormShow},
+      {"FormMouseUp", &TSNX_MAIN::FormMouseUp},
+      {"PM_TopClick", &TSNX_MAIN::PM_TopClick},
+      {"PM_AboutClick", &TSNX_MAIN::PM_AboutClick},
+  };
+  return published;
+}
+
 }  // namespace
 
 TSNX_MAIN::TSNX_MAIN(TComponent* owner) : TForm(owner) {
-  MethodTable methods{
-      {"PM_StartClick", TNotifyEvent([this](TObject* s) { PM_StartClick(s); })},
-      {"PM_StopClick", TNotifyEvent([this](TObject* s) { PM_StopClick(s); })},
-      {"PM_ExitClick", TNotifyEvent([this](TObject* s) { PM_ExitClick(s); })},
-      {"FormCreate", TNotifyEvent([this](TObject* s) { FormCreate(s); })},
-      {"FormClose", TCloseEvent([this](TObject* s, TCloseAction& a) { FormClose(s, a); })},
-      {"TimerTimer", TNotifyEvent([this](TObject* s) { TimerTimer(s); })},
-      {"FormShow", TNotifyEvent([this](TObject* s) { FormShow(s); })},
-      {"FormMouseUp", TMouseEvent([this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
-         FormMouseUp(s, b, sh, x, y);
-       })},
-      {"PM_TopClick", TNotifyEvent([this](TObject* s) { PM_TopClick(s); })},
-      {"PM_AboutClick", TNotifyEvent([this](TObject* s) { PM_AboutClick(s); })},
-  };
-  ReadDescription("TSNX_MAIN", MainClasses(), methods);
+  ReadDescription("TSNX_MAIN", MainClasses(), MainPublished().For(*this));
 
   SetCaption(Application().Title());
   TIniFile ini(SettingsFile());
@@ -57,20 +70,6 @@ TSNX_MAIN::TSNX_MAIN(TComponent* owner) : TForm(owner) {
 }
 
 TSNX_MAIN::~TSNX_MAIN() = default;
-
-void TSNX_MAIN::BindPublishedField(std::string_view name, TComponent* c) {
-  if (name == "PopupMenu") BindField(PopupMenu, c);
-  else if (name == "PM_Start") BindField(PM_Start, c);
-  else if (name == "PM_Stop") BindField(PM_Stop, c);
-  else if (name == "PM_N01") BindField(PM_N01, c);
-  else if (name == "PM_Exit") BindField(PM_Exit, c);
-  else if (name == "Timer") BindField(Timer, c);
-  else if (name == "TrayIcon") BindField(TrayIcon, c);
-  else if (name == "PM_N02") BindField(PM_N02, c);
-  else if (name == "PM_Top") BindField(PM_Top, c);
-  else if (name == "PM_About") BindField(PM_About, c);
-  else if (name == "PM_N03") BindField(PM_N03, c);
-}
 
 std::string TSNX_MAIN::SettingsFile() const { return SettingsPath(Application().ExeName()); }
 

@@ -44,8 +44,6 @@ class TSNX_MAIN : public TForm {
   void PM_TopClick(TObject* sender);
   void PM_AboutClick(TObject* sender);
 
-  void BindPublishedField(std::string_view name, TComponent* component) override;
-
  protected:
   LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam) override;
 

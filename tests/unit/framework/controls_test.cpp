@@ -150,7 +150,7 @@ class Window : public TComponent, public FakeControlParent {
         {"TLabel", [](TComponent* owner) -> TComponent* { return new TLabel(owner); }},
         {"TImage", [](TComponent* owner) -> TComponent* { return new TImage(owner); }}};
     const ObjectDescription description = ParseFormDescription(text);
-    TReader(description, classes, {}).ReadRootComponent(this);
+    TReader(description, classes).ReadRootComponent(this);
   }
 };
 

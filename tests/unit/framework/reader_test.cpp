@@ -43,25 +43,30 @@ class Widget : public TComponent {
 class Form : public TComponent {
  public:
   Form() : TComponent(nullptr) {}
-  Widget* first = nullptr;
+  Widget* First = nullptr;
+  TPopupMenu* Menu = nullptr;
   std::vector<std::string> pokes;
-  void BindPublishedField(std::string_view name, TComponent* c) override {
-    if (name == "First") first = dynamic_cast<Widget*>(c);
-  }
+  void Poke(TObject*) { pokes.push_back("poke"); }
+  void Move(TObject*, TShiftState, int, int) {}
   void Loaded() override {
     TComponent::Loaded();
     g_log->push_back("loaded form");
   }
 };
 
+// The handlers alone, and the handlers with fields that must be bound.
+const TPublished<Form> kHandlers{{"Poke", &Form::Poke}, {"Move", &Form::Move}};
+const TPublished<Form> kFieldsAndHandlers{
+    {"First", &Form::First}, {"Menu", &Form::Menu}, {"Poke", &Form::Poke}, {"Move", &Form::Move}};
+
 class ReaderTest : public ::testing::Test {
  protected:
   void SetUp() override { g_log = &log; }
   void TearDown() override { g_log = nullptr; }
 
-  void Read(const char* text) {
+  void Read(const char* text, const TPublished<Form>& published = kHandlers) {
     ObjectDescription d = ParseFormDescription(text);
-    TReader reader(d, classes, methods);
+    TReader reader(d, classes, published.For(form));
     reader.ReadRootComponent(&form);
   }
 
@@ -72,12 +77,12 @@ class ReaderTest : public ::testing::Test {
       {"TPopupMenu", [](TComponent* o) { return new TPopupMenu(o); }},
       {"TMenuItem", [](TComponent* o) { return new TMenuItem(o); }},
   };
-  MethodTable methods{{"Poke", TNotifyEvent([this](TObject*) { form.pokes.push_back("poke"); })},
-                      {"Move", TMouseMoveEvent([](TObject*, TShiftState, int, int) {})}};
 };
 
 TEST_F(ReaderTest, CreatesComponentsSetsValuesAndResolvesForwardReferences) {
   Read(R"(object Main: TForm
+  object Menu: TPopupMenu
+  end
   object First: TWidget
     Caption = 'It''s 開始'
     Font.Height = -12
@@ -91,21 +96,66 @@ TEST_F(ReaderTest, CreatesComponentsSetsValuesAndResolvesForwardReferences) {
   object Second: TWidget
     Buddy = Main
   end
-end)");
-  ASSERT_NE(form.first, nullptr);
-  EXPECT_EQ(form.first->Owner(), &form);
-  EXPECT_EQ(form.first->caption, "It's 開始");
-  EXPECT_EQ(form.first->height, -12);
-  EXPECT_TRUE(form.first->bold);
-  EXPECT_EQ(form.first->data, (std::vector<std::uint8_t>{0x42, 0x4D, 0x00, 0xFF}));
-  EXPECT_EQ(form.first->Tag(), 7);
-  EXPECT_TRUE(form.first->loading_while_read);
-  EXPECT_FALSE(form.first->IsLoading());
-  ASSERT_TRUE(form.first->OnPoke);
-  form.first->OnPoke(form.first);
+end)",
+       kFieldsAndHandlers);
+  ASSERT_NE(form.First, nullptr);
+  EXPECT_EQ(form.Menu, form.FindComponent("Menu"));
+  EXPECT_EQ(form.First->Owner(), &form);
+  EXPECT_EQ(form.First->caption, "It's 開始");
+  EXPECT_EQ(form.First->height, -12);
+  EXPECT_TRUE(form.First->bold);
+  EXPECT_EQ(form.First->data, (std::vector<std::uint8_t>{0x42, 0x4D, 0x00, 0xFF}));
+  EXPECT_EQ(form.First->Tag(), 7);
+  EXPECT_TRUE(form.First->loading_while_read);
+  EXPECT_FALSE(form.First->IsLoading());
+  ASSERT_TRUE(form.First->OnPoke);
+  form.First->OnPoke(form.First);
   EXPECT_EQ(form.pokes.size(), 1u);
   // Loaded runs after every reference is resolved, the root first.
   EXPECT_EQ(log, (std::vector<std::string>{"loaded form", "loaded First buddy=Second", "loaded Second buddy=Main"}));
+}
+
+struct Refusal {
+  const char* what;
+  const char* text;
+  const char* named;  // what the error must name
+};
+
+class PublishedFieldTest : public ReaderTest, public testing::WithParamInterface<Refusal> {};
+
+TEST_P(PublishedFieldTest, DescriptionThatLeavesAFieldWithoutItsComponentIsRefused) {
+  try {
+    Read(GetParam().text, kFieldsAndHandlers);
+    FAIL() << "no error";
+  } catch (const EReadError& e) {
+    EXPECT_NE(std::string(e.what()).find(GetParam().named), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(log.empty()) << "nothing may be told it is loaded";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Descriptions, PublishedFieldTest,
+    testing::Values(
+        Refusal{"Missing", "object Main: TForm\n  object Menu: TPopupMenu\n  end\nend", "field First"},
+        Refusal{"WrongClass",
+                "object Main: TForm\n  object Menu: TPopupMenu\n  end\n  object First: TMenuItem\n  end\nend",
+                "field First cannot hold a TMenuItem"},
+        Refusal{"Duplicate",
+                "object Main: TForm\n  object First: TWidget\n  end\n  object Menu: TPopupMenu\n"
+                "    object First: TMenuItem\n    end\n  end\nend",
+                "two components named First"},
+        Refusal{"NamedAsTheRoot",
+                "object Main: TForm\n  object First: TWidget\n  end\n  object Menu: TPopupMenu\n  end\n"
+                "  object Main: TWidget\n  end\nend",
+                "two components named Main"}),
+    [](const testing::TestParamInfo<Refusal>& param) { return std::string(param.param.what); });
+
+TEST_F(ReaderTest, ManyComponentsWithReferencesAreReadWithoutAPassPerComponent) {
+  std::string text = "object Main: TForm\n";
+  for (int i = 0; i < 20000; ++i) text += "  object W" + std::to_string(i) + ": TWidget\n    Buddy = W0\n  end\n";
+  text += "end\n";
+  Read(text.c_str());
+  EXPECT_EQ(form.ComponentCount(), 20000);
 }
 
 TEST_F(ReaderTest, MenuItemsNestInTheirMenuInOrder) {
@@ -146,7 +196,7 @@ TEST_F(ReaderTest, BadDescriptionsRaiseReadErrors) {
     EXPECT_THROW(
         {
           d = ParseFormDescription(text);
-          TReader reader(d, classes, methods);
+          TReader reader(d, classes, kHandlers.For(fresh));
           reader.ReadRootComponent(&fresh);
         },
         EReadError);

@@ -325,7 +325,7 @@ TEST(ListBoxExDescriptionTest, WindowIsMadeOnceLoadedWithTheStoredOrderAndSpace)
   end
 end
 )");
-  TReader(description, classes, {}).ReadRootComponent(&form);
+  TReader(description, classes).ReadRootComponent(&form);
   auto* list = dynamic_cast<TListBoxEx*>(form.FindComponent("Files"));
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(form.windows_made, 1);
