@@ -5,10 +5,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j 2 --target Sonalix
-bin=$PWD/build/win32/bin
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# shellcheck disable=SC1091
+. scripts/wine-env.sh
+cmake --preset "$SONALIX_WINE_ARCH" >/dev/null
+cmake --build --preset "$SONALIX_WINE_ARCH" -j 2 --target Sonalix
+bin=$PWD/build/$SONALIX_WINE_ARCH/bin
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   export WINEPREFIX=${WINEPREFIX:-$PWD/build/wineprefix}
