@@ -18,8 +18,16 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DESK = os.path.join(ROOT, "build", "bench-desktop")
-BIN = os.path.join(ROOT, "build", "win32", "bin")
 SECONDS = float(sys.argv[1]) if len(sys.argv) > 1 else 20.0
+
+
+def wine_arch():
+    """The Windows build Wine runs here (win32, or win64 without 32-bit user mode)."""
+    return subprocess.run(["bash", "-c", '. scripts/wine-env.sh && echo "$SONALIX_WINE_ARCH"'], cwd=ROOT, check=True,
+                          capture_output=True, text=True).stdout.strip()
+
+
+BIN = os.path.join(ROOT, "build", wine_arch(), "bin")
 
 
 def start_desktop():
@@ -43,16 +51,24 @@ def rss_kib(pid):
     return 0
 
 
-def wineserver_pid():
-    out = subprocess.run(["pgrep", "-n", "wineserver"], capture_output=True, text=True).stdout.strip()
-    return int(out) if out else None
+def wineserver_pid(prefix):
+    """The Wine server of this prefix; other desktops on the machine run their own."""
+    out = subprocess.run(["pgrep", "-x", "wineserver(32|64)?"], capture_output=True, text=True).stdout.split()
+    wanted = b"WINEPREFIX=" + os.path.realpath(prefix).encode()
+    for pid in out:
+        try:
+            with open(f"/proc/{pid}/environ", "rb") as f:
+                if wanted in f.read().split(b"\0"):
+                    return int(pid)
+        except OSError:  # ended meanwhile, or not ours to read
+            continue
+    return None
 
 
-def measure_cpu(pid, seconds):
-    server = wineserver_pid()
-    a, s0, t0 = cpu_seconds(pid), cpu_seconds(server) if server else 0, time.monotonic()
+def measure_cpu(pid, seconds, server):
+    a, s0, t0 = cpu_seconds(pid), cpu_seconds(server), time.monotonic()
     time.sleep(seconds)
-    a1, s1, t1 = cpu_seconds(pid), cpu_seconds(server) if server else 0, time.monotonic()
+    a1, s1, t1 = cpu_seconds(pid), cpu_seconds(server), time.monotonic()
     return 100 * (a1 - a) / (t1 - t0), 100 * (s1 - s0) / (t1 - t0)
 
 
@@ -117,7 +133,10 @@ def main():
     pid = app.process.pid
     try:
         x, y, _, _ = app.geometry()
-        idle_cpu, idle_server = measure_cpu(pid, SECONDS)
+        server = wineserver_pid(harness.ENV["WINEPREFIX"])
+        if server is None:
+            sys.exit("strip_bench: no Wine server runs for " + harness.ENV["WINEPREFIX"])
+        idle_cpu, idle_server = measure_cpu(pid, SECONDS, server)
         feeder = Feeder(harness.ENV)
         app.choose("s")
         time.sleep(1)
@@ -135,7 +154,7 @@ def main():
             feeder.loud = False
             time.sleep(0.6)
         feeder.loud = True
-        busy_cpu, busy_server = measure_cpu(pid, SECONDS)
+        busy_cpu, busy_server = measure_cpu(pid, SECONDS, server)
         rss = rss_kib(pid)
         feeder.stop()
         app.choose("p")

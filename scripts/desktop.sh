@@ -10,7 +10,9 @@ set -euo pipefail
 
 cmd=${1:?start or stop}
 dir=$(realpath -m "${2:?directory}")
-cache=${SONALIX_CACHE:-/var/cache/sonalix}
+# The prepared prefix is kept per user, so no run needs to write outside its
+# own home.
+cache=${SONALIX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/sonalix}
 width=1024 height=768
 
 started() { echo "$1" >> "$dir/pids"; }
