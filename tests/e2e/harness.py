@@ -246,6 +246,19 @@ def checked_rows(rows):
     return marked
 
 
+def kill_wine_process(process):
+    """Ends a Wine process that is still going. A killed Wine process leaves
+    the server's input state pointing at it, so the server is restarted too."""
+    if process and process.poll() is None:
+        process.kill()
+        process.wait()
+        run("wineserver", "-k", check=False)
+        run("wineserver", "-w", check=False)
+        # The persistent server keeps any pipe it inherits open.
+        subprocess.run(["wineserver", "-p"], env=ENV, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=20)
+
+
 class SonalixApp:
     """One run of Sonalix.exe from a fresh copy of the program folder."""
 
@@ -369,16 +382,8 @@ class SonalixApp:
             return f.read()
 
     def kill(self):
-        """Ends a run that a test left going. A killed Wine process leaves the
-        server's input state pointing at it, so the server is restarted too."""
-        if self.process and self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
-            run("wineserver", "-k", check=False)
-            run("wineserver", "-w", check=False)
-            # The persistent server keeps any pipe it inherits open.
-            subprocess.run(["wineserver", "-p"], env=ENV, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, timeout=20)
+        """Ends a run that a test left going."""
+        kill_wine_process(self.process)
 
 
 class AppTestCase(unittest.TestCase):

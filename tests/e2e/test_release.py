@@ -8,8 +8,8 @@ import tempfile
 import unittest
 import zipfile
 
-from harness import (BIN_DIR, DESKTOP_DIR, ENV, TITLE, bmp_pixels, geometry, key, pixels, run, tray_icons,
-                     visible_windows, wait_until)
+from harness import (BIN_DIR, DESKTOP_DIR, ENV, TITLE, bmp_pixels, geometry, key, kill_wine_process, pixels, run,
+                     tray_icons, visible_windows, wait_until)
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BUILD_DIR = os.path.dirname(BIN_DIR)
@@ -45,14 +45,7 @@ class ReleaseArchive(unittest.TestCase):
         self.process = None
 
     def tearDown(self):
-        if self.process and self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
-            # A killed Wine process leaves the server's input state behind.
-            run("wineserver", "-k", check=False)
-            run("wineserver", "-w", check=False)
-            subprocess.run(["wineserver", "-p"], env=ENV, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, timeout=20)
+        kill_wine_process(self.process)
 
     def archive(self):
         self.assertEqual(len(self.archives), 1, self.archives)

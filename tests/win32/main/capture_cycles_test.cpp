@@ -9,22 +9,11 @@
 #include <string>
 
 #include "main/core/wave_capture.h"
+#include "tests/win32/main/capture_observers.h"
 #include "main/win32/winmm_wave_in.h"
 
 namespace snx {
 namespace {
-
-class CountingMeasure final : public TBufferMeasure {
- public:
-  void MeasureBuffer(const std::uint8_t*, std::size_t) override { ++buffers; }
-  std::atomic<int> buffers{0};
-};
-
-class RecordingReporter final : public TErrorReporter {
- public:
-  void ShowError(const std::string& text, const std::string&) override { errors += text + "\n"; }
-  std::string errors;
-};
 
 struct Usage {
   DWORD handles;

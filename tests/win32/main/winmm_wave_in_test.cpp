@@ -12,6 +12,7 @@
 #include <string>
 
 #include "main/core/wave_capture.h"
+#include "tests/win32/main/capture_observers.h"
 
 namespace snx {
 namespace {
@@ -103,18 +104,6 @@ MMRESULT WINAPI RecordAddBuffer(HWAVEIN handle, LPWAVEHDR header, UINT size) {
   }
   return add_patch->Original<decltype(&waveInAddBuffer)>()(handle, header, size);
 }
-
-class CountingMeasure final : public TBufferMeasure {
- public:
-  void MeasureBuffer(const std::uint8_t*, std::size_t) override { ++buffers; }
-  std::atomic<int> buffers{0};
-};
-
-class RecordingReporter final : public TErrorReporter {
- public:
-  void ShowError(const std::string& text, const std::string&) override { errors += text + "\n"; }
-  std::string errors;
-};
 
 class WinmmWaveIn : public ::testing::Test {
  protected:
