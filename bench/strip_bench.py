@@ -167,7 +167,18 @@ class Feeder:
             loud = self.loud
             self.stream.write(self.tone if loud else self.silence)
             if loud and self.onset is None:
-                self.onset = time.monotonic() + self.stream.latency() - self.CHUNK
+                self.onset = self.first_sample_played()
+
+    def first_sample_played(self):
+        """The moment the tone's first sample (one chunk before the last one
+        written) reaches the sink. Asked again while this thread was held up
+        between reading the clock and the server's answer."""
+        while True:
+            before = time.monotonic()
+            latency = self.stream.latency()
+            after = time.monotonic()
+            if after - before < 0.001:
+                return (before + after) / 2 + latency - self.CHUNK
 
     def sound_onset(self):
         """Starts the tone and returns when its first sample reaches the sink."""
@@ -182,23 +193,34 @@ class Feeder:
         self.stream.close()
 
 
+def wait_while(condition, seconds, pause):
+    """False if `condition` still holds after `seconds`."""
+    deadline = time.monotonic() + seconds
+    while condition():
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(pause)
+    return True
+
+
 def lamp_delays(app, feeder, screen, onsets):
-    """Milliseconds from each sound onset to the left lamp lit on screen."""
+    """Milliseconds from each sound onset to the left lamp lit on screen; an
+    onset is left out when the lamp was still lit before it or never lit."""
     x, y, _, _ = app.geometry()
     dark = screen.pixel(x + 8, y + 5)
+    lit = lambda: screen.pixel(x + 8, y + 5) != dark
     delays = []
     for _ in range(onsets):
+        # The lamp falls back slowly, and more slowly still on a busy machine.
+        if not wait_while(lit, 2, 0.001):
+            continue
         onset = feeder.sound_onset()
-        deadline = time.monotonic() + 1
         # Polled every half millisecond: a busy loop would take a core from
         # the program it is timing on a 2-core machine.
-        while screen.pixel(x + 8, y + 5) == dark and time.monotonic() < deadline:
-            time.sleep(0.0005)
-        if time.monotonic() < deadline:
+        if wait_while(lambda: not lit(), 1, 0.0005):
             delays.append(1000 * (time.monotonic() - onset))
         time.sleep(0.2)
         feeder.loud = False
-        time.sleep(0.6)
     return delays
 
 
@@ -215,6 +237,7 @@ def main():
     app = harness.SonalixApp().start()
     pid = app.process.pid
     runs = []
+    load_before = os.getloadavg()[0]
     try:
         server = wineserver_pid(harness.ENV["WINEPREFIX"])
         if server is None:
@@ -233,6 +256,7 @@ def main():
             app.choose("p")
             time.sleep(0.5)
         rss = rss_kib(pid)
+        load_after = os.getloadavg()[0]
         feeder.stop()
         app.close_with_alt_f4()
     finally:
@@ -240,11 +264,12 @@ def main():
         subprocess.run([os.path.join(ROOT, "scripts", "desktop.sh"), "stop", DESK], check=False)
 
     size = os.path.getsize(os.path.join(BIN, "Sonalix.exe"))
+    print(f"Machine: {os.cpu_count()} cores, load average {load_before:.1f} before the runs, {load_after:.1f} after")
     print(f"Sonalix.exe size:                 {size / 1024:.0f} KiB")
     print(f"CPU, strip idle ({SECONDS:.0f} s):        {idle_cpu:.2f} % of one core (+ wineserver {idle_server:.2f} %)")
     print(f"Resident memory while capturing:  {rss / 1024:.1f} MiB")
     for number, (delays, busy_cpu, busy_server) in enumerate(runs, 1):
-        lamp = spread(delays, "ms") + f" ({len(delays)} of {ONSETS} lit)" if delays else "never lit"
+        lamp = spread(delays, "ms") + f" ({len(delays)} of {ONSETS} timed)" if delays else "never lit"
         print(f"Run {number}: onset to lit lamp {lamp}; CPU capturing {busy_cpu:.2f} % (+ wineserver {busy_server:.2f} %)")
     all_delays = [d for delays, _, _ in runs for d in delays]
     if all_delays:
