@@ -4,8 +4,9 @@
 - CPU of the Sonalix process (and of the Wine server working for it) over a
   fixed run, idle and while capturing a tone;
 - its resident memory;
-- the delay from a sound's onset, written to the audio server, to the left
-  lamp lighting on screen (read straight from the X server).
+- the delay from a sound's onset, when the audio server plays it into the
+  null sink, to the left lamp lighting on screen (read straight from the X
+  server).
 
 Each of several runs starts capture afresh, times a series of onsets and
 measures the CPU while capturing; every figure is given as median, min and
@@ -170,9 +171,9 @@ class Feeder:
                 self.onset = self.first_sample_played()
 
     def first_sample_played(self):
-        """The moment the tone's first sample (one chunk before the last one
-        written) reaches the sink. Asked again while this thread was held up
-        between reading the clock and the server's answer."""
+        """The moment the tone's first sample (a chunk before the end of what
+        was written) reaches the sink. Asked again when this thread was held
+        up between reading the clock and the server's answer."""
         while True:
             before = time.monotonic()
             latency = self.stream.latency()
