@@ -225,6 +225,18 @@ def lamp_delays(app, feeder, screen, onsets):
     return delays
 
 
+def set_capture(harness, app, on):
+    """Starts or stops capture from the strip's menu and waits until the audio
+    server has the program's recording stream, or no longer has it: on a busy
+    machine a menu click now and then goes astray, so it is made again."""
+    recording = lambda: harness.run("pactl", "list", "short", "source-outputs").strip() != ""
+    for _ in range(3):
+        app.choose("s" if on else "p")
+        if wait_while(lambda: recording() != on, 5, 0.05):
+            return
+    sys.exit(f"strip_bench: capture did not {'start' if on else 'stop'}")
+
+
 def spread(values, unit):
     return (f"median {statistics.median(values):.1f} {unit}, min {min(values):.1f} {unit}, "
             f"max {max(values):.1f} {unit}")
@@ -247,15 +259,14 @@ def main():
         feeder = Feeder()
         screen = Screen(harness.ENV["DISPLAY"])
         for _ in range(RUNS):
-            app.choose("s")
+            set_capture(harness, app, True)
             time.sleep(1)
             delays = lamp_delays(app, feeder, screen, ONSETS)
             feeder.loud = True
             busy_cpu, busy_server = measure_cpu(pid, SECONDS, server)
             feeder.loud = False
             runs.append((delays, busy_cpu, busy_server))
-            app.choose("p")
-            time.sleep(0.5)
+            set_capture(harness, app, False)
         rss = rss_kib(pid)
         load_after = os.getloadavg()[0]
         feeder.stop()
