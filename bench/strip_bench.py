@@ -107,7 +107,7 @@ class PulseStream:
 
     NOT_SET = 0xFFFFFFFF
 
-    class Spec(ctypes.Structure):
+    class SampleFormat(ctypes.Structure):
         _fields_ = [("format", ctypes.c_int), ("rate", ctypes.c_uint32), ("channels", ctypes.c_uint8)]
 
     class Attr(ctypes.Structure):
@@ -124,10 +124,10 @@ class PulseStream:
         self.lib.pa_simple_get_latency.restype = ctypes.c_uint64
         self.lib.pa_simple_get_latency.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
         self.lib.pa_simple_free.argtypes = [ctypes.c_void_p]
-        spec = self.Spec(3, 44100, 2)  # PA_SAMPLE_S16LE
+        sample_format = self.SampleFormat(3, 44100, 2)  # PA_SAMPLE_S16LE
         attr = self.Attr(self.NOT_SET, int(buffer_ms * 44.1) * 4, self.NOT_SET, self.NOT_SET, self.NOT_SET)
         error = ctypes.c_int()
-        self.stream = self.lib.pa_simple_new(None, b"strip_bench", 1, device.encode(), b"tone", ctypes.byref(spec),
+        self.stream = self.lib.pa_simple_new(None, b"strip_bench", 1, device.encode(), b"tone", ctypes.byref(sample_format),
                                              None, ctypes.byref(attr), ctypes.byref(error))  # 1: playback
         if not self.stream:
             sys.exit(f"strip_bench: cannot play into {device} (PulseAudio error {error.value})")
