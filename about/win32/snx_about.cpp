@@ -1,11 +1,9 @@
 #include "about/win32/snx_about.h"
 
-#include "main/win32/snx_main.h"
+#include "framework/win32/application.h"
 #include "urllink/win32/link_desktop.h"
 
 namespace snx {
-
-TSNX_ABOUT* SNX_ABOUT = nullptr;
 
 namespace {
 
@@ -36,6 +34,8 @@ TSNX_ABOUT::TSNX_ABOUT(TComponent* owner) : TForm(owner) {
   ReadDescription("TSNX_ABOUT", AboutClasses(), AboutPublished().For(*this));
 }
 
-void TSNX_ABOUT::FormShow(TObject*) { Label1->SetCaption(SNX_MAIN->Caption()); }
+void TSNX_ABOUT::FormShow(TObject*) {
+  if (const TForm* main = OwnerApplication().MainForm()) Label1->SetCaption(main->Caption());
+}
 
 }  // namespace snx

@@ -18,10 +18,8 @@ class TSNX_ABOUT : public TForm {
   TURLLink* L_URL = nullptr;
   TURLLink* L_Email = nullptr;
 
-  // Published handler: the title label shows the main window's caption.
+  // Published handler: the title label shows the application's main form's caption.
   void FormShow(TObject* sender);
 };
-
-extern TSNX_ABOUT* SNX_ABOUT;
 
 }  // namespace snx

@@ -22,12 +22,24 @@ char32_t LastCodePoint(const std::string& s) {
 }
 }  // namespace
 
+TApplication::TApplication() : TComponent(nullptr) {
+  if (g_application != nullptr) throw std::logic_error("an application object exists already");
+  g_application = this;
+}
+
+TApplication::~TApplication() { g_application = nullptr; }
+
+TApplication& ApplicationOf(TComponent* component) {
+  for (TComponent* c = component; c != nullptr; c = c->Owner()) {
+    if (auto* application = dynamic_cast<TApplication*>(c)) return *application;
+  }
+  throw std::logic_error("no application owns this component");
+}
+
 TApplication& Application() {
   if (g_application == nullptr) throw std::logic_error("no application object");
   return *g_application;
 }
-
-void SetApplication(TApplication* application) { g_application = application; }
 
 std::string TApplication::ErrorBoxText(const std::string& message) {
   return LastCodePoint(message) > U'.' ? message + "." : message;

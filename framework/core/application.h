@@ -1,7 +1,8 @@
 #pragma once
-// The application object: title, executable path, message pump, popup menus
-// and the standard error box. The platform layer provides the working parts;
-// portable components reach them through Application().
+// The application object: title, main form, executable path, message pump,
+// popup menus and the standard error box. The platform layer provides the
+// working parts; components reach them through the application that owns
+// them (ApplicationOf).
 #include <exception>
 #include <string>
 
@@ -9,12 +10,18 @@
 
 namespace snx {
 
+class TForm;
 class TMenuItem;
 class TPopupMenu;
 
+// A process runs one application: constructing a second while one exists
+// raises std::logic_error.
 class TApplication : public TComponent {
  public:
-  TApplication() : TComponent(nullptr) {}
+  TApplication();
+  ~TApplication() override;
+  TApplication(const TApplication&) = delete;
+  TApplication& operator=(const TApplication&) = delete;
 
   const std::string& Title() const { return title_; }
   virtual void SetTitle(std::string title) { title_ = std::move(title); }
@@ -24,6 +31,8 @@ class TApplication : public TComponent {
   virtual void ProcessMessages() = 0;
   // Shows the menu at a screen point until it closes; the chosen item or null.
   virtual TMenuItem* TrackPopupMenu(const TPopupMenu& menu, int x, int y) = 0;
+  // The first form the platform created for the application; null before.
+  TForm* MainForm() const { return main_form_; }
 
   // The standard error box: the message of the exception in flight, with "."
   // appended when its last character sorts after ".", the title as caption.
@@ -32,14 +41,19 @@ class TApplication : public TComponent {
 
  protected:
   virtual void ShowErrorBox(const std::string& text, const std::string& caption) = 0;
+  void SetMainForm(TForm* form) { main_form_ = form; }
 
  private:
   std::string title_;
+  TForm* main_form_ = nullptr;
 };
 
-// The running application; set by the platform layer (or a test) for the
-// lifetime of its application object.
+// The application that owns `component`, directly or through its owners;
+// std::logic_error when none does.
+TApplication& ApplicationOf(TComponent* component);
+
+// The running application, for code that a system callback enters with
+// nothing else at hand (a window procedure reporting an exception).
 TApplication& Application();
-void SetApplication(TApplication* application);
 
 }  // namespace snx

@@ -46,7 +46,7 @@ void TMenuItem::AddChildComponent(TComponent* child) {
 TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(this)) {}
 
 void TPopupMenu::Popup(int x, int y) {
-  if (TMenuItem* chosen = Application().TrackPopupMenu(*this, x, y)) chosen->Click();
+  if (TMenuItem* chosen = ApplicationOf(this).TrackPopupMenu(*this, x, y)) chosen->Click();
 }
 
 void TPopupMenu::AddChildComponent(TComponent* child) {

@@ -47,8 +47,8 @@ class TPopupMenu : public TComponent {
 
   TMenuItem& Items() { return *items_; }
   const TMenuItem& Items() const { return *items_; }
-  // Shows the menu at a screen point; returns once it has closed, after the
-  // chosen item's click handler has run.
+  // Shows the menu at a screen point through the application that owns it;
+  // returns once it has closed, after the chosen item's click handler has run.
   virtual void Popup(int x, int y);
 
   void AddChildComponent(TComponent* child) override;

@@ -24,16 +24,16 @@ TWin32Application::TWin32Application()
   params.y = GetSystemMetrics(SM_CYSCREEN) / 2;
   params.icon = icon_;
   window_ = CreateTargetWindow(params, this);
-  SetApplication(this);
 }
 
 TWin32Application::~TWin32Application() {
   DestroyComponents();  // the forms, while the application still stands
   window_.reset();
-  SetApplication(nullptr);
 }
 
-TWin32Application& Win32Application() { return static_cast<TWin32Application&>(Application()); }
+TWin32Application& Win32ApplicationOf(TComponent* component) {
+  return dynamic_cast<TWin32Application&>(ApplicationOf(component));
+}
 
 void TWin32Application::SetTitle(std::string title) {
   TApplication::SetTitle(title);
@@ -101,12 +101,12 @@ TMenuItem* TWin32Application::TrackPopupMenu(const TPopupMenu& menu, int x, int 
 }
 
 void TWin32Application::AfterFormCreated(TForm* form) {
-  if (main_form_ == nullptr) main_form_ = form;
+  if (MainForm() == nullptr) SetMainForm(form);
   form->AfterConstruction();
 }
 
 void TWin32Application::Run() {
-  if (main_form_ != nullptr) Guarded([&] { main_form_->Show(); });
+  if (MainForm() != nullptr) Guarded([&] { MainForm()->Show(); });
   MSG msg;
   while (!terminated_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
@@ -135,7 +135,7 @@ void TWin32Application::ShowErrorBox(const std::string& text, const std::string&
 LRESULT TWin32Application::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_CLOSE) {
     // Closing the taskbar button closes the program's main window.
-    if (main_form_ != nullptr) main_form_->Close();
+    if (MainForm() != nullptr) MainForm()->Close();
     return 0;
   }
   return DefWindowProcW(window, message, wparam, lparam);

@@ -26,7 +26,6 @@ class TWin32Application : public TApplication, protected MessageTarget {
   HWND Handle() const { return window_.get(); }
   // The application's icon, the resource "MAINICON".
   HICON Icon() const { return icon_; }
-  TForm* MainForm() const { return main_form_; }
 
   // Creates a form owned by the application. `reference` already refers to
   // the form while its constructor runs; the first form is the main form.
@@ -57,12 +56,11 @@ class TWin32Application : public TApplication, protected MessageTarget {
   HICON icon_;
   UniqueWindow window_;
   bool window_shown_ = false;
-  TForm* main_form_ = nullptr;
   bool terminated_ = false;
 };
 
-// The running application as its Win32 self.
-TWin32Application& Win32Application();
+// The Win32 application that owns `component`, directly or through its owners.
+TWin32Application& Win32ApplicationOf(TComponent* component);
 
 template <class Form>
 void TWin32Application::CreateForm(Form*& reference) {

@@ -12,7 +12,7 @@
 
 namespace snx {
 
-TForm::TForm(TComponent* owner) : TComponent(owner) {
+TForm::TForm(TComponent* owner) : TComponent(owner), application_(Win32ApplicationOf(owner)) {
   font_.SetName("MS Sans Serif");
 }
 
@@ -153,14 +153,14 @@ void TForm::CreateHandle() {
   params.style = Style();
   params.ex_style = ExStyle();
   // Owned by the application's window, so the form has no taskbar button of its own.
-  params.parent = Win32Application().Handle();
+  params.parent = application_.Handle();
   params.x = left_;
   params.y = top_;
   params.width = r.right - r.left;
   params.height = r.bottom - r.top;
   std::wstring title = Widen(caption_);
   params.title = title.c_str();
-  params.icon = Win32Application().Icon();
+  params.icon = application_.Icon();
   window_ = CreateTargetWindow(params, this);
   if (!window_) throw EOutOfResources("window creation failed");
 }
@@ -230,7 +230,7 @@ bool TForm::Visible() const { return window_ && IsWindowVisible(window_.get()); 
 void TForm::Show() {
   if (Visible()) return;
   HWND window = Handle();
-  Win32Application().FormShowing();
+  application_.FormShowing();
   if (OnShow) OnShow(this);
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
@@ -303,8 +303,8 @@ void TForm::Close() {
   TCloseAction action = TCloseAction::caHide;
   if (OnClose) OnClose(this, action);
   if (action == TCloseAction::caNone) return;
-  if (Win32Application().MainForm() == this) {
-    Win32Application().Terminate();
+  if (application_.MainForm() == this) {
+    application_.Terminate();
   } else if (action == TCloseAction::caHide) {
     Hide();
   }

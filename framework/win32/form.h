@@ -14,14 +14,19 @@
 
 namespace snx {
 
+class TWin32Application;
+
 enum class TFormBorderStyle : std::uint8_t { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 
 // The form carries controls: it paints them, tracks the pointer over them
-// and makes the native windows of windowed ones.
+// and makes the native windows of windowed ones. An application owns every
+// form, directly or through other owners.
 class TForm : public TComponent, public TControlParent, protected MessageTarget {
  public:
   explicit TForm(TComponent* owner);
   ~TForm() override;
+
+  TWin32Application& OwnerApplication() const { return application_; }
 
   // The window, created from the current properties on first use.
   HWND Handle();
@@ -94,6 +99,7 @@ class TForm : public TComponent, public TControlParent, protected MessageTarget 
   // The hand over a control that asks for it; false leaves the cursor to the system.
   bool SetControlCursor(LPARAM lparam);
 
+  TWin32Application& application_;
   UniqueWindow window_;
   HWND hwnd_ = nullptr;
   std::wstring class_name_ = L"TForm";

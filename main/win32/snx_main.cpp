@@ -1,6 +1,5 @@
 #include "main/win32/snx_main.h"
 
-#include "about/win32/snx_about.h"
 #include "framework/win32/application.h"
 #include "framework/win32/ini_file.h"
 #include "framework/win32/monitors.h"
@@ -9,8 +8,6 @@
 #include "trayicon/win32/win32_tray_platform.h"
 
 namespace snx {
-
-TSNX_MAIN* SNX_MAIN = nullptr;
 
 namespace {
 
@@ -56,7 +53,7 @@ const TPublished<TSNX_MAIN>& MainPublished() {
 TSNX_MAIN::TSNX_MAIN(TComponent* owner) : TForm(owner) {
   ReadDescription("TSNX_MAIN", MainClasses(), MainPublished().For(*this));
 
-  SetCaption(Application().Title());
+  SetCaption(OwnerApplication().Title());
   TIniFile ini(SettingsFile());
   MainSettings settings = ReadMainSettings(ini);
   // A place off every monitor would open the strip out of anyone's reach.
@@ -71,7 +68,7 @@ TSNX_MAIN::TSNX_MAIN(TComponent* owner) : TForm(owner) {
 
 TSNX_MAIN::~TSNX_MAIN() = default;
 
-std::string TSNX_MAIN::SettingsFile() const { return SettingsPath(Application().ExeName()); }
+std::string TSNX_MAIN::SettingsFile() const { return SettingsPath(OwnerApplication().ExeName()); }
 
 void TSNX_MAIN::FormCreate(TObject*) {
   WindowDC = GetDC(Handle());
@@ -80,8 +77,8 @@ void TSNX_MAIN::FormCreate(TObject*) {
 }
 
 void TSNX_MAIN::FormShow(TObject*) {
-  ShowWindow(Win32Application().Handle(), SW_HIDE);
-  std::string exe = Application().ExeName();
+  ShowWindow(OwnerApplication().Handle(), SW_HIDE);
+  std::string exe = OwnerApplication().ExeName();
   Skin.LoadSkin(WindowDC, std::string_view(exe).substr(0, exe.find_last_of('\\') + 1));
   Timer->SetEnabled(true);
 }
@@ -95,8 +92,8 @@ void TSNX_MAIN::TimerTimer(TObject* sender) {
 void TSNX_MAIN::DrawMeter(bool repaint) {
   // A tick or paint handled in here runs TimerTimer again; DrawBusy keeps
   // that nested run from drawing over this one.
-  Application().ProcessMessages();
-  if (DrawBusy || !SNX_MAIN->Visible()) return;
+  OwnerApplication().ProcessMessages();
+  if (DrawBusy || !Visible()) return;
   DrawBusy = true;
   Skin.Draw(WindowDC, ChannelLevels, repaint);
   DrawBusy = false;
@@ -113,12 +110,12 @@ void TSNX_MAIN::FormClose(TObject*, TCloseAction&) {
     TIniFile ini(SettingsFile());
     WriteMainSettings(ini, MainSettings{Left(), Top(), PM_Top->Checked()});
   } catch (...) {
-    Application().HandleException(std::current_exception());
+    OwnerApplication().HandleException(std::current_exception());
   }
 }
 
 void TSNX_MAIN::FormMouseUp(TObject*, TMouseButton button, TShiftState, int x, int y) {
-  if (button == TMouseButton::mbRight) PopupMenu->Popup(SNX_MAIN->Left() + x, SNX_MAIN->Top() + y);
+  if (button == TMouseButton::mbRight) PopupMenu->Popup(Left() + x, Top() + y);
 }
 
 void TSNX_MAIN::PM_TopClick(TObject*) {
@@ -135,9 +132,10 @@ void TSNX_MAIN::PM_StartClick(TObject*) { Capture->Start(); }
 void TSNX_MAIN::PM_StopClick(TObject*) { Capture->Stop(); }
 
 void TSNX_MAIN::PM_AboutClick(TObject*) {
-  SNX_ABOUT->SetLeft(0);
-  SNX_ABOUT->SetTop(0);
-  SNX_ABOUT->ShowModal();
+  if (about_dialog_ == nullptr) return;
+  about_dialog_->SetLeft(0);
+  about_dialog_->SetTop(0);
+  about_dialog_->ShowModal();
 }
 
 LRESULT TSNX_MAIN::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -44,6 +44,10 @@ class TSNX_MAIN : public TForm {
   void PM_TopClick(TObject* sender);
   void PM_AboutClick(TObject* sender);
 
+  // The version dialog that PM_AboutClick shows; until one is plugged in,
+  // the command does nothing.
+  void SetAboutDialog(TForm* dialog) { about_dialog_ = dialog; }
+
  protected:
   LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam) override;
 
@@ -60,8 +64,7 @@ class TSNX_MAIN : public TForm {
   TWinmmWaveIn WaveDevice;
   std::optional<TMessageBoxReporter> Reporter;
   std::optional<TWaveCapture> Capture;
+  TForm* about_dialog_ = nullptr;
 };
-
-extern TSNX_MAIN* SNX_MAIN;
 
 }  // namespace snx

@@ -136,7 +136,7 @@ void TCallbackWindow::ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton
 void TCallbackWindow::PopupStep(TTrayIcon& icon, TPopupMenu& menu, TCursorPos pos) {
   // The menu's owner must be in front, or the menu does not close when the
   // user clicks elsewhere.
-  if (FPlatform.ForegroundForm(icon.Owner())) Application().ProcessMessages();
+  if (FPlatform.ForegroundForm(icon.Owner())) ApplicationOf(icon.Owner()).ProcessMessages();
   menu.Popup(pos.x, pos.y);
 }
 

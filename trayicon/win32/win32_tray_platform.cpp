@@ -176,7 +176,9 @@ TIconHandle TWin32TrayPlatform::FormIcon(TComponent* owner) {
   return static_cast<TIconHandle>(SendMessageW(form->Handle(), WM_GETICON, ICON_BIG, 0));
 }
 
-TIconHandle TWin32TrayPlatform::ApplicationIcon() { return Handle32(Win32Application().Icon()); }
+TIconHandle TWin32TrayPlatform::ApplicationIcon(TComponent* owner) {
+  return Handle32(Win32ApplicationOf(owner).Icon());
+}
 
 std::string TWin32TrayPlatform::ToSystemCodePage(std::string_view utf8) {
   const std::wstring wide = Widen(utf8);

@@ -39,8 +39,8 @@ TEST(ApplicationTest, HandleExceptionShowsMessageWithTitleAndAnythingElseAsEmpty
 
 TEST(ApplicationTest, PopupRunsTheChosenItemsHandlerAfterTheMenuCloses) {
   FakeApplication app;
-  SetApplication(&app);
-  TPopupMenu menu(nullptr);
+  TComponent form(&app);
+  TPopupMenu menu(&form);
   auto* start = new TMenuItem(&menu);
   auto* stop = new TMenuItem(&menu);
   menu.Items().Add(start);
@@ -54,9 +54,30 @@ TEST(ApplicationTest, PopupRunsTheChosenItemsHandlerAfterTheMenuCloses) {
   menu.Popup(310, 320);
   app.chosen = -1;
   menu.Popup(0, 0);
-  SetApplication(nullptr);
   EXPECT_EQ(app.shown_at, std::make_pair(0, 0));
   EXPECT_EQ(clicks, 1);
+}
+
+TEST(ApplicationTest, ASecondApplicationWhileOneLivesIsRefused) {
+  {
+    FakeApplication first;
+    EXPECT_THROW(FakeApplication second, std::logic_error);
+    EXPECT_EQ(&Application(), &first);
+  }
+  EXPECT_THROW(Application(), std::logic_error);
+  FakeApplication next;  // once the first has gone
+  EXPECT_EQ(&Application(), &next);
+}
+
+TEST(ApplicationTest, ComponentsReachTheApplicationThroughTheirOwners) {
+  FakeApplication app;
+  TComponent form(&app);
+  TComponent menu(&form);
+  TComponent unowned(nullptr);
+  EXPECT_EQ(&ApplicationOf(&menu), &app);
+  EXPECT_EQ(&ApplicationOf(&app), &app);
+  EXPECT_THROW(ApplicationOf(&unowned), std::logic_error);
+  EXPECT_THROW(ApplicationOf(nullptr), std::logic_error);
 }
 
 }  // namespace

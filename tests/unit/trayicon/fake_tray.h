@@ -57,9 +57,6 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
   TIconHandle form_icon = 0;    // that form's icon
   std::atomic<std::uint32_t> double_click_time = 500;
 
-  FakeTrayPlatform() { SetApplication(this); }
-  ~FakeTrayPlatform() override { SetApplication(nullptr); }
-
   bool NotifyIcon(std::uint32_t message, const TNotifyIconDataV5A& data) override {
     if (during_shell_call) during_shell_call(message);
     std::lock_guard guard(lock_);
@@ -104,7 +101,7 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
   }
   void ForegroundActiveForm() override { Log("foreground active form"); }
   TIconHandle FormIcon(TComponent* owner) override { return owner == form ? form_icon : 0; }
-  TIconHandle ApplicationIcon() override { return app_icon; }
+  TIconHandle ApplicationIcon(TComponent*) override { return app_icon; }
   std::string ToSystemCodePage(std::string_view utf8) override { return "cp:" + std::string(utf8); }
   std::unique_ptr<TCallbackWindowHost> CreateCallbackWindow(TCallbackWindow&, TComponent*) override {
     return std::make_unique<Host>(*this);
@@ -200,8 +197,8 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
   std::function<void(std::uint32_t message)> during_shell_call;
 };
 
-// A form-like owner with the fake system under it; what a test makes on the
-// owner goes with it.
+// A form-like owner, owned by the fake system as a form is by its application;
+// what a test makes on the owner goes with it.
 class TrayTest : public ::testing::Test {
  protected:
   TrayTest() { platform.form = owner.get(); }
@@ -221,7 +218,7 @@ class TrayTest : public ::testing::Test {
   }
 
   FakeTrayPlatform platform;
-  std::unique_ptr<TComponent> owner = std::make_unique<TComponent>(nullptr);
+  std::unique_ptr<TComponent> owner = std::make_unique<TComponent>(&platform);
 };
 
 }  // namespace snx::testing

@@ -43,7 +43,7 @@ class ListBoxExWin32Test : public testing::Test {
   }
 
   TWin32Application application;
-  TForm form{nullptr};
+  TForm form{&application};
   TListBoxEx list{nullptr};
   HWND window = nullptr;
 };
