@@ -25,8 +25,10 @@ std::wstring ProgramPath() {
   return file.substr(0, file.find_last_of(L'\\') + 1) + L"Sonalix.exe";
 }
 
+TModule LoadProgram() { return TModule(LoadLibraryExW(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)); }
+
 std::string Manifest() {
-  const TModule program(LoadLibraryExW(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  const TModule program = LoadProgram();
   if (!program) return {};
   HRSRC found = FindResourceW(program.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
   if (!found) return {};
@@ -71,6 +73,32 @@ INSTANTIATE_TEST_SUITE_P(
         ManifestEntry{"GdiScaling",
                       R"(<gdiScaling\s+xmlns="http://schemas\.microsoft\.com/SMI/2017/WindowsSettings">true</gdiScaling>)"}),
     [](const testing::TestParamInfo<ManifestEntry>& entry) { return std::string(entry.param.name); });
+
+struct NamedResource {
+  const char* test_name;
+  const wchar_t* name;
+  WORD type;
+};
+
+class NamedResourceTest : public testing::TestWithParam<NamedResource> {};
+
+// The forms' descriptions come from their own libraries; the program must
+// still carry them, and the application's icon, under the names it looks up.
+TEST_P(NamedResourceTest, IsInTheProgram) {
+  const TModule program = LoadProgram();
+  ASSERT_TRUE(program) << "cannot load Sonalix.exe";
+  HRSRC found = FindResourceW(program.get(), GetParam().name, MAKEINTRESOURCEW(GetParam().type));
+  ASSERT_NE(found, nullptr);
+  EXPECT_GT(SizeofResource(program.get(), found), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sonalix, NamedResourceTest,
+                         testing::Values(NamedResource{"MainIcon", L"MAINICON", 14},  // RT_GROUP_ICON
+                                         NamedResource{"MainFormDescription", L"TSNX_MAIN", 10},  // RT_RCDATA
+                                         NamedResource{"AboutFormDescription", L"TSNX_ABOUT", 10}),
+                         [](const testing::TestParamInfo<NamedResource>& entry) {
+                           return std::string(entry.param.test_name);
+                         });
 
 TEST(VersionResourceTest, CarriesTheProjectVersion) {
   const std::wstring path = ProgramPath();

@@ -1,0 +1,82 @@
+// The strip window on its own: built from its description by an application,
+// without the version dialog or the rest of the program.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "framework/win32/application.h"
+#include "main/win32/snx_main.h"
+
+namespace snx {
+namespace {
+
+class MainFormTest : public testing::Test {
+ protected:
+  MainFormTest() {
+    application.SetTitle("Sonalix 100115");
+    application.CreateForm(strip);
+  }
+
+  TWin32Application application;
+  TSNX_MAIN* strip = nullptr;
+};
+
+struct MenuRow {
+  TMenuItem* item;
+  const char* caption;
+};
+
+TEST_F(MainFormTest, MenuRowsAreBoundInTheirOrderWithTheirHandlers) {
+  const std::vector<MenuRow> rows{{strip->PM_Start, "開始(&S)"},
+                                  {strip->PM_Stop, "停止(&P)"},
+                                  {strip->PM_N01, "-"},
+                                  {strip->PM_Top, "常に最前面に表示(&T)"},
+                                  {strip->PM_N02, "-"},
+                                  {strip->PM_About, "バージョン情報(&A)"},
+                                  {strip->PM_N03, "-"},
+                                  {strip->PM_Exit, "終了(&X)"}};
+  ASSERT_NE(strip->PopupMenu, nullptr);
+  const TMenuItem& items = strip->PopupMenu->Items();
+  ASSERT_EQ(items.Count(), static_cast<int>(rows.size()));
+  for (int i = 0; i < items.Count(); ++i) {
+    const MenuRow& row = rows[static_cast<std::size_t>(i)];
+    SCOPED_TRACE(row.caption);
+    ASSERT_NE(row.item, nullptr);
+    EXPECT_EQ(items.Items(i), row.item);
+    EXPECT_EQ(row.item->Caption(), row.caption);
+    EXPECT_EQ(static_cast<bool>(row.item->OnClick), !row.item->IsSeparator());
+  }
+}
+
+TEST_F(MainFormTest, TimerAndTrayIconAreBoundAndTheCaptionIsTheTitle) {
+  EXPECT_EQ(strip->Caption(), "Sonalix 100115");
+  ASSERT_NE(strip->Timer, nullptr);
+  EXPECT_FALSE(strip->Timer->Enabled());
+  EXPECT_EQ(strip->Timer->Interval(), 10u);
+  EXPECT_TRUE(strip->Timer->OnTimer);
+  ASSERT_NE(strip->TrayIcon, nullptr);
+  EXPECT_EQ(strip->TrayIcon->RBPopupMenu(), strip->PopupMenu);
+  EXPECT_EQ(strip->TrayIcon->TipHelp(), "Sonalix");
+}
+
+TEST_F(MainFormTest, VersionCommandShowsThePluggedInDialogModallyAtTheTopLeft) {
+  strip->PM_About->Click();  // nothing plugged in yet: nothing to show
+
+  TForm* dialog = nullptr;
+  application.CreateForm(dialog);
+  dialog->SetLeft(200);
+  dialog->SetTop(150);
+  int shows = 0;
+  dialog->OnShow = [&](TObject*) { ++shows; };
+  strip->SetAboutDialog(dialog);
+  // Waiting in the queue, so the modal loop closes the dialog once it is up.
+  PostMessageW(dialog->Handle(), WM_CLOSE, 0, 0);
+  strip->PM_About->Click();
+  EXPECT_EQ(shows, 1);
+  EXPECT_FALSE(dialog->Visible());
+  EXPECT_EQ(dialog->Left(), 0);
+  EXPECT_EQ(dialog->Top(), 0);
+}
+
+}  // namespace
+}  // namespace snx
