@@ -35,7 +35,7 @@ TSNX_ABOUT::TSNX_ABOUT(TComponent* owner) : TForm(owner) {
 }
 
 void TSNX_ABOUT::FormShow(TObject*) {
-  if (const TForm* main = OwnerApplication().MainForm()) Label1->SetCaption(main->Caption());
+  if (const TForm* main_form = OwnerApplication().MainForm()) Label1->SetCaption(main_form->Caption());
 }
 
 }  // namespace snx
