@@ -95,7 +95,7 @@ bool TTrayIcon::OwnerLoading() const { return IsLoading() || (Owner() != nullptr
 TIconHandle TTrayIcon::GetIconHandle() {
   if (TIconHandle handle = FIcon->Handle(); handle != 0) return handle;
   if (TIconHandle handle = FPlatform.FormIcon(Owner()); handle != 0) return handle;
-  return FPlatform.ApplicationIcon(Owner());
+  return FPlatform.ApplicationIcon();
 }
 
 void TTrayIcon::SetVisible(bool value) {

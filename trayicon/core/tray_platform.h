@@ -70,8 +70,7 @@ class TTrayPlatform {
 
   // The icon of `owner` when it is a form that has one, else 0.
   virtual TIconHandle FormIcon(TComponent* owner) = 0;
-  // The icon of the application that owns `owner`.
-  virtual TIconHandle ApplicationIcon(TComponent* owner) = 0;
+  virtual TIconHandle ApplicationIcon() = 0;
 
   // Form descriptions hold UTF-8; the record's texts are in the system code page.
   virtual std::string ToSystemCodePage(std::string_view utf8) = 0;

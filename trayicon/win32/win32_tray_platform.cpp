@@ -176,8 +176,10 @@ TIconHandle TWin32TrayPlatform::FormIcon(TComponent* owner) {
   return static_cast<TIconHandle>(SendMessageW(form->Handle(), WM_GETICON, ICON_BIG, 0));
 }
 
-TIconHandle TWin32TrayPlatform::ApplicationIcon(TComponent* owner) {
-  return Handle32(Win32ApplicationOf(owner).Icon());
+// The running application's, not one found through the icon's owners: the
+// icon also asks while it is being destroyed, when it has no owner any more.
+TIconHandle TWin32TrayPlatform::ApplicationIcon() {
+  return Handle32(dynamic_cast<TWin32Application&>(Application()).Icon());
 }
 
 std::string TWin32TrayPlatform::ToSystemCodePage(std::string_view utf8) {

@@ -20,7 +20,7 @@ class TWin32TrayPlatform final : public TTrayPlatform {
   bool ForegroundForm(TComponent* owner) override;
   void ForegroundActiveForm() override;
   TIconHandle FormIcon(TComponent* owner) override;
-  TIconHandle ApplicationIcon(TComponent* owner) override;
+  TIconHandle ApplicationIcon() override;
   std::string ToSystemCodePage(std::string_view utf8) override;
   std::unique_ptr<TCallbackWindowHost> CreateCallbackWindow(TCallbackWindow& window, TComponent* parent) override;
 };

@@ -101,7 +101,7 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
   }
   void ForegroundActiveForm() override { Log("foreground active form"); }
   TIconHandle FormIcon(TComponent* owner) override { return owner == form ? form_icon : 0; }
-  TIconHandle ApplicationIcon(TComponent*) override { return app_icon; }
+  TIconHandle ApplicationIcon() override { return app_icon; }
   std::string ToSystemCodePage(std::string_view utf8) override { return "cp:" + std::string(utf8); }
   std::unique_ptr<TCallbackWindowHost> CreateCallbackWindow(TCallbackWindow&, TComponent*) override {
     return std::make_unique<Host>(*this);
