@@ -52,8 +52,8 @@ class TApplication : public TComponent {
 // std::logic_error when none does.
 TApplication& ApplicationOf(TComponent* component);
 
-// The running application, for code that a system callback enters with
-// nothing else at hand (a window procedure reporting an exception).
+// The running application, for code with no owner to ask: a window procedure
+// reporting an exception, a component being destroyed (no longer owned).
 TApplication& Application();
 
 }  // namespace snx
