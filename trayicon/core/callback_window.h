@@ -8,20 +8,13 @@
 #include <thread>
 
 #include "framework/core/component.h"
+#include "framework/core/message.h"
 #include "trayicon/core/tray_platform.h"
 
 namespace snx {
 
 class TPopupMenu;
 class TTrayIcon;
-
-// A window message as the platform delivers it.
-struct TMessage {
-  std::uint32_t Msg = 0;
-  std::uintptr_t WParam = 0;
-  std::intptr_t LParam = 0;
-  std::intptr_t Result = 0;
-};
 
 class TSingleClick {
  public:
@@ -61,8 +54,8 @@ class TCallbackWindow : public TComponent {
 
  private:
   TCallbackWindowHost& Host();
-  void ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton button, TShiftMember member, TCursorPos pos);
-  void PopupStep(TTrayIcon& icon, TPopupMenu& menu, TCursorPos pos);
+  void ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton button, TShiftMember member, TPoint pos);
+  void PopupStep(TTrayIcon& icon, TPopupMenu& menu, TPoint pos);
   void ForegroundStep(const TTrayIcon& icon);
   void ClickStep(TTrayIcon& icon);
 

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/core/geometry.h"
 #include "trayicon/core/icon.h"
 #include "trayicon/core/notify_icon_data.h"
 
@@ -27,11 +28,6 @@ struct TOsVersion {
 struct TFixedFileVersion {
   std::uint32_t ms = 0;
   std::uint32_t ls = 0;
-};
-
-struct TCursorPos {
-  std::int32_t x = 0;
-  std::int32_t y = 0;
 };
 
 // The callback window as the platform holds it.
@@ -61,7 +57,8 @@ class TTrayPlatform {
   virtual bool FileVersionInfo(const std::string& file, std::vector<std::uint8_t>& block) = 0;
   virtual std::optional<TFixedFileVersion> RootVersion(const std::vector<std::uint8_t>& block) = 0;
 
-  virtual TCursorPos CursorPos() = 0;
+  // The cursor in screen coordinates.
+  virtual TPoint CursorPos() = 0;
   virtual std::uint32_t DoubleClickTime() = 0;
   // Brings `owner` to the foreground when it is a form; false when it is none.
   virtual bool ForegroundForm(TComponent* owner) = 0;

@@ -149,7 +149,7 @@ std::optional<TFixedFileVersion> TWin32TrayPlatform::RootVersion(const std::vect
   return TFixedFileVersion{info->dwFileVersionMS, info->dwFileVersionLS};
 }
 
-TCursorPos TWin32TrayPlatform::CursorPos() {
+TPoint TWin32TrayPlatform::CursorPos() {
   POINT point{};
   GetCursorPos(&point);
   return {point.x, point.y};

@@ -15,7 +15,7 @@ class TWin32TrayPlatform final : public TTrayPlatform {
   std::uint32_t FileVersionInfoSize(const std::string& file) override;
   bool FileVersionInfo(const std::string& file, std::vector<std::uint8_t>& block) override;
   std::optional<TFixedFileVersion> RootVersion(const std::vector<std::uint8_t>& block) override;
-  TCursorPos CursorPos() override;
+  TPoint CursorPos() override;
   std::uint32_t DoubleClickTime() override;
   bool ForegroundForm(TComponent* owner) override;
   void ForegroundActiveForm() override;

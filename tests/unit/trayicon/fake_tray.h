@@ -95,7 +95,7 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
   std::optional<TFixedFileVersion> RootVersion(const std::vector<std::uint8_t>&) override {
     return TFixedFileVersion{static_cast<std::uint32_t>(shell_major) << 16 | 2, 3u << 16 | 4};
   }
-  TCursorPos CursorPos() override { return {640, 700}; }
+  TPoint CursorPos() override { return {640, 700}; }
   std::uint32_t DoubleClickTime() override { return double_click_time; }
   bool ForegroundForm(TComponent* owner) override {
     if (owner != form) return false;
