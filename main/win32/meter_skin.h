@@ -31,9 +31,10 @@ class TMeterSkin final : private TMeterCanvas {
   ~TMeterSkin() { Release(); }
 
   // Replaces any earlier load with DATA\MAIN.BMP (twice: the canvas and the
-  // clean background) and DATA\PARTS.BMP from `exe_dir` (UTF-8). A skin that
-  // cannot be loaded leaves its surface empty; nothing is reported.
-  void LoadSkin(HDC window_dc, std::string_view exe_dir);
+  // clean background) and DATA\PARTS.BMP from `program_folder` (UTF-8, as
+  // ProgramFolder gives it). A skin that cannot be loaded leaves its surface
+  // empty; nothing is reported.
+  void LoadSkin(HDC window_dc, std::string_view program_folder);
   // Composes the picture of `levels` and copies all of it to `window_dc` at
   // once. Draws nothing before LoadSkin or after Release. Unless `repaint`
   // (the window lost its pixels), a picture equal to the last one drawn is

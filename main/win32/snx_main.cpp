@@ -5,6 +5,7 @@
 #include "framework/win32/ini_file.h"
 #include "framework/win32/monitors.h"
 #include "main/core/main_settings.h"
+#include "main/core/program_folder.h"
 #include "main/core/strip_position.h"
 #include "trayicon/win32/win32_tray_platform.h"
 
@@ -81,8 +82,7 @@ void TSNX_MAIN::FormCreate(TObject*) {
 
 void TSNX_MAIN::FormShow(TObject*) {
   ShowWindow(Win32Application().Handle(), SW_HIDE);
-  std::string exe = Application().ExeName();
-  Skin.LoadSkin(WindowDC, std::string_view(exe).substr(0, exe.find_last_of('\\') + 1));
+  Skin.LoadSkin(WindowDC, ProgramFolder(Application().ExeName()));
   Timer->SetEnabled(true);
 }
 

@@ -6,16 +6,16 @@
 #include <vector>
 
 #include "framework/win32/unicode.h"
+#include "main/core/program_folder.h"
 
 namespace snx {
 namespace {
 
 // This executable's directory; the build puts DATA\ beside it as beside the program.
 std::string ExeDir() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string file(path);
-  return file.substr(0, file.find_last_of('\\') + 1);
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return ProgramFolder(Narrow(path));
 }
 
 // A white 32-bit top-down picture in a memory context, read straight from memory.
