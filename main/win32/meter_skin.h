@@ -3,25 +3,14 @@
 // composition into the canvas and the one copy of it to the window.
 #include <windows.h>
 
-#include <memory>
 #include <optional>
 #include <string_view>
-#include <type_traits>
 
+#include "framework/win32/handles.h"
 #include "main/core/level_meter.h"
 #include "main/core/meter_composer.h"
 
 namespace snx {
-
-struct TMemoryDCDeleter {
-  void operator()(HDC dc) const { DeleteDC(dc); }
-};
-using TMemoryDC = std::unique_ptr<std::remove_pointer_t<HDC>, TMemoryDCDeleter>;
-
-struct TBitmapDeleter {
-  void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
-};
-using TBitmapHandle = std::unique_ptr<std::remove_pointer_t<HBITMAP>, TBitmapDeleter>;
 
 class TMeterSkin final : private TMeterCanvas {
  public:
@@ -47,12 +36,12 @@ class TMeterSkin final : private TMeterCanvas {
   void Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x,
             int dest_y) override;
 
-  TBitmapHandle CanvasBitmap;
-  TBitmapHandle BackBitmap;
-  TBitmapHandle PartsBitmap;
-  TMemoryDC CanvasDC;
-  TMemoryDC BackDC;
-  TMemoryDC PartsDC;
+  UniqueBitmap CanvasBitmap;
+  UniqueBitmap BackBitmap;
+  UniqueBitmap PartsBitmap;
+  UniqueMemoryDC CanvasDC;
+  UniqueMemoryDC BackDC;
+  UniqueMemoryDC PartsDC;
   std::optional<TMeterFrame> shown_;
 };
 

@@ -32,9 +32,9 @@ class Picture {
   }
   // Copies a bitmap file in; false when it cannot be loaded.
   bool Load(const std::string& file) {
-    const TBitmapHandle loaded(
+    const UniqueBitmap loaded(
         static_cast<HBITMAP>(LoadImageW(nullptr, Widen(file).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
-    const TMemoryDC source(CreateCompatibleDC(nullptr));
+    const UniqueMemoryDC source(CreateCompatibleDC(nullptr));
     SelectObject(source.get(), loaded.get());
     return loaded && BitBlt(dc_.get(), 0, 0, kMeterWidth, kMeterHeight, source.get(), 0, 0, SRCCOPY);
   }
@@ -45,8 +45,8 @@ class Picture {
   }
 
  private:
-  TMemoryDC dc_;
-  TBitmapHandle bitmap_;
+  UniqueMemoryDC dc_;
+  UniqueBitmap bitmap_;
   const std::uint32_t* bits_ = nullptr;
 };
 
