@@ -30,7 +30,8 @@ struct TFixedFileVersion {
   std::uint32_t ls = 0;
 };
 
-// The callback window as the platform holds it.
+// The hidden window that the platform makes for TCallbackWindow: the shell
+// sends it the notifications, and it hands them to the component.
 class TCallbackWindowHost {
  public:
   virtual ~TCallbackWindowHost() = default;
@@ -72,7 +73,7 @@ class TTrayPlatform {
   // Form descriptions hold UTF-8; the record's texts are in the system code page.
   virtual std::string ToSystemCodePage(std::string_view utf8) = 0;
 
-  // The window that receives the shell's notifications, as a child of `parent`.
+  // The hidden window that receives the shell's notifications for `window`, as a child of `parent`.
   virtual std::unique_ptr<TCallbackWindowHost> CreateCallbackWindow(TCallbackWindow& window, TComponent* parent) = 0;
 
  protected:

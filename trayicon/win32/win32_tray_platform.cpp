@@ -11,7 +11,7 @@
 #include "framework/win32/form.h"
 #include "framework/win32/unicode.h"
 #include "framework/win32/window.h"
-#include "trayicon/core/callback_window.h"
+#include "trayicon/core/tray_callback.h"
 
 namespace snx {
 

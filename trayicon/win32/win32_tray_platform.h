@@ -1,6 +1,7 @@
 #pragma once
-// The tray component on Win32: Shell_NotifyIconA with the record, the
-// callback window as a real window, and the user, version and icon services.
+// The tray component on Win32: Shell_NotifyIconA with the record, the hidden
+// window that hosts the callback component, and the user, version and icon
+// services.
 #include "trayicon/core/tray_platform.h"
 
 namespace snx {

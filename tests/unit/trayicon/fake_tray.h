@@ -16,7 +16,7 @@
 
 #include "framework/core/application.h"
 #include "framework/core/menu.h"
-#include "trayicon/core/callback_window.h"
+#include "trayicon/core/tray_callback.h"
 #include "trayicon/core/tray_icon.h"
 
 namespace snx::testing {
@@ -140,7 +140,7 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
   }
   void WaitForOtherSleeps(std::size_t count) { Wait([&] { return other_sleeps_.size() >= count; }); }
   // Plays the user-interface thread: hands `count` ended single-click waits
-  // to the callback window, in the order they ended.
+  // to the callback component, in the order they ended.
   void DeliverSingleClickEnds(std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
       Wait([&] { return !posted_.empty(); });

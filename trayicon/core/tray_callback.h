@@ -1,7 +1,7 @@
 #pragma once
-// The one hidden window per process that receives the shell's notifications
-// for every tray icon, and the thread that tells a single left click from the
-// first half of a double click.
+// What the shell reports over the tray icons: the one component per process
+// that turns the notifications for every icon into menus and events, and the
+// thread that tells a single left click from the first half of a double click.
 #include <cstdint>
 #include <list>
 #include <memory>
@@ -30,12 +30,17 @@ class TSingleClick {
   std::thread thread_;
 };
 
+// Not a window itself: the platform makes the hidden window that the shell
+// sends to (TCallbackWindowHost), and that window hands this component the
+// shell's callback messages, the ends of single-click waits and the news of a
+// new taskbar.
 class TCallbackWindow : public TComponent {
  public:
   TCallbackWindow(TComponent* owner, TTrayPlatform& platform);
   ~TCallbackWindow() override;
 
-  // The platform window, created on first use as a child of the owner.
+  // The hidden window's handle, for the shell; the platform makes the window
+  // on first use, as a child of the owner.
   std::uint32_t Handle();
 
   // The handler of the shell's callback message: WParam is the icon's
