@@ -20,8 +20,6 @@ class TCanvas {
   TFont& Font() { return font_; }
 
   virtual TSize TextExtent(std::string_view text) = 0;
-  int TextWidth(std::string_view text) { return TextExtent(text).cx; }
-  int TextHeight(std::string_view text) { return TextExtent(text).cy; }
   virtual void FillRect(const TRect& rect, TColor color) = 0;
   // Text with its top-left at (x, y) in the font's colour over what lies
   // beneath, clipped to `clip`.

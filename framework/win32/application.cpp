@@ -108,7 +108,6 @@ void TWin32Application::Run() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  terminated_ = true;
 }
 
 void TWin32Application::Terminate() {

@@ -310,8 +310,6 @@ void TForm::Close() {
   }
 }
 
-void TForm::PaintContents(HDC /*dc*/) {}
-
 namespace {
 
 TShiftState ShiftFromKeys(WPARAM keys) {
@@ -374,7 +372,6 @@ LRESULT TForm::DefaultHandler(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(window, &ps);
-      PaintContents(dc);
       {
         TDCCanvas canvas(dc);
         PaintControls(canvas);

@@ -53,7 +53,6 @@ class TCallbackWindow : public TComponent {
   // The shell announced a new taskbar: the icons it held are added again.
   void TaskbarCreated();
 
-  TTrayIcon* CurrentTrayIcon() const { return FCurrentTrayIcon; }
   // A tray icon that goes must not be reached by a wait that ends later.
   void Forget(TTrayIcon* tray_icon);
 
