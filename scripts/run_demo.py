@@ -13,13 +13,15 @@ import sys
 import tempfile
 
 os.environ["SONALIX_DESKTOP_DIR"], os.environ["SONALIX_BIN_DIR"], SHOT = sys.argv[1:4]
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+sys.path[:0] = [os.path.join(ROOT, "tests", "e2e"), os.path.join(ROOT, "tools")]
 import harness  # noqa: E402  (reads the desktop's environment when imported)
+import meter_model  # noqa: E402
 
-# Rows of the two channels on the strip, its lamps and the first cells of the bars.
-ROWS = (1, 17)
-LAMP = (1, 17)
-BAR = (19, 31)
+# Rows of the two channels on the strip, its lamps and the first three steps of the bars.
+ROWS = meter_model.ROWS
+LAMP = (meter_model.LAMP_X.start, meter_model.LAMP_X.stop)
+BAR = (meter_model.TRACK_X, meter_model.step_x(6))
 
 
 class Failure(Exception):

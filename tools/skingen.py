@@ -7,13 +7,7 @@ import os
 import sys
 
 import bmp
-
-MAIN_SIZE = (274, 26)
-PARTS_SIZE = (233, 9)
-ROWS = (1, 17)  # top of the left and right channel's cells
-LAMP_X = range(1, 17)
-BAR_X = range(19, 233)  # 2 px per level unit, 106 steps at most, then a 2 px peak mark
-PART_Y = range(0, 8)  # rows of a lamp or bar below its cell's top
+from meter_model import BAR_X, LAMP_X, PART_HEIGHT, PARTS_ROW, PARTS_SIZE, ROWS, STRIP_SIZE, TRACK_X, step_x
 
 BACKGROUND = (22, 22, 26)
 FRAME = (70, 72, 80)
@@ -48,18 +42,11 @@ def level_colour(level):
     return STOPS[-1][1]
 
 
-def step_x(level):
-    """Left column of the bar step that a level reaches, as the meter draws it."""
-    step = int(level)
-    step += step % 2
-    return 19 + 2 * step
-
-
 def bar_pixel(x, row, lit):
     """The bar is drawn in 4 px steps: 3 lit columns and a dark gap."""
-    if (x - 19) % 4 == 3:
+    if (x - TRACK_X) % 4 == 3:
         return GAP
-    segment = (x - 19) // 4
+    segment = (x - TRACK_X) // 4
     colour = mix(level_colour(segment * 2 + 1), SHADE[row])
     return colour if lit else mix(colour, UNLIT, GAP)
 
@@ -83,12 +70,12 @@ def glyph_pixel(name, x, row):
 
 
 def main_pixel(x, y):
-    width, height = MAIN_SIZE
+    width, height = STRIP_SIZE
     if x in (0, width - 1) or y in (0, height - 1):
         return FRAME
     for top, name in zip(ROWS, "LR"):
         row = y - top
-        if row in PART_Y:
+        if 0 <= row < PART_HEIGHT:
             if x in LAMP_X:
                 return lamp_pixel(x, row, lit=False)
             if x in BAR_X:
@@ -104,8 +91,8 @@ def main_pixel(x, y):
 
 
 def parts_pixel(x, y):
-    row = y - 1
-    if row in PART_Y:
+    row = y - PARTS_ROW
+    if 0 <= row < PART_HEIGHT:
         if x in LAMP_X:
             return lamp_pixel(x, row, lit=True)
         if x in BAR_X:
@@ -115,7 +102,7 @@ def parts_pixel(x, y):
 
 def generate(folder):
     os.makedirs(folder, exist_ok=True)
-    bmp.write(os.path.join(folder, "MAIN.BMP"), *MAIN_SIZE, main_pixel)
+    bmp.write(os.path.join(folder, "MAIN.BMP"), *STRIP_SIZE, main_pixel)
     bmp.write(os.path.join(folder, "PARTS.BMP"), *PARTS_SIZE, parts_pixel)
 
 

@@ -1,24 +1,18 @@
 #include "framework/core/application.h"
 
 #include "framework/core/object.h"
+#include "framework/core/utf.h"
 
 namespace snx {
 
 namespace {
 TApplication* g_application = nullptr;
 
-// The code point that ends a UTF-8 string (0 for an empty one).
-char32_t LastCodePoint(const std::string& s) {
-  if (s.empty()) return 0;
-  std::size_t i = s.size() - 1;
-  while (i > 0 && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) --i;
-  auto lead = static_cast<unsigned char>(s[i]);
-  int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-  char32_t cp = lead & (0x7F >> (extra == 0 ? 0 : extra + 1));
-  for (int k = 1; k <= extra && i + static_cast<std::size_t>(k) < s.size(); ++k) {
-    cp = (cp << 6) | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3F);
-  }
-  return cp;
+// The character that ends a UTF-8 string (0 for an empty one).
+char32_t LastCodePoint(std::string_view s) {
+  char32_t last = 0;
+  for (std::size_t at = 0; at < s.size();) last = NextCodePoint(s, at);
+  return last;
 }
 }  // namespace
 

@@ -15,7 +15,6 @@ TComponent::TComponent(TComponent* owner) {
 }
 
 TComponent::~TComponent() {
-  destroying_ = true;
   // Tell everyone linked to this component that it goes, then unlink.
   while (!free_notifies_.empty()) {
     TComponent* other = free_notifies_.back();

@@ -30,10 +30,9 @@ class TComponent : public TObject {
   TComponent* Components(int index) const { return components_.at(static_cast<std::size_t>(index)); }
   TComponent* FindComponent(std::string_view name) const;
 
-  // Component state: loading from a form description, design mode, destruction under way.
+  // Component state: loading from a form description, design mode.
   bool IsLoading() const { return loading_; }
   bool IsDesigning() const { return designing_; }
-  bool IsDestroying() const { return destroying_; }
   void SetDesigning(bool designing);
 
   // Asks to be told (Notification with opRemove) when `other` is destroyed; mutual.
@@ -73,7 +72,6 @@ class TComponent : public TObject {
   std::vector<TComponent*> free_notifies_;
   bool loading_ = false;
   bool designing_ = false;
-  bool destroying_ = false;
 };
 
 }  // namespace snx

@@ -9,9 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/core/bitmap.h"
 #include "framework/core/canvas.h"
 #include "framework/core/component.h"
 #include "framework/core/events.h"
+#include "framework/core/geometry.h"
 #include "framework/core/graphics.h"
 
 namespace snx {

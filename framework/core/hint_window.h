@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/core/canvas.h"
+#include "framework/core/geometry.h"
 #include "framework/core/graphics.h"
 
 namespace snx {

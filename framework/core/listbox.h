@@ -11,16 +11,9 @@
 #include <vector>
 
 #include "framework/core/controls.h"
+#include "framework/core/message.h"
 
 namespace snx {
-
-// A message for a window: number, parameters, and the result once handled.
-struct TMessage {
-  std::uint32_t Msg = 0;
-  std::uintptr_t WParam = 0;
-  std::intptr_t LParam = 0;
-  std::intptr_t Result = 0;
-};
 
 // The native list window's messages. Texts travel as null-terminated UTF-16.
 enum TListMessage : std::uint32_t {

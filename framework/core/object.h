@@ -17,7 +17,6 @@ class TObject {
 class Exception : public std::runtime_error {
  public:
   explicit Exception(const std::string& message) : std::runtime_error(message) {}
-  std::string Message() const { return what(); }
 };
 
 class EInvalidOperation : public Exception {

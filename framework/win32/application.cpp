@@ -6,6 +6,7 @@
 
 #include "framework/core/menu.h"
 #include "framework/win32/form.h"
+#include "framework/win32/handles.h"
 #include "framework/win32/unicode.h"
 
 namespace snx {
@@ -65,11 +66,6 @@ void TWin32Application::ProcessMessages() {
 
 namespace {
 
-struct MenuDeleter {
-  void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using UniqueMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
-
 void AppendItems(HMENU menu, const TMenuItem& parent, std::vector<TMenuItem*>& by_id) {
   for (int i = 0; i < parent.Count(); ++i) {
     TMenuItem* item = parent.Items(i);
@@ -112,7 +108,6 @@ void TWin32Application::Run() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  terminated_ = true;
 }
 
 void TWin32Application::Terminate() {

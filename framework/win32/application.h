@@ -35,7 +35,6 @@ class TWin32Application : public TApplication, protected MessageTarget {
   // Shows the main form, then handles messages until the program ends.
   void Run();
   void Terminate();
-  bool Terminated() const { return terminated_; }
 
   // Called as a form becomes visible: shows the taskbar window, unless
   // someone changed its visibility since the application last set it.

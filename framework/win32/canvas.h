@@ -3,38 +3,12 @@
 // a canvas on a device context.
 #include <windows.h>
 
-#include <memory>
 #include <string_view>
-#include <type_traits>
 
 #include "framework/core/canvas.h"
+#include "framework/win32/handles.h"
 
 namespace snx {
-
-struct GdiObjectDeleter {
-  void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
-using UniqueBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDeleter>;
-
-struct MemoryDCDeleter {
-  void operator()(HDC dc) const { DeleteDC(dc); }
-};
-using UniqueMemoryDC = std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDCDeleter>;
-
-// A window's device context for the span of a scope.
-class TWindowDC {
- public:
-  explicit TWindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-  TWindowDC(const TWindowDC&) = delete;
-  TWindowDC& operator=(const TWindowDC&) = delete;
-  ~TWindowDC() { ReleaseDC(window_, dc_); }
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
 
 COLORREF ColorToRGB(TColor color);
 UniqueFont CreateFontHandle(const TFont& font);

@@ -310,8 +310,6 @@ void TForm::Close() {
   }
 }
 
-void TForm::PaintContents(HDC /*dc*/) {}
-
 namespace {
 
 TShiftState ShiftFromKeys(WPARAM keys) {
@@ -365,16 +363,15 @@ LRESULT TForm::DefaultHandler(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_ERASEBKGND: {
       RECT r;
       GetClientRect(window, &r);
-      HBRUSH brush = IsSystemColor(color_) ? GetSysColorBrush(static_cast<int>(color_ & 0xFF))
-                                           : CreateSolidBrush(color_);
+      // A system colour's brush belongs to the system; a plain colour's is made for this fill.
+      const UniqueBrush made(IsSystemColor(color_) ? nullptr : CreateSolidBrush(color_));
+      HBRUSH brush = made ? made.get() : GetSysColorBrush(static_cast<int>(color_ & 0xFF));
       FillRect(reinterpret_cast<HDC>(wparam), &r, brush);
-      if (!IsSystemColor(color_)) DeleteObject(brush);
       return 1;
     }
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(window, &ps);
-      PaintContents(dc);
       {
         TDCCanvas canvas(dc);
         PaintControls(canvas);

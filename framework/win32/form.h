@@ -45,7 +45,6 @@ class TForm : public TComponent, public TControlParent, protected MessageTarget 
   TColor Color() const override { return color_; }
   void SetColor(TColor color);
   TFont& Font() override { return font_; }
-  TFormBorderStyle BorderStyle() const { return border_style_; }
 
   bool Visible() const;
   void Show();
@@ -85,8 +84,6 @@ class TForm : public TComponent, public TControlParent, protected MessageTarget 
   // erasing, then the system's default.
   virtual LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT DefaultHandler(UINT message, WPARAM wparam, LPARAM lparam);
-  // Paints whatever the form shows besides OnPaint (controls).
-  virtual void PaintContents(HDC dc);
   void DoCreate();
 
  private:

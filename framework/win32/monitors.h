@@ -2,7 +2,7 @@
 // The attached monitors as the program may use them.
 #include <vector>
 
-#include "framework/core/canvas.h"
+#include "framework/core/geometry.h"
 
 namespace snx {
 

@@ -26,12 +26,6 @@ void TTimer::SetEnabled(bool enabled) {
   UpdateTimer();
 }
 
-void TTimer::SetInterval(std::uint32_t milliseconds) {
-  if (milliseconds == interval_) return;
-  interval_ = milliseconds;
-  UpdateTimer();
-}
-
 void TTimer::UpdateTimer() {
   if (running_) KillTimer(window_.get(), kTimerId);
   running_ = false;

@@ -4,8 +4,7 @@
 // they never unwind through the system's code.
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
+#include "framework/win32/handles.h"
 
 namespace snx {
 
@@ -16,11 +15,6 @@ class MessageTarget {
  protected:
   ~MessageTarget() = default;
 };
-
-struct WindowDeleter {
-  void operator()(HWND window) const { DestroyWindow(window); }
-};
-using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
 
 struct WindowParams {
   const wchar_t* class_name;

@@ -1,15 +1,14 @@
 #include "main/core/main_settings.h"
 
+#include "main/core/program_folder.h"
+
 namespace snx {
 
 namespace {
 constexpr const char* kSection = "Main";
 }
 
-std::string SettingsPath(const std::string& exe_name) {
-  std::size_t slash = exe_name.find_last_of("\\/");
-  return (slash == std::string::npos ? std::string() : exe_name.substr(0, slash + 1)) + "Sonalix.ini";
-}
+std::string SettingsPath(const std::string& exe_name) { return ProgramFolder(exe_name) + "Sonalix.ini"; }
 
 MainSettings ReadMainSettings(TCustomIniFile& ini) {
   MainSettings defaults;

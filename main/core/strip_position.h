@@ -5,7 +5,7 @@
 // shrank) would lose the strip for good: it opens at the default place then.
 #include <vector>
 
-#include "framework/core/canvas.h"
+#include "framework/core/geometry.h"
 
 namespace snx {
 

@@ -14,11 +14,10 @@ HBITMAP LoadBitmapFile(const std::wstring& path) {
 
 }  // namespace
 
-void TMeterSkin::LoadSkin(HDC window_dc, std::string_view exe_dir) {
-  std::wstring dir = Widen(exe_dir);
-  if (!dir.empty() && dir.back() != L'\\' && dir.back() != L'/') dir += L'\\';
-  const std::wstring main_skin = dir + L"DATA\\MAIN.BMP";
-  const std::wstring parts_skin = dir + L"DATA\\PARTS.BMP";
+void TMeterSkin::LoadSkin(HDC window_dc, std::string_view program_folder) {
+  const std::wstring folder = Widen(program_folder);
+  const std::wstring main_skin = folder + L"DATA\\MAIN.BMP";
+  const std::wstring parts_skin = folder + L"DATA\\PARTS.BMP";
 
   Release();
   CanvasDC.reset(CreateCompatibleDC(window_dc));

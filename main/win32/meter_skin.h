@@ -3,25 +3,14 @@
 // composition into the canvas and the one copy of it to the window.
 #include <windows.h>
 
-#include <memory>
 #include <optional>
 #include <string_view>
-#include <type_traits>
 
+#include "framework/win32/handles.h"
 #include "main/core/level_meter.h"
 #include "main/core/meter_composer.h"
 
 namespace snx {
-
-struct TMemoryDCDeleter {
-  void operator()(HDC dc) const { DeleteDC(dc); }
-};
-using TMemoryDC = std::unique_ptr<std::remove_pointer_t<HDC>, TMemoryDCDeleter>;
-
-struct TBitmapDeleter {
-  void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
-};
-using TBitmapHandle = std::unique_ptr<std::remove_pointer_t<HBITMAP>, TBitmapDeleter>;
 
 class TMeterSkin final : private TMeterCanvas {
  public:
@@ -31,9 +20,10 @@ class TMeterSkin final : private TMeterCanvas {
   ~TMeterSkin() { Release(); }
 
   // Replaces any earlier load with DATA\MAIN.BMP (twice: the canvas and the
-  // clean background) and DATA\PARTS.BMP from `exe_dir` (UTF-8). A skin that
-  // cannot be loaded leaves its surface empty; nothing is reported.
-  void LoadSkin(HDC window_dc, std::string_view exe_dir);
+  // clean background) and DATA\PARTS.BMP from `program_folder` (UTF-8, as
+  // ProgramFolder gives it). A skin that cannot be loaded leaves its surface
+  // empty; nothing is reported.
+  void LoadSkin(HDC window_dc, std::string_view program_folder);
   // Composes the picture of `levels` and copies all of it to `window_dc` at
   // once. Draws nothing before LoadSkin or after Release. Unless `repaint`
   // (the window lost its pixels), a picture equal to the last one drawn is
@@ -46,12 +36,12 @@ class TMeterSkin final : private TMeterCanvas {
   void Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x,
             int dest_y) override;
 
-  TBitmapHandle CanvasBitmap;
-  TBitmapHandle BackBitmap;
-  TBitmapHandle PartsBitmap;
-  TMemoryDC CanvasDC;
-  TMemoryDC BackDC;
-  TMemoryDC PartsDC;
+  UniqueBitmap CanvasBitmap;
+  UniqueBitmap BackBitmap;
+  UniqueBitmap PartsBitmap;
+  UniqueMemoryDC CanvasDC;
+  UniqueMemoryDC BackDC;
+  UniqueMemoryDC PartsDC;
   std::optional<TMeterFrame> shown_;
 };
 

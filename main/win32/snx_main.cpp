@@ -4,6 +4,7 @@
 #include "framework/win32/ini_file.h"
 #include "framework/win32/monitors.h"
 #include "main/core/main_settings.h"
+#include "main/core/program_folder.h"
 #include "main/core/strip_position.h"
 #include "trayicon/win32/win32_tray_platform.h"
 
@@ -78,8 +79,7 @@ void TSNX_MAIN::FormCreate(TObject*) {
 
 void TSNX_MAIN::FormShow(TObject*) {
   ShowWindow(OwnerApplication().Handle(), SW_HIDE);
-  std::string exe = OwnerApplication().ExeName();
-  Skin.LoadSkin(WindowDC, std::string_view(exe).substr(0, exe.find_last_of('\\') + 1));
+  Skin.LoadSkin(WindowDC, ProgramFolder(OwnerApplication().ExeName()));
   Timer->SetEnabled(true);
 }
 

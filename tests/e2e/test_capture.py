@@ -11,6 +11,9 @@ import unittest
 from harness import (BIN_DIR, DESKTOP_DIR, ENV, PROBE, AppTestCase, bmp_pixels, pixels, press_return, probe_one, run,
                      wait_until)
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import meter_model  # noqa: E402
+
 MAIN = None
 PARTS = None
 # How long the program is starved of CPU; a short value makes a quick run.
@@ -33,23 +36,9 @@ def level(amplitude):
     return value
 
 
-def step(value):
-    s = int(value)
-    return s + 1 if s % 2 else s
-
-
 def expected_strip(left_level, right_level):
-    """The strip for steady levels: lamp, bar and peak mark from the parts skin."""
-    main, parts = skins()
-    picture = [list(row) for row in main]
-    for row0, lvl in ((1, left_level), (17, right_level)):
-        if lvl > 1:
-            for y in range(8):
-                picture[row0 + y][1:17] = parts[1 + y][1:17]
-        lit = 2 * step(lvl) + (2 if step(lvl) > 1 else 0)  # bar, then the mark right after it
-        for y in range(8):
-            picture[row0 + y][19:19 + lit] = parts[1 + y][19:19 + lit]
-    return picture
+    """The strip for steady levels, each peak mark right after its bar."""
+    return meter_model.picture(*skins(), ((left_level, left_level), (right_level, right_level)))
 
 
 class Tone:
@@ -112,7 +101,7 @@ class CaptureTestCase(AppTestCase):
 
 def strip(app):
     x, y, _, _ = app.geometry()
-    return pixels(x, y, 274, 26)
+    return pixels(x, y, *meter_model.STRIP_SIZE)
 
 
 def showing(app, picture):
@@ -175,11 +164,11 @@ class AudioServerTrouble(CaptureTestCase):
 
 
 def mark_step(picture, row0):
-    """The drawing step of a channel's peak mark: the last lit cell of its
-    bar row is 19 + 2 * step + 1; 0 when nothing is lit."""
-    main, y = skins()[0], row0 + 4
-    lit = [c for c in range(19, 274) if picture[y][c] != main[y][c]]
-    return (lit[-1] - 20) // 2 if lit else 0
+    """The drawing step of a channel's peak mark, from the last lit column of
+    its bar; 0 when nothing is lit."""
+    main, y = skins()[0], row0 + meter_model.PART_HEIGHT // 2
+    lit = [c for c in meter_model.BAR_X if picture[y][c] != main[y][c]]
+    return (lit[-1] + 1 - meter_model.MARK_WIDTH - meter_model.TRACK_X) // 2 if lit else 0
 
 
 def ticks_to_fall(step, top=66):
@@ -215,16 +204,16 @@ class Painting(CaptureTestCase):
 
                 def falling():
                     taken = time.monotonic()
-                    picture = pixels(x, y, 274, 26)
+                    picture = pixels(x, y, *meter_model.STRIP_SIZE)
                     return picture != steady and (taken, picture)
 
                 # The first picture of the fall, and a time no later than it.
                 started, first = wait_until(falling, interval=0.005, what="the marks falling")
-                needed = ticks_to_fall(mark_step(first, 1))
+                needed = ticks_to_fall(mark_step(first, meter_model.ROWS[0]))
                 burst.stdin.write("go\n")
                 burst.stdin.flush()
                 self.assertEqual(burst.stdout.readline().strip(), "done")
-                after = pixels(x, y, 274, 26)
+                after = pixels(x, y, *meter_model.STRIP_SIZE)
                 timer_ticks = (time.monotonic() - started) / 0.010 + 1
             finally:
                 _, errors = burst.communicate(timeout=60)

@@ -6,6 +6,7 @@ import queue
 import re
 import signal
 import subprocess
+import sys
 import threading
 import time
 import unittest
@@ -13,6 +14,9 @@ import unittest
 from harness import BIN_DIR, bmp_pixels
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+import meter_model  # noqa: E402
+
 RUN_DESKTOP = os.path.join(ROOT, "build", "run-desktop")
 
 
@@ -77,9 +81,11 @@ class RunWithoutDisplay(unittest.TestCase):
         display = re.search(r"virtual display :(\d+)", said).group(1)
         self.assertGreaterEqual(os.path.getmtime(shot), self.started)
         # Lamps and the first cells of both bars show the lit parts, not the idle skin.
-        picture, idle = png_pixels(shot, 274, 26), bmp_pixels(os.path.join(BIN_DIR, "DATA", "MAIN.BMP"))
-        for row in (1, 17):
-            for first, last in ((1, 17), (19, 31)):
+        picture, idle = png_pixels(shot, *meter_model.STRIP_SIZE), bmp_pixels(os.path.join(BIN_DIR, "DATA", "MAIN.BMP"))
+        lamp = (meter_model.LAMP_X.start, meter_model.LAMP_X.stop)
+        first_steps = (meter_model.TRACK_X, meter_model.step_x(6))
+        for row in meter_model.ROWS:
+            for first, last in (lamp, first_steps):
                 with self.subTest(row=row, columns=(first, last)):
                     shown = [line[first:last] for line in picture[row + 1:row + 7]]
                     self.assertTrue(shown != [line[first:last] for line in idle[row + 1:row + 7]], "the idle skin")

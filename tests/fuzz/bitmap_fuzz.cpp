@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "framework/core/canvas.h"
+#include "framework/core/bitmap.h"
 #include "framework/core/object.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

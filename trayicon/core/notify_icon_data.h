@@ -22,7 +22,6 @@ struct TNotifyIconDataV5A {
   char szInfoTitle[64];
   std::uint32_t dwInfoFlags;
 };
-using PNotifyIconDataV5A = TNotifyIconDataV5A*;
 
 static_assert(sizeof(TNotifyIconDataV5A) == 488);
 static_assert(offsetof(TNotifyIconDataV5A, hWnd) == 4);

@@ -5,7 +5,7 @@
 
 #include "framework/core/form_description.h"
 #include "framework/core/reader.h"
-#include "trayicon/core/callback_window.h"
+#include "trayicon/core/tray_callback.h"
 #include "trayicon/core/file_version.h"
 #include "trayicon/core/tray_icon_animate.h"
 
@@ -34,7 +34,7 @@ void CopyField(char (&field)[N], std::string_view text) {
   std::memcpy(field, text.data(), std::min(text.size(), N - 1));
 }
 
-// The process's callback window, created for `owner` when there is none (yet,
+// The process's callback component, created for `owner` when there is none (yet,
 // or any more: its first owner may have gone).
 TCallbackWindow& TheCallbackWindow(TComponent* owner, TTrayPlatform& platform) {
   if (CallbackWindow == nullptr) CallbackWindow = new TCallbackWindow(owner, platform);

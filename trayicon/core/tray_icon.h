@@ -66,8 +66,9 @@ class TTrayIconList {
 };
 
 extern TTrayIconList TrayIconList;
-// The one window that receives the shell's notifications; it belongs to the
-// owner of the instance that created it and clears this when it goes.
+// The one component that handles the shell's notifications, through the
+// platform's hidden window; it belongs to the owner of the instance that
+// created it and clears this when it goes.
 extern TCallbackWindow* CallbackWindow;
 
 class TTrayIcon : public TComponent {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/core/geometry.h"
 #include "trayicon/core/icon.h"
 #include "trayicon/core/notify_icon_data.h"
 
@@ -29,12 +30,8 @@ struct TFixedFileVersion {
   std::uint32_t ls = 0;
 };
 
-struct TCursorPos {
-  std::int32_t x = 0;
-  std::int32_t y = 0;
-};
-
-// The callback window as the platform holds it.
+// The hidden window that the platform makes for TCallbackWindow: the shell
+// sends it the notifications, and it hands them to the component.
 class TCallbackWindowHost {
  public:
   virtual ~TCallbackWindowHost() = default;
@@ -61,7 +58,8 @@ class TTrayPlatform {
   virtual bool FileVersionInfo(const std::string& file, std::vector<std::uint8_t>& block) = 0;
   virtual std::optional<TFixedFileVersion> RootVersion(const std::vector<std::uint8_t>& block) = 0;
 
-  virtual TCursorPos CursorPos() = 0;
+  // The cursor in screen coordinates.
+  virtual TPoint CursorPos() = 0;
   virtual std::uint32_t DoubleClickTime() = 0;
   // Brings `owner` to the foreground when it is a form; false when it is none.
   virtual bool ForegroundForm(TComponent* owner) = 0;
@@ -75,7 +73,7 @@ class TTrayPlatform {
   // Form descriptions hold UTF-8; the record's texts are in the system code page.
   virtual std::string ToSystemCodePage(std::string_view utf8) = 0;
 
-  // The window that receives the shell's notifications, as a child of `parent`.
+  // The hidden window that receives the shell's notifications for `window`, as a child of `parent`.
   virtual std::unique_ptr<TCallbackWindowHost> CreateCallbackWindow(TCallbackWindow& window, TComponent* parent) = 0;
 
  protected:

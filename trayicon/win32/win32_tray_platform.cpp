@@ -11,7 +11,7 @@
 #include "framework/win32/form.h"
 #include "framework/win32/unicode.h"
 #include "framework/win32/window.h"
-#include "trayicon/core/callback_window.h"
+#include "trayicon/core/tray_callback.h"
 
 namespace snx {
 
@@ -149,7 +149,7 @@ std::optional<TFixedFileVersion> TWin32TrayPlatform::RootVersion(const std::vect
   return TFixedFileVersion{info->dwFileVersionMS, info->dwFileVersionLS};
 }
 
-TCursorPos TWin32TrayPlatform::CursorPos() {
+TPoint TWin32TrayPlatform::CursorPos() {
   POINT point{};
   GetCursorPos(&point);
   return {point.x, point.y};

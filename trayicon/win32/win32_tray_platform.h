@@ -1,6 +1,7 @@
 #pragma once
-// The tray component on Win32: Shell_NotifyIconA with the record, the
-// callback window as a real window, and the user, version and icon services.
+// The tray component on Win32: Shell_NotifyIconA with the record, the hidden
+// window that hosts the callback component, and the user, version and icon
+// services.
 #include "trayicon/core/tray_platform.h"
 
 namespace snx {
@@ -15,7 +16,7 @@ class TWin32TrayPlatform final : public TTrayPlatform {
   std::uint32_t FileVersionInfoSize(const std::string& file) override;
   bool FileVersionInfo(const std::string& file, std::vector<std::uint8_t>& block) override;
   std::optional<TFixedFileVersion> RootVersion(const std::vector<std::uint8_t>& block) override;
-  TCursorPos CursorPos() override;
+  TPoint CursorPos() override;
   std::uint32_t DoubleClickTime() override;
   bool ForegroundForm(TComponent* owner) override;
   void ForegroundActiveForm() override;

@@ -21,9 +21,9 @@
 #include <cwchar>
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
+#include "framework/win32/handles.h"
 #include "framework/win32/unicode.h"
 
 namespace {
@@ -88,17 +88,10 @@ int Repaint(HWND window, long count) {
   return 0;
 }
 
-struct MenuDeleter {
-  void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-struct WindowDeleter {
-  void operator()(HWND window) const { DestroyWindow(window); }
-};
-
 int ShowMenu(int x, int y, const std::vector<std::wstring>& items) {
-  std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter> owner(
+  const snx::UniqueWindow owner(
       CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
-  std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter> menu(CreatePopupMenu());
+  const snx::UniqueMenu menu(CreatePopupMenu());
   if (!owner || !menu) return 1;
   UINT id = 0;
   for (const std::wstring& item : items) {

@@ -16,7 +16,7 @@
 
 #include "framework/core/application.h"
 #include "framework/core/menu.h"
-#include "trayicon/core/callback_window.h"
+#include "trayicon/core/tray_callback.h"
 #include "trayicon/core/tray_icon.h"
 
 namespace snx::testing {
@@ -92,7 +92,7 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
   std::optional<TFixedFileVersion> RootVersion(const std::vector<std::uint8_t>&) override {
     return TFixedFileVersion{static_cast<std::uint32_t>(shell_major) << 16 | 2, 3u << 16 | 4};
   }
-  TCursorPos CursorPos() override { return {640, 700}; }
+  TPoint CursorPos() override { return {640, 700}; }
   std::uint32_t DoubleClickTime() override { return double_click_time; }
   bool ForegroundForm(TComponent* owner) override {
     if (owner != form) return false;
@@ -137,7 +137,7 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
   }
   void WaitForOtherSleeps(std::size_t count) { Wait([&] { return other_sleeps_.size() >= count; }); }
   // Plays the user-interface thread: hands `count` ended single-click waits
-  // to the callback window, in the order they ended.
+  // to the callback component, in the order they ended.
   void DeliverSingleClickEnds(std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
       Wait([&] { return !posted_.empty(); });

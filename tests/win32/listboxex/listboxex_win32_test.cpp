@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/win32/application.h"
-#include "framework/win32/canvas.h"
+#include "framework/win32/handles.h"
 #include "framework/win32/form.h"
 
 namespace snx {

@@ -1,5 +1,6 @@
-// Start and Stop against the real default input, many times over: nothing
-// may leak and every cycle must capture.
+// Start and Stop against the real default input, many times over: every
+// start must succeed, nothing may leak, and capture must still deliver
+// buffers afterwards.
 #include <windows.h>
 #include <psapi.h>
 

@@ -6,16 +6,16 @@
 #include <vector>
 
 #include "framework/win32/unicode.h"
+#include "main/core/program_folder.h"
 
 namespace snx {
 namespace {
 
 // This executable's directory; the build puts DATA\ beside it as beside the program.
 std::string ExeDir() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string file(path);
-  return file.substr(0, file.find_last_of('\\') + 1);
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return ProgramFolder(Narrow(path));
 }
 
 // A white 32-bit top-down picture in a memory context, read straight from memory.
@@ -32,9 +32,9 @@ class Picture {
   }
   // Copies a bitmap file in; false when it cannot be loaded.
   bool Load(const std::string& file) {
-    const TBitmapHandle loaded(
+    const UniqueBitmap loaded(
         static_cast<HBITMAP>(LoadImageW(nullptr, Widen(file).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
-    const TMemoryDC source(CreateCompatibleDC(nullptr));
+    const UniqueMemoryDC source(CreateCompatibleDC(nullptr));
     SelectObject(source.get(), loaded.get());
     return loaded && BitBlt(dc_.get(), 0, 0, kMeterWidth, kMeterHeight, source.get(), 0, 0, SRCCOPY);
   }
@@ -45,8 +45,8 @@ class Picture {
   }
 
  private:
-  TMemoryDC dc_;
-  TBitmapHandle bitmap_;
+  UniqueMemoryDC dc_;
+  UniqueBitmap bitmap_;
   const std::uint32_t* bits_ = nullptr;
 };
 

@@ -8,6 +8,8 @@
 #include <regex>
 #include <string>
 
+#include "framework/win32/unicode.h"
+#include "main/core/program_folder.h"
 #include "sonalix_version.h"
 
 namespace {
@@ -21,8 +23,7 @@ using TModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, TModuleDeleter>;
 std::wstring ProgramPath() {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring file(path);
-  return file.substr(0, file.find_last_of(L'\\') + 1) + L"Sonalix.exe";
+  return snx::Widen(snx::ProgramFolder(snx::Narrow(path))) + L"Sonalix.exe";
 }
 
 TModule LoadProgram() { return TModule(LoadLibraryExW(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)); }

@@ -9,7 +9,7 @@
 
 #include "framework/win32/application.h"
 #include "framework/win32/form.h"
-#include "trayicon/core/callback_window.h"
+#include "trayicon/core/tray_callback.h"
 #include "trayicon/core/file_version.h"
 #include "trayicon/core/tray_icon.h"
 #include "trayicon/win32/win32_tray_platform.h"

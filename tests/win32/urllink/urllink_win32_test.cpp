@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/win32/canvas.h"
+#include "framework/win32/handles.h"
 #include "framework/win32/unicode.h"
 #include "framework/win32/window.h"
 #include "urllink/win32/link_desktop.h"
@@ -85,8 +86,7 @@ int InkPixels(HWND window, COLORREF background) {
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), r.right, -r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
   const UniqueMemoryDC memory(CreateCompatibleDC(nullptr));
-  const std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter> picture(
-      CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const UniqueBitmap picture(CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   const HGDIOBJ original = SelectObject(memory.get(), picture.get());
   {
     const TWindowDC dc(window);

@@ -1,4 +1,4 @@
-#include "trayicon/core/callback_window.h"
+#include "trayicon/core/tray_callback.h"
 
 #include <algorithm>
 #include <exception>
@@ -30,8 +30,8 @@ void Raise(const TNotifyEvent& event, TTrayIcon& icon) {
   if (event) event(&icon);
 }
 
-void RaiseMouse(const TMouseEvent& event, TTrayIcon& icon, TMouseButton button, TShiftMember member, TCursorPos pos) {
-  if (event) event(&icon, button, TShiftState(member), pos.x, pos.y);
+void RaiseMouse(const TMouseEvent& event, TTrayIcon& icon, TMouseButton button, TShiftMember member, TPoint pos) {
+  if (event) event(&icon, button, TShiftState(member), pos.X, pos.Y);
 }
 
 }  // namespace
@@ -71,10 +71,10 @@ void TCallbackWindow::CallbackWndProc(TMessage& message) {
   TTrayIcon& icon = *TrayIconList.Objects(index);
   FCurrentTrayIcon = &icon;
   if (!icon.FEnabled) return;
-  const TCursorPos pos = FPlatform.CursorPos();
+  const TPoint pos = FPlatform.CursorPos();
   switch (message.LParam) {
     case kMouseMove:
-      if (icon.OnMouseMove) icon.OnMouseMove(&icon, TShiftState(), pos.x, pos.y);
+      if (icon.OnMouseMove) icon.OnMouseMove(&icon, TShiftState(), pos.X, pos.Y);
       break;
     case kLButtonDown:
       ButtonDown(icon, icon.FLBPopupMenu, TMouseButton::mbLeft, TShiftMember::ssLeft, pos);
@@ -125,7 +125,7 @@ void TCallbackWindow::CallbackWndProc(TMessage& message) {
 // A press opens the button's menu when one is linked and AutoPopup is on;
 // otherwise it is an OnMouseDown.
 void TCallbackWindow::ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton button, TShiftMember member,
-                                 TCursorPos pos) {
+                                 TPoint pos) {
   if (menu != nullptr && icon.FAutoPopup) {
     PopupStep(icon, *menu, pos);
   } else {
@@ -133,11 +133,11 @@ void TCallbackWindow::ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton
   }
 }
 
-void TCallbackWindow::PopupStep(TTrayIcon& icon, TPopupMenu& menu, TCursorPos pos) {
+void TCallbackWindow::PopupStep(TTrayIcon& icon, TPopupMenu& menu, TPoint pos) {
   // The menu's owner must be in front, or the menu does not close when the
   // user clicks elsewhere.
   if (FPlatform.ForegroundForm(icon.Owner())) ApplicationOf(icon.Owner()).ProcessMessages();
-  menu.Popup(pos.x, pos.y);
+  menu.Popup(pos.X, pos.Y);
 }
 
 void TCallbackWindow::ForegroundStep(const TTrayIcon& icon) {

@@ -1,6 +1,7 @@
-#include "framework/core/canvas.h"
+#include "framework/core/bitmap.h"
 
 #include <cstdlib>
+#include <string>
 
 #include "framework/core/object.h"
 

@@ -1,4 +1,4 @@
-#include "trayicon/core/callback_window.h"
+#include "trayicon/core/tray_callback.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,27 +1,20 @@
 #pragma once
-// The one hidden window per process that receives the shell's notifications
-// for every tray icon, and the thread that tells a single left click from the
-// first half of a double click.
+// What the shell reports over the tray icons: the one component per process
+// that turns the notifications for every icon into menus and events, and the
+// thread that tells a single left click from the first half of a double click.
 #include <cstdint>
 #include <list>
 #include <memory>
 #include <thread>
 
 #include "framework/core/component.h"
+#include "framework/core/message.h"
 #include "trayicon/core/tray_platform.h"
 
 namespace snx {
 
 class TPopupMenu;
 class TTrayIcon;
-
-// A window message as the platform delivers it.
-struct TMessage {
-  std::uint32_t Msg = 0;
-  std::uintptr_t WParam = 0;
-  std::intptr_t LParam = 0;
-  std::intptr_t Result = 0;
-};
 
 class TSingleClick {
  public:
@@ -37,12 +30,17 @@ class TSingleClick {
   std::thread thread_;
 };
 
+// Not a window itself: the platform makes the hidden window that the shell
+// sends to (TCallbackWindowHost), and that window hands this component the
+// shell's callback messages, the ends of single-click waits and the news of a
+// new taskbar.
 class TCallbackWindow : public TComponent {
  public:
   TCallbackWindow(TComponent* owner, TTrayPlatform& platform);
   ~TCallbackWindow() override;
 
-  // The platform window, created on first use as a child of the owner.
+  // The hidden window's handle, for the shell; the platform makes the window
+  // on first use, as a child of the owner.
   std::uint32_t Handle();
 
   // The handler of the shell's callback message: WParam is the icon's
@@ -55,14 +53,13 @@ class TCallbackWindow : public TComponent {
   // The shell announced a new taskbar: the icons it held are added again.
   void TaskbarCreated();
 
-  TTrayIcon* CurrentTrayIcon() const { return FCurrentTrayIcon; }
   // A tray icon that goes must not be reached by a wait that ends later.
   void Forget(TTrayIcon* tray_icon);
 
  private:
   TCallbackWindowHost& Host();
-  void ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton button, TShiftMember member, TCursorPos pos);
-  void PopupStep(TTrayIcon& icon, TPopupMenu& menu, TCursorPos pos);
+  void ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton button, TShiftMember member, TPoint pos);
+  void PopupStep(TTrayIcon& icon, TPopupMenu& menu, TPoint pos);
   void ForegroundStep(const TTrayIcon& icon);
   void ClickStep(TTrayIcon& icon);
 

@@ -1,0 +1,30 @@
+#pragma once
+// Pictures as stored in Windows bitmap files.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace snx {
+
+// A Windows bitmap file as stored, checked once so that drawing it never
+// reads outside the data. Uncompressed bitmaps of 1 to 32 bits per pixel.
+class TBitmap {
+ public:
+  // Raises EReadError for data that is not such a bitmap file.
+  static TBitmap FromFile(std::vector<std::uint8_t> file);
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // The BITMAPINFO (header and colour table) and the pixel rows, for the platform.
+  const std::uint8_t* Info() const { return file_.data() + kFileHeaderSize; }
+  const std::uint8_t* Bits() const { return file_.data() + bits_offset_; }
+
+ private:
+  static constexpr std::size_t kFileHeaderSize = 14;
+  std::vector<std::uint8_t> file_;
+  std::size_t bits_offset_ = 0;
+  int width_ = 0;
+  int height_ = 0;
+};
+
+}  // namespace snx
