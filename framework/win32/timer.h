@@ -13,8 +13,10 @@ class TTimer : public TComponent, protected MessageTarget {
   explicit TTimer(TComponent* owner);
   ~TTimer() override;
 
+  bool Enabled() const { return enabled_; }
   // Enabling when the system has no timer to give raises EOutOfResources.
   void SetEnabled(bool enabled);
+  std::uint32_t Interval() const { return interval_; }
   TNotifyEvent OnTimer;
 
   bool ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) override;
