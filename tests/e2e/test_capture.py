@@ -17,7 +17,7 @@ import meter_model  # noqa: E402
 MAIN = None
 PARTS = None
 # How long the program is starved of CPU; a short value makes a quick run.
-STARVATION_SECONDS = float(os.environ.get("SONALIX_STARVATION_SECONDS", "60"))
+STARVATION_SECONDS = float(os.environ.get("SONALIX_STARVATION_SECONDS", "30"))
 
 
 def skins():
@@ -278,7 +278,7 @@ class Robustness(CaptureTestCase):
     def test_exits_while_capturing_end_cleanly(self):
         self.tone(25, 25)
         idle = skins()[0]
-        for _ in range(int(os.environ.get("SONALIX_EXIT_RUNS", "50"))):
+        for _ in range(int(os.environ.get("SONALIX_EXIT_RUNS", "20"))):
             app = self.launch()
             app.choose("開始(&S)", not_showing(app, idle), "the bars moving")
             self.assertEqual(app.close_with_alt_f4(), 0)
