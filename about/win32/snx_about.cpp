@@ -8,24 +8,20 @@ namespace snx {
 namespace {
 
 const ComponentClassTable& AboutClasses() {
-  static const ComponentClassTable classes{
+  static const ComponentClassTable kClasses{
       {"TLabel", Creates<TLabel>()},
       {"TImage", Creates<TImage>()},
       {"TURLLink", [](TComponent* owner) -> TComponent* { return new TURLLink(owner, Win32LinkDesktop()); }},
   };
-  return classes;
+  return kClasses;
 }
 
 const TPublished<TSNX_ABOUT>& AboutPublished() {
-  static const TPublished<TSNX_ABOUT> published{
-      {"Label1", &TSNX_ABOUT::Label1},
-      {"Label3", &TSNX_ABOUT::Label3},
-      {"IMG", &TSNX_ABOUT::IMG},
-      {"L_URL", &TSNX_ABOUT::L_URL},
-      {"L_Email", &TSNX_ABOUT::L_Email},
-      {"FormShow", &TSNX_ABOUT::FormShow},
+  static const TPublished<TSNX_ABOUT> kPublished{
+      {"Label1", &TSNX_ABOUT::Label1}, {"Label3", &TSNX_ABOUT::Label3},   {"IMG", &TSNX_ABOUT::IMG},
+      {"L_URL", &TSNX_ABOUT::L_URL},   {"L_Email", &TSNX_ABOUT::L_Email}, {"FormShow", &TSNX_ABOUT::FormShow},
   };
-  return published;
+  return kPublished;
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 namespace snx {
 
 namespace {
-TApplication* g_application = nullptr;
+TApplication* RegisteredApplication = nullptr;
 
 // The character that ends a UTF-8 string (0 for an empty one).
 char32_t LastCodePoint(std::string_view s) {
@@ -17,11 +17,11 @@ char32_t LastCodePoint(std::string_view s) {
 }  // namespace
 
 TApplication::TApplication() : TComponent(nullptr) {
-  if (g_application != nullptr) throw std::logic_error("an application object exists already");
-  g_application = this;
+  if (RegisteredApplication != nullptr) throw std::logic_error("an application object exists already");
+  RegisteredApplication = this;
 }
 
-TApplication::~TApplication() { g_application = nullptr; }
+TApplication::~TApplication() { RegisteredApplication = nullptr; }
 
 TApplication& ApplicationOf(TComponent* component) {
   for (TComponent* c = component; c != nullptr; c = c->Owner()) {
@@ -31,8 +31,8 @@ TApplication& ApplicationOf(TComponent* component) {
 }
 
 TApplication& Application() {
-  if (g_application == nullptr) throw std::logic_error("no application object");
-  return *g_application;
+  if (RegisteredApplication == nullptr) throw std::logic_error("no application object");
+  return *RegisteredApplication;
 }
 
 std::string TApplication::ErrorBoxText(const std::string& message) {

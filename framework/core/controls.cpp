@@ -179,9 +179,12 @@ bool TControl::ReadProperty(std::string_view name, const PropertyValue& value, T
     SetVisible(value.AsBoolean());
   } else if (name == "Cursor") {
     const std::string& cursor = value.AsIdentifier();
-    if (cursor == "crHandPoint") SetCursor(TCursor::crHandPoint);
-    else if (cursor == "crDefault") SetCursor(TCursor::crDefault);
-    else throw EReadError("unknown cursor " + cursor);
+    if (cursor == "crHandPoint")
+      SetCursor(TCursor::crHandPoint);
+    else if (cursor == "crDefault")
+      SetCursor(TCursor::crDefault);
+    else
+      throw EReadError("unknown cursor " + cursor);
   } else if (name == "Color") {
     SetColor(ReadColor(value));
   } else if (name == "ParentColor") {
@@ -270,7 +273,7 @@ void TImage::Paint(TCanvas& canvas) {
 
 bool TImage::ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) {
   if (name != "Picture.Data") return TControl::ReadProperty(name, value, reader);
-  if (value.kind != PropertyValue::Kind::Binary) throw EReadError("binary picture data expected");
+  if (value.kind != PropertyValue::Kind::vkBinary) throw EReadError("binary picture data expected");
   SetPicture(TBitmap::FromFile(value.bytes));
   return true;
 }

@@ -75,10 +75,10 @@ class TControl : public TComponent {
   // with ParentFont or ParentColor takes that window's font or colour then.
   void SetParent(TControlParent* parent);
 
-  int Left() const { return bounds_.Left; }
-  int Top() const { return bounds_.Top; }
-  int Width() const { return bounds_.Right - bounds_.Left; }
-  int Height() const { return bounds_.Bottom - bounds_.Top; }
+  int Left() const { return bounds_.left; }
+  int Top() const { return bounds_.top; }
+  int Width() const { return bounds_.right - bounds_.left; }
+  int Height() const { return bounds_.bottom - bounds_.top; }
   const TRect& BoundsRect() const { return bounds_; }
   // Raises EInvalidOperation when the right or bottom edge leaves the int range.
   void SetBounds(int left, int top, int width, int height);

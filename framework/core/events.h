@@ -24,7 +24,9 @@ class TShiftState {
   friend constexpr bool operator==(TShiftState, TShiftState) = default;
 
  private:
-  static constexpr std::uint8_t Bit(TShiftMember m) { return static_cast<std::uint8_t>(1u << static_cast<unsigned>(m)); }
+  static constexpr std::uint8_t Bit(TShiftMember m) {
+    return static_cast<std::uint8_t>(1u << static_cast<unsigned>(m));
+  }
   std::uint8_t bits_ = 0;
 };
 

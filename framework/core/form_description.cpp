@@ -8,7 +8,7 @@
 namespace snx {
 
 std::int32_t PropertyValue::AsInteger() const {
-  if (kind != Kind::Integer) throw EReadError("integer value expected");
+  if (kind != Kind::vkInteger) throw EReadError("integer value expected");
   if (integer < INT32_MIN || integer > INT32_MAX) throw EReadError("integer out of range: " + std::to_string(integer));
   return static_cast<std::int32_t>(integer);
 }
@@ -23,12 +23,12 @@ std::int32_t PropertyValue::AsInteger(std::int32_t low, std::int32_t high) const
 }
 
 const std::string& PropertyValue::AsString() const {
-  if (kind != Kind::String) throw EReadError("string value expected");
+  if (kind != Kind::vkString) throw EReadError("string value expected");
   return text;
 }
 
 const std::string& PropertyValue::AsIdentifier() const {
-  if (kind != Kind::Identifier) throw EReadError("identifier expected");
+  if (kind != Kind::vkIdentifier) throw EReadError("identifier expected");
   return text;
 }
 
@@ -40,7 +40,7 @@ bool PropertyValue::AsBoolean() const {
 }
 
 bool PropertyValue::HasMember(std::string_view member) const {
-  if (kind != Kind::Set) throw EReadError("set value expected");
+  if (kind != Kind::vkSet) throw EReadError("set value expected");
   for (const auto& m : members) {
     if (m == member) return true;
   }
@@ -73,9 +73,7 @@ class Parser {
     while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_])) != 0) ++pos_;
   }
 
-  static bool IsIdentChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '.';
-  }
+  static bool IsIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '.'; }
 
   std::string Identifier() {
     SkipSpace();
@@ -127,13 +125,13 @@ class Parser {
     PropertyValue v;
     char c = text_[pos_];
     if (c == '\'') {
-      v.kind = PropertyValue::Kind::String;
+      v.kind = PropertyValue::Kind::vkString;
       v.text = QuotedString();
     } else if (c == '-' || std::isdigit(static_cast<unsigned char>(c)) != 0) {
-      v.kind = PropertyValue::Kind::Integer;
+      v.kind = PropertyValue::Kind::vkInteger;
       v.integer = Integer();
     } else if (c == '[') {
-      v.kind = PropertyValue::Kind::Set;
+      v.kind = PropertyValue::Kind::vkSet;
       ++pos_;
       SkipSpace();
       while (pos_ < text_.size() && text_[pos_] != ']') {
@@ -144,11 +142,11 @@ class Parser {
       }
       Expect(']');
     } else if (c == '{') {
-      v.kind = PropertyValue::Kind::Binary;
+      v.kind = PropertyValue::Kind::vkBinary;
       ++pos_;
       v.bytes = HexBytes();
     } else {
-      v.kind = PropertyValue::Kind::Identifier;
+      v.kind = PropertyValue::Kind::vkIdentifier;
       v.text = Identifier();
     }
     return v;
@@ -196,9 +194,9 @@ class Parser {
       if (c == '}') break;
       if (std::isspace(static_cast<unsigned char>(c)) != 0) continue;
       int digit = std::isdigit(static_cast<unsigned char>(c)) != 0 ? c - '0'
-                  : (c >= 'A' && c <= 'F')                      ? c - 'A' + 10
-                  : (c >= 'a' && c <= 'f')                      ? c - 'a' + 10
-                                                                : -1;
+                  : (c >= 'A' && c <= 'F')                         ? c - 'A' + 10
+                  : (c >= 'a' && c <= 'f')                         ? c - 'a' + 10
+                                                                   : -1;
       if (digit < 0) Fail("hex digit expected");
       if (high < 0) {
         high = digit;

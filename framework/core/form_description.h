@@ -23,13 +23,13 @@
 namespace snx {
 
 struct PropertyValue {
-  enum class Kind : std::uint8_t { Integer, String, Identifier, Set, Binary };
+  enum class Kind : std::uint8_t { vkInteger, vkString, vkIdentifier, vkSet, vkBinary };
 
-  Kind kind = Kind::Integer;
+  Kind kind = Kind::vkInteger;
   std::int64_t integer = 0;
-  std::string text;                 // String and Identifier
-  std::vector<std::string> members; // Set
-  std::vector<std::uint8_t> bytes;  // Binary
+  std::string text;                  // String and Identifier
+  std::vector<std::string> members;  // Set
+  std::vector<std::uint8_t> bytes;   // Binary
 
   // Typed access; a value of the wrong kind raises EReadError, and so does
   // an integer outside the 32-bit signed range or the range given.

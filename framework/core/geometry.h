@@ -4,8 +4,8 @@
 namespace snx {
 
 struct TPoint {
-  int X = 0;
-  int Y = 0;
+  int x = 0;
+  int y = 0;
 };
 
 struct TSize {
@@ -14,11 +14,11 @@ struct TSize {
 };
 
 struct TRect {
-  int Left = 0;
-  int Top = 0;
-  int Right = 0;
-  int Bottom = 0;
-  bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
   friend bool operator==(const TRect&, const TRect&) = default;
 };
 

@@ -10,13 +10,13 @@ namespace snx {
 
 std::optional<TColor> ColorFromName(std::string_view name) {
   static constexpr std::array<std::pair<std::string_view, TColor>, 8> kNames{{{"clBlack", clBlack},
-                                                                               {"clWhite", clWhite},
-                                                                               {"clRed", clRed},
-                                                                               {"clBlue", clBlue},
-                                                                               {"clBtnFace", clBtnFace},
-                                                                               {"clWindowText", clWindowText},
-                                                                               {"clWindow", clWindow},
-                                                                               {"clInfoBk", clInfoBk}}};
+                                                                              {"clWhite", clWhite},
+                                                                              {"clRed", clRed},
+                                                                              {"clBlue", clBlue},
+                                                                              {"clBtnFace", clBtnFace},
+                                                                              {"clWindowText", clWindowText},
+                                                                              {"clWindow", clWindow},
+                                                                              {"clInfoBk", clInfoBk}}};
   for (const auto& [n, c] : kNames) {
     if (n == name) return c;
   }
@@ -24,7 +24,7 @@ std::optional<TColor> ColorFromName(std::string_view name) {
 }
 
 TColor ReadColor(const PropertyValue& value) {
-  if (value.kind == PropertyValue::Kind::Integer) return static_cast<TColor>(value.integer);
+  if (value.kind == PropertyValue::Kind::vkInteger) return static_cast<TColor>(value.integer);
   if (auto c = ColorFromName(value.AsIdentifier())) return *c;
   throw EReadError("unknown colour " + value.text);
 }
@@ -81,7 +81,7 @@ bool TFont::ReadProperty(std::string_view name, const PropertyValue& value) {
   } else if (name == "Color") {
     SetColor(ReadColor(value));
   } else if (name == "Charset") {
-    if (value.kind == PropertyValue::Kind::Integer) {
+    if (value.kind == PropertyValue::Kind::vkInteger) {
       SetCharset(static_cast<std::uint8_t>(value.AsInteger(0, 255)));
     } else if (value.AsIdentifier() == "SHIFTJIS_CHARSET") {
       SetCharset(kShiftJisCharset);

@@ -19,10 +19,10 @@ std::optional<std::int32_t> ParseIniInteger(std::string_view text) {
   std::uint64_t value = 0;
   for (; i < text.size(); ++i) {
     char c = text[i];
-    int digit = (c >= '0' && c <= '9')            ? c - '0'
-                : hex && (c >= 'a' && c <= 'f')   ? c - 'a' + 10
-                : hex && (c >= 'A' && c <= 'F')   ? c - 'A' + 10
-                                                  : -1;
+    int digit = (c >= '0' && c <= '9')          ? c - '0'
+                : hex && (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                : hex && (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                                : -1;
     if (digit < 0) return std::nullopt;
     value = value * (hex ? 16u : 10u) + static_cast<unsigned>(digit);
     if (value > 0xFFFFFFFFull) return std::nullopt;

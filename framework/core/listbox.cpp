@@ -39,9 +39,7 @@ TCustomListBox::~TCustomListBox() = default;
 
 void TCustomListBox::Dispatch(TMessage& message) { DefaultHandler(message); }
 
-void TCustomListBox::DefaultHandler(TMessage& message) {
-  message.Result = window_ ? window_->Default(message) : 0;
-}
+void TCustomListBox::DefaultHandler(TMessage& message) { message.result = window_ ? window_->Default(message) : 0; }
 
 std::intptr_t TCustomListBox::Perform(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
   if (!WindowAvailable()) throw EInvalidOperation("list box " + Name() + " has no parent window");

@@ -29,8 +29,8 @@ enum TListMessage : std::uint32_t {
   lbAddFile = 0x0196,
 };
 // Results that are no item index.
-inline constexpr std::intptr_t lbErr = -1;
-inline constexpr std::intptr_t lbErrSpace = -2;
+inline constexpr std::intptr_t kLbErr = -1;
+inline constexpr std::intptr_t kLbErrSpace = -2;
 
 // The native window under a list box, made by the list box's parent.
 class TListWindow {

@@ -6,10 +6,10 @@ namespace snx {
 
 // Number, parameters, and the result once handled.
 struct TMessage {
-  std::uint32_t Msg = 0;
-  std::uintptr_t WParam = 0;
-  std::intptr_t LParam = 0;
-  std::intptr_t Result = 0;
+  std::uint32_t msg = 0;
+  std::uintptr_t w_param = 0;
+  std::intptr_t l_param = 0;
+  std::intptr_t result = 0;
 };
 
 }  // namespace snx

@@ -33,8 +33,8 @@ using MethodTable = std::map<std::string, MethodBinding, std::less<>>;
 // field's class and says whether it was; Bound says whether the field holds one.
 struct TPublishedField {
   std::string name;
-  std::function<bool(TComponent*)> Assign;
-  std::function<bool()> Bound;
+  std::function<bool(TComponent*)> assign;
+  std::function<bool()> bound;
 };
 
 // The published members of one root, for the reader.

@@ -2,8 +2,7 @@
 
 namespace snx {
 
-TReader::TReader(const ObjectDescription& description, const ComponentClassTable& classes,
-                 TPublishedBindings published)
+TReader::TReader(const ObjectDescription& description, const ComponentClassTable& classes, TPublishedBindings published)
     : description_(description), classes_(classes), published_(std::move(published)) {}
 
 TReader::TReader(const ObjectDescription& description, const ComponentClassTable& classes, const MethodTable& methods)
@@ -19,7 +18,7 @@ void TReader::ReadRootComponent(TComponent* root) {
   root->ReadState(*this);
 
   for (const TPublishedField& field : published_.fields) {
-    if (!field.Bound()) throw EReadError("form description: no component for the field " + field.name);
+    if (!field.bound()) throw EReadError("form description: no component for the field " + field.name);
   }
   for (auto& [name, apply] : fixups_) {
     auto named = named_.find(name);
@@ -63,7 +62,7 @@ void TReader::ReadChild(TComponent* parent, const ObjectDescription& description
 void TReader::BindField(const ObjectDescription& description, TComponent* component) {
   for (const TPublishedField& field : published_.fields) {
     if (field.name != description.name) continue;
-    if (!field.Assign(component)) {
+    if (!field.assign(component)) {
       throw EReadError("form description: the field " + field.name + " cannot hold a " + description.class_name);
     }
     return;

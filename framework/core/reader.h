@@ -29,8 +29,7 @@ ComponentFactory Creates() {
 
 class TReader {
  public:
-  TReader(const ObjectDescription& description, const ComponentClassTable& classes,
-          TPublishedBindings published = {});
+  TReader(const ObjectDescription& description, const ComponentClassTable& classes, TPublishedBindings published = {});
   // For a root without published fields.
   TReader(const ObjectDescription& description, const ComponentClassTable& classes, const MethodTable& methods);
 

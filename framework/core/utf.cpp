@@ -5,9 +5,11 @@ namespace snx {
 char32_t NextCodePoint(std::string_view utf8, std::size_t& at) {
   constexpr char32_t kReplacement = 0xFFFD;
   const auto lead = static_cast<unsigned char>(utf8[at]);
-  const int extra = lead < 0x80 ? 0 : lead >= 0xC2 && lead < 0xE0 ? 1 : lead >= 0xE0 && lead < 0xF0 ? 2
-                                                                  : lead >= 0xF0 && lead < 0xF5 ? 3
-                                                                                                 : -1;
+  const int extra = lead < 0x80                   ? 0
+                    : lead >= 0xC2 && lead < 0xE0 ? 1
+                    : lead >= 0xE0 && lead < 0xF0 ? 2
+                    : lead >= 0xF0 && lead < 0xF5 ? 3
+                                                  : -1;
   if (extra < 0 || utf8.size() - at <= static_cast<std::size_t>(extra)) {
     ++at;
     return kReplacement;

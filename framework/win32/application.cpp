@@ -17,8 +17,7 @@ TWin32Application::ComScope::~ComScope() {
   if (initialised) CoUninitialize();
 }
 
-TWin32Application::TWin32Application()
-    : icon_(LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")) {
+TWin32Application::TWin32Application() : icon_(LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")) {
   WindowParams params{L"TApplication"};
   params.style = WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX;
   params.x = GetSystemMetrics(SM_CXSCREEN) / 2;
@@ -89,8 +88,8 @@ TMenuItem* TWin32Application::TrackPopupMenu(const TPopupMenu& menu, int x, int 
   std::vector<TMenuItem*> by_id;
   UniqueMenu popup(CreatePopupMenu());
   AppendItems(popup.get(), menu.Items(), by_id);
-  auto chosen = static_cast<std::size_t>(::TrackPopupMenu(popup.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON,
-                                                          x, y, 0, window_.get(), nullptr));
+  auto chosen = static_cast<std::size_t>(
+      ::TrackPopupMenu(popup.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, window_.get(), nullptr));
   // Lets the menu's owner take the next message cleanly after a tray popup.
   PostMessageW(window_.get(), WM_NULL, 0, 0);
   return chosen >= 1 && chosen <= by_id.size() ? by_id[chosen - 1] : nullptr;

@@ -51,7 +51,7 @@ TSize TDCCanvas::TextExtent(std::string_view text) {
 }
 
 void TDCCanvas::FillRect(const TRect& rect, TColor color) {
-  const RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
+  const RECT r{rect.left, rect.top, rect.right, rect.bottom};
   const UniqueBrush brush(CreateSolidBrush(ColorToRGB(color)));
   ::FillRect(dc_, &r, brush.get());
 }
@@ -59,7 +59,7 @@ void TDCCanvas::FillRect(const TRect& rect, TColor color) {
 void TDCCanvas::TextRect(const TRect& clip, int x, int y, std::string_view text) {
   UseFont();
   const std::wstring wide = Widen(text);
-  const RECT r{clip.Left, clip.Top, clip.Right, clip.Bottom};
+  const RECT r{clip.left, clip.top, clip.right, clip.bottom};
   SetBkMode(dc_, TRANSPARENT);
   SetTextColor(dc_, ColorToRGB(Font().Color()));
   ExtTextOutW(dc_, x, y, ETO_CLIPPED, &r, wide.c_str(), static_cast<UINT>(wide.size()), nullptr);
@@ -67,8 +67,8 @@ void TDCCanvas::TextRect(const TRect& clip, int x, int y, std::string_view text)
 
 void TDCCanvas::Draw(const TRect& rect, const TBitmap& bitmap) {
   const int saved = SaveDC(dc_);
-  IntersectClipRect(dc_, rect.Left, rect.Top, rect.Right, rect.Bottom);
-  SetDIBitsToDevice(dc_, rect.Left, rect.Top, static_cast<DWORD>(bitmap.Width()), static_cast<DWORD>(bitmap.Height()),
+  IntersectClipRect(dc_, rect.left, rect.top, rect.right, rect.bottom);
+  SetDIBitsToDevice(dc_, rect.left, rect.top, static_cast<DWORD>(bitmap.Width()), static_cast<DWORD>(bitmap.Height()),
                     0, 0, 0, static_cast<UINT>(bitmap.Height()), bitmap.Bits(),
                     reinterpret_cast<const BITMAPINFO*>(bitmap.Info()), DIB_RGB_COLORS);
   RestoreDC(dc_, saved);

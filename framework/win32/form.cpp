@@ -246,7 +246,7 @@ void TForm::AddChildComponent(TComponent* child) {
 }
 
 void TForm::InvalidateClientRect(const TRect& rect) {
-  const RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
+  const RECT r{rect.left, rect.top, rect.right, rect.bottom};
   if (window_) InvalidateRect(window_.get(), &r, TRUE);
 }
 

@@ -40,7 +40,7 @@ class TWindowDC {
   TWindowDC(const TWindowDC&) = delete;
   TWindowDC& operator=(const TWindowDC&) = delete;
   ~TWindowDC() { ReleaseDC(window_, dc_); }
-  HDC get() const { return dc_; }
+  HDC Get() const { return dc_; }
 
  private:
   HWND window_;

@@ -14,8 +14,8 @@ class TNativeListWindow final : public TListWindow {
     const TRect& b = list.BoundsRect();
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY |
                         LBS_NOINTEGRALHEIGHT | (list.Sorted() ? LBS_SORT : 0);
-    window_.reset(CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", style, b.Left, b.Top, b.Right - b.Left,
-                                  b.Bottom - b.Top, parent, nullptr, GetModuleHandleW(nullptr), nullptr));
+    window_.reset(CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", style, b.left, b.top, b.right - b.left,
+                                  b.bottom - b.top, parent, nullptr, GetModuleHandleW(nullptr), nullptr));
     if (!window_) throw EOutOfResources("list window creation failed");
     SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     original_ = reinterpret_cast<WNDPROC>(
@@ -32,16 +32,16 @@ class TNativeListWindow final : public TListWindow {
   }
 
   std::intptr_t Default(const TMessage& m) override {
-    return CallWindowProcW(original_, window_.get(), m.Msg, m.WParam, m.LParam);
+    return CallWindowProcW(original_, window_.get(), m.msg, m.w_param, m.l_param);
   }
 
   int TextWidth(std::u16string_view text) override {
     const TWindowDC dc(window_.get());
-    const HGDIOBJ original = SelectObject(dc.get(), font_.get());
+    const HGDIOBJ original = SelectObject(dc.Get(), font_.get());
     SIZE size{};
-    GetTextExtentPoint32W(dc.get(), reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()),
+    GetTextExtentPoint32W(dc.Get(), reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()),
                           &size);
-    SelectObject(dc.get(), original);
+    SelectObject(dc.Get(), original);
     return size.cx;
   }
 
@@ -52,7 +52,7 @@ class TNativeListWindow final : public TListWindow {
   }
 
   void SetBounds(const TRect& b) override {
-    MoveWindow(window_.get(), b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top, TRUE);
+    MoveWindow(window_.get(), b.left, b.top, b.right - b.left, b.bottom - b.top, TRUE);
   }
 
  private:
@@ -60,7 +60,7 @@ class TNativeListWindow final : public TListWindow {
     auto* self = reinterpret_cast<TNativeListWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     TMessage m{message, wparam, lparam, 0};
     Guarded([&] { self->list_.Dispatch(m); });
-    return m.Result;
+    return m.result;
   }
 
   TCustomListBox& list_;

@@ -1,5 +1,4 @@
 #include "framework/win32/monitors.h"
-
 #include <windows.h>
 
 namespace snx {

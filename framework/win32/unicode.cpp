@@ -1,5 +1,4 @@
 #include "framework/win32/unicode.h"
-
 #include <windows.h>
 
 #include "framework/core/utf.h"

@@ -52,8 +52,8 @@ UniqueWindow CreateTargetWindow(const WindowParams& params, MessageTarget* targe
     wc.lpszClassName = params.class_name;
     RegisterClassExW(&wc);
   }
-  return UniqueWindow(CreateWindowExW(params.ex_style, params.class_name, params.title, params.style, params.x, params.y,
-                                      params.width, params.height, params.parent, nullptr, instance, target));
+  return UniqueWindow(CreateWindowExW(params.ex_style, params.class_name, params.title, params.style, params.x,
+                                      params.y, params.width, params.height, params.parent, nullptr, instance, target));
 }
 
 }  // namespace snx

@@ -23,7 +23,7 @@ void TListBoxEx::Dispatch(TMessage& message) {
       {lbAddFile, &TListBoxEx::LBAdd},
   }};
   for (const auto& [number, handler] : kRoutes) {
-    if (message.Msg == number) {
+    if (message.msg == number) {
       (this->*handler)(message);
       return;
     }
@@ -33,16 +33,15 @@ void TListBoxEx::Dispatch(TMessage& message) {
 
 void TListBoxEx::LBAdd(TMessage& message) {
   TCustomListBox::Dispatch(message);
-  if (message.Result < 0) return;  // rejected: no item was added
+  if (message.result < 0) return;  // rejected: no item was added
   // A directory listing may add many names but reports only the last one,
   // so every item is measured, lest a wider name stay out of reach.
-  const int width =
-      message.Msg == lbDir ? WidestItem() : MeasureItem(static_cast<int>(message.Result)).value_or(0);
+  const int width = message.msg == lbDir ? WidestItem() : MeasureItem(static_cast<int>(message.result)).value_or(0);
   if (width > FMaxWidth) SendExtent(width);
 }
 
 void TListBoxEx::LBDelete(TMessage& message) {
-  const std::optional<int> width = MeasureItem(static_cast<int>(message.WParam));
+  const std::optional<int> width = MeasureItem(static_cast<int>(message.w_param));
   TCustomListBox::Dispatch(message);
   // No such item means nothing went; a narrower one leaves the widest there.
   if (!width || *width < FMaxWidth) return;
@@ -70,7 +69,7 @@ int TListBoxEx::WidestItem() {
 }
 
 void TListBoxEx::SendExtent(int max_width) {
-  Perform(lbSetHorizontalExtent, ExtentParam(max_width + FSpace), 0);
+  Perform(lbSetHorizontalExtent, ExtentParam(max_width + space_), 0);
   FMaxWidth = max_width;
   extent_set_ = true;
   window_has_extent_ = true;
@@ -83,7 +82,7 @@ void TListBoxEx::SetSpace(int value) {
     Perform(lbSetHorizontalExtent, ExtentParam(FMaxWidth + value), 0);
     window_has_extent_ = true;
   }
-  FSpace = value;
+  space_ = value;
 }
 
 void TListBoxEx::CreateWnd() {

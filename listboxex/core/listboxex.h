@@ -25,7 +25,7 @@ class TListBoxEx : public TCustomListBox {
 
   // Pixel width of an item's text; 0 for an index that names no item.
   int GetTextWidth(int index);
-  int Space() const { return FSpace; }
+  int Space() const { return space_; }
   // Sends the extent even when the margin is unchanged.
   void SetSpace(int value);
 
@@ -48,7 +48,7 @@ class TListBoxEx : public TCustomListBox {
   void SendExtent(int max_width);
 
   std::int32_t FMaxWidth = 0;
-  std::int32_t FSpace = 5;
+  std::int32_t space_ = 5;
   // An extent was sent, or Space was set: every window must carry
   // FMaxWidth + Space from then on, including one made anew.
   bool extent_set_ = false;

@@ -53,8 +53,8 @@ void Decay(TChannelLevel& channel) {
 }  // namespace
 
 int SampleToLevel(std::uint8_t sample) {
-  static const TLevelTable table = MakeLevelTable();
-  return table[sample];
+  static const TLevelTable kTable = MakeLevelTable();
+  return kTable[sample];
 }
 
 void TChannelLevels::MeasureBuffer(const std::uint8_t* data, std::size_t length) {

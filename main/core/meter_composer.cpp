@@ -55,8 +55,8 @@ namespace snx {
 TMeterFrame MeterFrameOf(const TStereoLevels& levels) {
   const TChannelLevel& l = levels[0];
   const TChannelLevel& r = levels[1];
-  return TMeterFrame{l.Level > 1.0f, r.Level > 1.0f, DrawingStep(l.Level), DrawingStep(r.Level),
-                     DrawingStep(l.Peak), DrawingStep(r.Peak)};
+  return TMeterFrame{l.Level > 1.0f,       r.Level > 1.0f,      DrawingStep(l.Level),
+                     DrawingStep(r.Level), DrawingStep(l.Peak), DrawingStep(r.Peak)};
 }
 
 }  // namespace snx

@@ -17,8 +17,7 @@ enum class TMeterSource : std::uint8_t {
 // The working picture that copies are made into.
 class TMeterCanvas {
  public:
-  virtual void Copy(TMeterSource source, int source_x, int source_y, int width, int height,
-                    int dest_x, int dest_y) = 0;
+  virtual void Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x, int dest_y) = 0;
 
  protected:
   ~TMeterCanvas() = default;

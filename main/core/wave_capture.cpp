@@ -7,15 +7,14 @@ namespace snx {
 namespace {
 
 constexpr TWaveFormat kWaveFormat = {
-    .FormatTag = 1,  // PCM
-    .Channels = 2,
-    .SamplesPerSec = 44100,
-    .AvgBytesPerSec = 88200,
-    .BlockAlign = 2,
-    .BitsPerSample = 8,
+    .format_tag = 1,  // PCM
+    .channels = 2,
+    .samples_per_sec = 44100,
+    .avg_bytes_per_sec = 88200,
+    .block_align = 2,
+    .bits_per_sample = 8,
 };
-static_assert(TWaveCapture::kBufferSize ==
-              static_cast<std::uint32_t>(kWaveFormat.AvgBytesPerSec * 0.01));
+static_assert(TWaveCapture::kBufferSize == static_cast<std::uint32_t>(kWaveFormat.avg_bytes_per_sec * 0.01));
 
 const std::string kErrorCaption = "エラー";
 
@@ -121,9 +120,7 @@ void TWaveCapture::BufferDone(std::size_t index, std::uint32_t bytes_recorded) {
 void TWaveCapture::HandBackLoop() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [this] {
-      return !accepting_ || hand_back_pending_[0] || hand_back_pending_[1];
-    });
+    changed_.wait(lock, [this] { return !accepting_ || hand_back_pending_[0] || hand_back_pending_[1]; });
     // Once Stop has begun nothing goes back: the device is about to be reset.
     if (!accepting_) return;
     const std::size_t index = hand_back_pending_[0] ? 0 : 1;

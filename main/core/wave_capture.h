@@ -16,12 +16,12 @@ namespace snx {
 
 // The PCM format capture asks for.
 struct TWaveFormat {
-  std::uint16_t FormatTag;
-  std::uint16_t Channels;
-  std::uint32_t SamplesPerSec;
-  std::uint32_t AvgBytesPerSec;
-  std::uint16_t BlockAlign;
-  std::uint16_t BitsPerSample;
+  std::uint16_t format_tag;
+  std::uint16_t channels;
+  std::uint32_t samples_per_sec;
+  std::uint32_t avg_bytes_per_sec;
+  std::uint16_t block_align;
+  std::uint16_t bits_per_sample;
 };
 
 // Told by the device about each buffer it hands back (WIM_DATA), on the

@@ -52,8 +52,7 @@ void TMeterSkin::Release() {
   shown_.reset();
 }
 
-void TMeterSkin::Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x,
-                      int dest_y) {
+void TMeterSkin::Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x, int dest_y) {
   HDC from = source == TMeterSource::msBack ? BackDC.get() : PartsDC.get();
   BitBlt(CanvasDC.get(), dest_x, dest_y, width, height, from, source_x, source_y, SRCCOPY);
 }

@@ -33,8 +33,7 @@ class TMeterSkin final : private TMeterCanvas {
   void Release();
 
  private:
-  void Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x,
-            int dest_y) override;
+  void Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x, int dest_y) override;
 
   UniqueBitmap CanvasBitmap;
   UniqueBitmap BackBitmap;

@@ -13,17 +13,17 @@ namespace snx {
 namespace {
 
 const ComponentClassTable& MainClasses() {
-  static const ComponentClassTable classes{
+  static const ComponentClassTable kClasses{
       {"TPopupMenu", Creates<TPopupMenu>()},
       {"TMenuItem", Creates<TMenuItem>()},
       {"TTimer", Creates<TTimer>()},
       {"TTrayIcon", [](TComponent* owner) -> TComponent* { return new TTrayIcon(owner, Win32TrayPlatform()); }},
   };
-  return classes;
+  return kClasses;
 }
 
 const TPublished<TSNX_MAIN>& MainPublished() {
-  static const TPublished<TSNX_MAIN> published{
+  static const TPublished<TSNX_MAIN> kPublished{
       {"PopupMenu", &TSNX_MAIN::PopupMenu},
       {"PM_Start", &TSNX_MAIN::PM_Start},
       {"PM_Stop", &TSNX_MAIN::PM_Stop},
@@ -46,7 +46,7 @@ const TPublished<TSNX_MAIN>& MainPublished() {
       {"PM_TopClick", &TSNX_MAIN::PM_TopClick},
       {"PM_AboutClick", &TSNX_MAIN::PM_AboutClick},
   };
-  return published;
+  return kPublished;
 }
 
 }  // namespace
@@ -59,8 +59,8 @@ TSNX_MAIN::TSNX_MAIN(TComponent* owner) : TForm(owner) {
   MainSettings settings = ReadMainSettings(ini);
   // A place off every monitor would open the strip out of anyone's reach.
   const TPoint place = OpeningPosition({settings.left, settings.top}, {Width(), Height()}, MonitorWorkAreas());
-  SetLeft(place.X);
-  SetTop(place.Y);
+  SetLeft(place.x);
+  SetTop(place.y);
   // Checked the other way round, so the click below makes an explicit
   // z-order request even for a stored "not on top".
   PM_Top->SetChecked(!settings.stay_on_top);
@@ -73,13 +73,13 @@ std::string TSNX_MAIN::SettingsFile() const { return SettingsPath(OwnerApplicati
 
 void TSNX_MAIN::FormCreate(TObject*) {
   WindowDC = GetDC(Handle());
-  Reporter.emplace(Handle());
-  Capture.emplace(WaveDevice, ChannelLevels, *Reporter);
+  reporter_.emplace(Handle());
+  capture_.emplace(wave_device_, ChannelLevels, *reporter_);
 }
 
 void TSNX_MAIN::FormShow(TObject*) {
   ShowWindow(OwnerApplication().Handle(), SW_HIDE);
-  Skin.LoadSkin(WindowDC, ProgramFolder(OwnerApplication().ExeName()));
+  skin_.LoadSkin(WindowDC, ProgramFolder(OwnerApplication().ExeName()));
   Timer->SetEnabled(true);
 }
 
@@ -95,13 +95,13 @@ void TSNX_MAIN::DrawMeter(bool repaint) {
   OwnerApplication().ProcessMessages();
   if (DrawBusy || !Visible()) return;
   DrawBusy = true;
-  Skin.Draw(WindowDC, ChannelLevels, repaint);
+  skin_.Draw(WindowDC, ChannelLevels, repaint);
   DrawBusy = false;
 }
 
 void TSNX_MAIN::FormClose(TObject*, TCloseAction&) {
   Timer->SetEnabled(false);
-  Skin.Release();
+  skin_.Release();
   if (WindowDC != nullptr) ReleaseDC(Handle(), WindowDC);
   WindowDC = nullptr;
   // A settings file that cannot be written is reported, but the program
@@ -127,9 +127,9 @@ void TSNX_MAIN::PM_TopClick(TObject*) {
 
 void TSNX_MAIN::PM_ExitClick(TObject*) { Close(); }
 
-void TSNX_MAIN::PM_StartClick(TObject*) { Capture->Start(); }
+void TSNX_MAIN::PM_StartClick(TObject*) { capture_->Start(); }
 
-void TSNX_MAIN::PM_StopClick(TObject*) { Capture->Stop(); }
+void TSNX_MAIN::PM_StopClick(TObject*) { capture_->Stop(); }
 
 void TSNX_MAIN::PM_AboutClick(TObject*) {
   if (about_dialog_ == nullptr) return;

@@ -57,13 +57,13 @@ class TSNX_MAIN : public TForm {
   std::string SettingsFile() const;
 
   HDC WindowDC = nullptr;
-  TMeterSkin Skin;
+  TMeterSkin skin_;
   bool DrawBusy = false;
   // Declared in this order so that the capture, destroyed first, has ended
   // before the device and the reporter it uses go.
-  TWinmmWaveIn WaveDevice;
-  std::optional<TMessageBoxReporter> Reporter;
-  std::optional<TWaveCapture> Capture;
+  TWinmmWaveIn wave_device_;
+  std::optional<TMessageBoxReporter> reporter_;
+  std::optional<TWaveCapture> capture_;
   TForm* about_dialog_ = nullptr;
 };
 

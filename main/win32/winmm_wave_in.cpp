@@ -4,12 +4,12 @@ namespace snx {
 
 std::uint32_t TWinmmWaveIn::Open(const TWaveFormat& format, TWaveInClient& client) {
   WaveFormat = {};
-  WaveFormat.wFormatTag = format.FormatTag;
-  WaveFormat.nChannels = format.Channels;
-  WaveFormat.nSamplesPerSec = format.SamplesPerSec;
-  WaveFormat.nAvgBytesPerSec = format.AvgBytesPerSec;
-  WaveFormat.nBlockAlign = format.BlockAlign;
-  WaveFormat.wBitsPerSample = format.BitsPerSample;
+  WaveFormat.wFormatTag = format.format_tag;
+  WaveFormat.nChannels = format.channels;
+  WaveFormat.nSamplesPerSec = format.samples_per_sec;
+  WaveFormat.nAvgBytesPerSec = format.avg_bytes_per_sec;
+  WaveFormat.nBlockAlign = format.block_align;
+  WaveFormat.wBitsPerSample = format.bits_per_sample;
   HWAVEIN device = nullptr;
   const MMRESULT result = waveInOpen(&device, WAVE_MAPPER, &WaveFormat, reinterpret_cast<DWORD_PTR>(&WaveInCallback),
                                      reinterpret_cast<DWORD_PTR>(&client), CALLBACK_FUNCTION);

@@ -2,6 +2,7 @@
 // The default wave input device through winmm, with the two buffer headers
 // that every Start fills again.
 #include <windows.h>
+
 #include <mmsystem.h>
 
 #include <array>

@@ -11,7 +11,7 @@ namespace {
 
 void Visit(const snx::ObjectDescription& object) {
   for (const auto& [name, value] : object.properties) {
-    if (value.kind != snx::PropertyValue::Kind::Integer) continue;
+    if (value.kind != snx::PropertyValue::Kind::vkInteger) continue;
     try {
       value.AsInteger();
     } catch (const snx::EReadError&) {

@@ -38,20 +38,20 @@ class NullCanvas : public TCanvas {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const ComponentClassTable classes{
+  static const ComponentClassTable kClasses{
       {"TLabel", [](TComponent* owner) -> TComponent* { return new TLabel(owner); }},
       {"TImage", [](TComponent* owner) -> TComponent* { return new TImage(owner); }},
       {"TPopupMenu", [](TComponent* owner) -> TComponent* { return new TPopupMenu(owner); }},
       {"TMenuItem", [](TComponent* owner) -> TComponent* { return new TMenuItem(owner); }},
   };
-  static const TPublished<Window> published{
+  static const TPublished<Window> kPublished{
       {"Clicked", &Window::Clicked}, {"MouseDown", &Window::MouseDown}, {"MouseMove", &Window::MouseMove}};
 
   Window window;
   try {
     const ObjectDescription description =
         ParseFormDescription(std::string_view(reinterpret_cast<const char*>(data), size));
-    TReader(description, classes, published.For(window)).ReadRootComponent(&window);
+    TReader(description, kClasses, kPublished.For(window)).ReadRootComponent(&window);
   } catch (const Exception&) {
     return 0;  // refused, as it should be
   }
@@ -59,8 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   window.PaintControls(canvas);
   for (const TControl* control : std::vector<TControl*>(window.Controls())) {
     const TRect r = control->BoundsRect();
-    window.MouseMoved(TShiftState(), r.Left, r.Top);
-    window.MousePressed(TMouseButton::mbLeft, TShiftState(), r.Left, r.Top);
+    window.MouseMoved(TShiftState(), r.left, r.top);
+    window.MousePressed(TMouseButton::mbLeft, TShiftState(), r.left, r.top);
   }
   window.MouseLeft();
   return 0;

@@ -13,7 +13,6 @@ void GetFileVersion(TTrayPlatform& platform, const std::string& file_name, std::
                     std::uint16_t* minor = nullptr, std::uint16_t* third = nullptr, std::uint16_t* fourth = nullptr);
 // The same for a file in the system directory.
 void GetSysFileVersion(TTrayPlatform& platform, const std::string& file_name, std::uint16_t& major,
-                       std::uint16_t* minor = nullptr, std::uint16_t* third = nullptr,
-                       std::uint16_t* fourth = nullptr);
+                       std::uint16_t* minor = nullptr, std::uint16_t* third = nullptr, std::uint16_t* fourth = nullptr);
 
 }  // namespace snx

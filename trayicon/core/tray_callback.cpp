@@ -31,7 +31,7 @@ void Raise(const TNotifyEvent& event, TTrayIcon& icon) {
 }
 
 void RaiseMouse(const TMouseEvent& event, TTrayIcon& icon, TMouseButton button, TShiftMember member, TPoint pos) {
-  if (event) event(&icon, button, TShiftState(member), pos.X, pos.Y);
+  if (event) event(&icon, button, TShiftState(member), pos.x, pos.y);
 }
 
 }  // namespace
@@ -46,17 +46,16 @@ void TSingleClick::Execute(TTrayPlatform& platform, TCallbackWindowHost& host) {
   host.PostSingleClickEnd(this);
 }
 
-TCallbackWindow::TCallbackWindow(TComponent* owner, TTrayPlatform& platform)
-    : TComponent(owner), FPlatform(platform) {}
+TCallbackWindow::TCallbackWindow(TComponent* owner, TTrayPlatform& platform) : TComponent(owner), platform_(platform) {}
 
 TCallbackWindow::~TCallbackWindow() {
   if (CallbackWindow == this) CallbackWindow = nullptr;
-  FSingleClicks.clear();
+  single_clicks_.clear();
 }
 
 TCallbackWindowHost& TCallbackWindow::Host() {
-  if (!FHost) FHost = FPlatform.CreateCallbackWindow(*this, Owner());
-  return *FHost;
+  if (!host_) host_ = platform_.CreateCallbackWindow(*this, Owner());
+  return *host_;
 }
 
 std::uint32_t TCallbackWindow::Handle() { return Host().Handle(); }
@@ -66,18 +65,18 @@ void TCallbackWindow::Forget(TTrayIcon* tray_icon) {
 }
 
 void TCallbackWindow::CallbackWndProc(TMessage& message) {
-  const int index = TrayIconList.IndexOf(std::to_string(message.WParam));
+  const int index = TrayIconList.IndexOf(std::to_string(message.w_param));
   if (index < 0) return;
   TTrayIcon& icon = *TrayIconList.Objects(index);
   FCurrentTrayIcon = &icon;
-  if (!icon.FEnabled) return;
-  const TPoint pos = FPlatform.CursorPos();
-  switch (message.LParam) {
+  if (!icon.enabled_) return;
+  const TPoint pos = platform_.CursorPos();
+  switch (message.l_param) {
     case kMouseMove:
-      if (icon.OnMouseMove) icon.OnMouseMove(&icon, TShiftState(), pos.X, pos.Y);
+      if (icon.OnMouseMove) icon.OnMouseMove(&icon, TShiftState(), pos.x, pos.y);
       break;
     case kLButtonDown:
-      ButtonDown(icon, icon.FLBPopupMenu, TMouseButton::mbLeft, TShiftMember::ssLeft, pos);
+      ButtonDown(icon, icon.lb_popup_menu_, TMouseButton::mbLeft, TShiftMember::ssLeft, pos);
       break;
     case kLButtonUp:
       ForegroundStep(icon);
@@ -92,7 +91,7 @@ void TCallbackWindow::CallbackWndProc(TMessage& message) {
       Raise(icon.OnDblClick, icon);
       break;
     case kRButtonDown:
-      ButtonDown(icon, icon.FRBPopupMenu, TMouseButton::mbRight, TShiftMember::ssRight, pos);
+      ButtonDown(icon, icon.rb_popup_menu_, TMouseButton::mbRight, TShiftMember::ssRight, pos);
       break;
     case kRButtonUp:
       ForegroundStep(icon);
@@ -106,16 +105,16 @@ void TCallbackWindow::CallbackWndProc(TMessage& message) {
       RaiseMouse(icon.OnMouseUp, icon, TMouseButton::mbMiddle, TShiftMember::ssMiddle, pos);
       break;
     case kBalloonShow:
-      Raise(icon.FOnBalloonShow, icon);
+      Raise(icon.on_balloon_show_, icon);
       break;
     case kBalloonHide:
-      Raise(icon.FOnBalloonHide, icon);
+      Raise(icon.on_balloon_hide_, icon);
       break;
     case kBalloonTimeout:
-      Raise(icon.FOnBalloonTimeout, icon);
+      Raise(icon.on_balloon_timeout_, icon);
       break;
     case kBalloonUserClick:
-      Raise(icon.FOnBalloonClick, icon);
+      Raise(icon.on_balloon_click_, icon);
       break;
     default:
       break;
@@ -126,7 +125,7 @@ void TCallbackWindow::CallbackWndProc(TMessage& message) {
 // otherwise it is an OnMouseDown.
 void TCallbackWindow::ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton button, TShiftMember member,
                                  TPoint pos) {
-  if (menu != nullptr && icon.FAutoPopup) {
+  if (menu != nullptr && icon.auto_popup_) {
     PopupStep(icon, *menu, pos);
   } else {
     RaiseMouse(icon.OnMouseDown, icon, button, member, pos);
@@ -136,12 +135,12 @@ void TCallbackWindow::ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton
 void TCallbackWindow::PopupStep(TTrayIcon& icon, TPopupMenu& menu, TPoint pos) {
   // The menu's owner must be in front, or the menu does not close when the
   // user clicks elsewhere.
-  if (FPlatform.ForegroundForm(icon.Owner())) ApplicationOf(icon.Owner()).ProcessMessages();
-  menu.Popup(pos.X, pos.Y);
+  if (platform_.ForegroundForm(icon.Owner())) ApplicationOf(icon.Owner()).ProcessMessages();
+  menu.Popup(pos.x, pos.y);
 }
 
 void TCallbackWindow::ForegroundStep(const TTrayIcon& icon) {
-  if (icon.FFormActiveByMouseup) FPlatform.ForegroundActiveForm();
+  if (icon.form_active_by_mouseup_) platform_.ForegroundActiveForm();
 }
 
 void TCallbackWindow::ClickStep(TTrayIcon& icon) {
@@ -149,7 +148,7 @@ void TCallbackWindow::ClickStep(TTrayIcon& icon) {
     icon.FClickPending = false;
   } else if (!icon.FClickPending) {
     icon.FClickPending = true;
-    FSingleClicks.push_back(std::make_unique<TSingleClick>(FPlatform, Host()));
+    single_clicks_.push_back(std::make_unique<TSingleClick>(platform_, Host()));
   } else {
     // The release that completes a double click withdraws the pending click.
     icon.FClickPending = false;
@@ -157,10 +156,10 @@ void TCallbackWindow::ClickStep(TTrayIcon& icon) {
 }
 
 void TCallbackWindow::SingleClickEnded(TSingleClick* thread) {
-  auto found = std::find_if(FSingleClicks.begin(), FSingleClicks.end(),
+  auto found = std::find_if(single_clicks_.begin(), single_clicks_.end(),
                             [thread](const std::unique_ptr<TSingleClick>& t) { return t.get() == thread; });
-  if (found == FSingleClicks.end()) return;
-  FSingleClicks.erase(found);
+  if (found == single_clicks_.end()) return;
+  single_clicks_.erase(found);
   OnClick(this);
 }
 

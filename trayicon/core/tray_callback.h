@@ -63,11 +63,11 @@ class TCallbackWindow : public TComponent {
   void ForegroundStep(const TTrayIcon& icon);
   void ClickStep(TTrayIcon& icon);
 
-  TTrayPlatform& FPlatform;
+  TTrayPlatform& platform_;
   TTrayIcon* FCurrentTrayIcon = nullptr;
   // Declared before the waits, so that they have ended when it goes.
-  std::unique_ptr<TCallbackWindowHost> FHost;
-  std::list<std::unique_ptr<TSingleClick>> FSingleClicks;
+  std::unique_ptr<TCallbackWindowHost> host_;
+  std::list<std::unique_ptr<TSingleClick>> single_clicks_;
 };
 
 }  // namespace snx

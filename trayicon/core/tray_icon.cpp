@@ -5,8 +5,8 @@
 
 #include "framework/core/form_description.h"
 #include "framework/core/reader.h"
-#include "trayicon/core/tray_callback.h"
 #include "trayicon/core/file_version.h"
+#include "trayicon/core/tray_callback.h"
 #include "trayicon/core/tray_icon_animate.h"
 
 namespace snx {
@@ -57,9 +57,9 @@ void DeferLink(TReader& reader, const PropertyValue& value, void (TTrayIcon::*se
 }  // namespace
 
 TTrayIcon::TTrayIcon(TComponent* owner, TTrayPlatform& platform)
-    : TComponent(owner), FPlatform(platform), FIcon(std::make_unique<TIcon>()) {
-  GetSysFileVersion(FPlatform, "shell32.dll", FShellVersion);
-  const TOsVersion os = FPlatform.OsVersion();
+    : TComponent(owner), platform_(platform), icon_(std::make_unique<TIcon>()) {
+  GetSysFileVersion(platform_, "shell32.dll", FShellVersion);
+  const TOsVersion os = platform_.OsVersion();
   FWinXPOrLater = os.major > 5 || (os.major == 5 && os.minor > 0);
   if (TrayIconList.Count() >= TTrayIconList::kCapacity) {
     FIconID = 0;
@@ -67,8 +67,8 @@ TTrayIcon::TTrayIcon(TComponent* owner, TTrayPlatform& platform)
   }
   FIconID = TrayIconList.Count() == 0 ? 1 : std::stoi(TrayIconList.Strings(TrayIconList.Count() - 1)) + 1;
   if (!IsDesigning()) {
-    FIcon->OnChange = [this](TObject*) { IconChange(this); };
-    TheCallbackWindow(Owner() != nullptr ? Owner() : this, FPlatform);
+    icon_->OnChange = [this](TObject*) { IconChange(this); };
+    TheCallbackWindow(Owner() != nullptr ? Owner() : this, platform_);
     FIconData = std::make_unique<TNotifyIconDataV5A>();
     FIconData->cbSize = FShellVersion >= 5 ? kNotifyIconDataV5Size : kNotifyIconDataV1Size;
     FIconData->uCallbackMessage = kTrayCallbackMessage;
@@ -93,17 +93,17 @@ TTrayIcon::~TTrayIcon() {
 bool TTrayIcon::OwnerLoading() const { return IsLoading() || (Owner() != nullptr && Owner()->IsLoading()); }
 
 TIconHandle TTrayIcon::GetIconHandle() {
-  if (TIconHandle handle = FIcon->Handle(); handle != 0) return handle;
-  if (TIconHandle handle = FPlatform.FormIcon(Owner()); handle != 0) return handle;
-  return FPlatform.ApplicationIcon();
+  if (TIconHandle handle = icon_->Handle(); handle != 0) return handle;
+  if (TIconHandle handle = platform_.FormIcon(Owner()); handle != 0) return handle;
+  return platform_.ApplicationIcon();
 }
 
 void TTrayIcon::SetVisible(bool value) {
-  if (value == FVisible) return;
-  FVisible = value && GetIconHandle() != 0;
+  if (value == visible_) return;
+  visible_ = value && GetIconHandle() != 0;
   if (IsDesigning() || OwnerLoading()) return;
   const bool new_shell = FShellVersion >= 5;
-  if (FVisible) {
+  if (visible_) {
     SetTrayIcon(FIconAdded && new_shell ? TTrayIconMode::tiShowIcon : TTrayIconMode::tiAddIcon);
   } else if (FIconAdded) {
     SetTrayIcon(new_shell ? TTrayIconMode::tiHideIcon : TTrayIconMode::tiDeleteIcon);
@@ -111,63 +111,63 @@ void TTrayIcon::SetVisible(bool value) {
 }
 
 void TTrayIcon::SetIcon(const TIcon* value) {
-  if (value == FIcon.get()) return;
-  FIcon->Assign(value);
+  if (value == icon_.get()) return;
+  icon_->Assign(value);
 }
 
 void TTrayIcon::SetTipHelp(std::string_view value) {
   const std::string_view candidate = value.substr(0, kTipBytes);
-  if (candidate == FTipHelp) return;
+  if (candidate == tip_help_) return;
   {
-    std::lock_guard guard(FRecordLock);
-    FTipHelp.assign(candidate);
+    std::lock_guard guard(record_lock_);
+    tip_help_.assign(candidate);
   }
   if (!IsDesigning()) IconChange(this);
 }
 
 void TTrayIcon::SetEnabled(bool value) {
-  if (value == FEnabled) return;
-  FEnabled = value;
-  if (!FEnabled) FClickPending = false;
+  if (value == enabled_) return;
+  enabled_ = value;
+  if (!enabled_) FClickPending = false;
 }
 
 void TTrayIcon::SetAnimateRate(std::int32_t value) {
-  if (value != FAnimateRate) FAnimateRate = std::max(value, 10);
+  if (value != animate_rate_) animate_rate_ = std::max(value, 10);
 }
 
 void TTrayIcon::SetLBPopupMenu(TPopupMenu* value) {
-  if (value == FLBPopupMenu) return;
-  FLBPopupMenu = value;
-  if (FLBPopupMenu != nullptr) FLBPopupMenu->FreeNotification(this);
+  if (value == lb_popup_menu_) return;
+  lb_popup_menu_ = value;
+  if (lb_popup_menu_ != nullptr) lb_popup_menu_->FreeNotification(this);
 }
 
 void TTrayIcon::SetRBPopupMenu(TPopupMenu* value) {
-  if (value == FRBPopupMenu) return;
-  FRBPopupMenu = value;
-  if (FRBPopupMenu != nullptr) FRBPopupMenu->FreeNotification(this);
+  if (value == rb_popup_menu_) return;
+  rb_popup_menu_ = value;
+  if (rb_popup_menu_ != nullptr) rb_popup_menu_->FreeNotification(this);
 }
 
 void TTrayIcon::SetAnimateIcons(TImageList* value) {
-  if (value != FAnimateIcons && !FAnimating) FAnimateIcons = value;
-  if (FAnimateIcons == value && value != nullptr) value->FreeNotification(this);
+  if (value != animate_icons_ && !FAnimating) animate_icons_ = value;
+  if (animate_icons_ == value && value != nullptr) value->FreeNotification(this);
 }
 
 void TTrayIcon::SetBalloonTitle(std::string_view value) {
   std::string candidate(value.substr(0, kBalloonTitleBytes));
-  if (candidate != FBalloonTitle) FBalloonTitle = std::move(candidate);
+  if (candidate != balloon_title_) balloon_title_ = std::move(candidate);
 }
 
 void TTrayIcon::SetBalloonText(std::string_view value) {
   std::string candidate(value.substr(0, kBalloonTextBytes));
-  if (candidate != FBalloonText) FBalloonText = std::move(candidate);
+  if (candidate != balloon_text_) balloon_text_ = std::move(candidate);
 }
 
 void TTrayIcon::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation != TOperation::opRemove) return;
-  if (component == FLBPopupMenu) FLBPopupMenu = nullptr;
-  if (component == FRBPopupMenu) FRBPopupMenu = nullptr;
-  if (FAnimateIcons != nullptr && component == FAnimateIcons) {
+  if (component == lb_popup_menu_) lb_popup_menu_ = nullptr;
+  if (component == rb_popup_menu_) rb_popup_menu_ = nullptr;
+  if (animate_icons_ != nullptr && component == animate_icons_) {
     // The thread reads its own share of the images, but the animation is
     // stopped before the link goes, so that nothing animates a list that no
     // longer exists.
@@ -180,7 +180,7 @@ void TTrayIcon::Notification(TComponent* component, TOperation operation) {
         // and the next change of picture or tip tries the shell again.
       }
     }
-    FAnimateIcons = nullptr;
+    animate_icons_ = nullptr;
   }
 }
 
@@ -192,8 +192,8 @@ void TTrayIcon::IconChange(TObject* /*sender*/) {
 }
 
 void TTrayIcon::FillTip() {
-  CopyField(FIconData->szTip, FTipHelp);
-  FIconData->uFlags = FTipHelp.empty() ? kNifMessage | kNifIcon : kNifMessage | kNifIcon | kNifTip;
+  CopyField(FIconData->szTip, tip_help_);
+  FIconData->uFlags = tip_help_.empty() ? kNifMessage | kNifIcon : kNifMessage | kNifIcon | kNifTip;
 }
 
 void TTrayIcon::PrepareRecord(TTrayIconMode mode) {
@@ -202,13 +202,13 @@ void TTrayIcon::PrepareRecord(TTrayIconMode mode) {
   const bool new_shell = FShellVersion >= 5;
   if (new_shell && IsBalloonMode(mode)) {
     record.uFlags = kNifMessage | kNifInfo;
-    record.uTimeout = FBalloonTimeout * 1000u;
+    record.uTimeout = balloon_timeout_ * 1000u;
     CopyField(record.szInfoTitle, "");
     CopyField(record.szInfo, "");
     if (mode == TTrayIconMode::tiShowBalloon) {
-      CopyField(record.szInfoTitle, FBalloonTitle);
-      CopyField(record.szInfo, FBalloonText.empty() ? std::string_view(" ") : std::string_view(FBalloonText));
-      record.dwInfoFlags = static_cast<std::uint32_t>(FBalloonIcon);
+      CopyField(record.szInfoTitle, balloon_title_);
+      CopyField(record.szInfo, balloon_text_.empty() ? std::string_view(" ") : std::string_view(balloon_text_));
+      record.dwInfoFlags = static_cast<std::uint32_t>(balloon_icon_);
     }
   } else if (new_shell && (mode == TTrayIconMode::tiShowIcon || mode == TTrayIconMode::tiHideIcon)) {
     record.uFlags = kNifState;
@@ -221,11 +221,11 @@ void TTrayIcon::PrepareRecord(TTrayIconMode mode) {
 
 void TTrayIcon::SetTrayIcon(TTrayIconMode mode) {
   if (FIconData == nullptr) return;  // design mode talks to no shell
-  if (IsBalloonMode(mode) && !FVisible) {
+  if (IsBalloonMode(mode) && !visible_) {
     if (mode == TTrayIconMode::tiHideBalloon) return;
     SetVisible(true);
     // With no icon anywhere the icon cannot show, and so neither can a balloon.
-    if (!FVisible) throw ENotifyIconError(std::string(kCannotSwitchBalloon));
+    if (!visible_) throw ENotifyIconError(std::string(kCannotSwitchBalloon));
     SetTrayIcon(TTrayIconMode::tiShowBalloon);
     return;
   }
@@ -238,10 +238,10 @@ void TTrayIcon::SetTrayIcon(TTrayIconMode mode) {
     case TTrayIconMode::tiDeleteIcon: {
       {
         // Cleared first, so that nothing is sent for an icon on its way out.
-        std::lock_guard guard(FRecordLock);
+        std::lock_guard guard(record_lock_);
         FIconAdded = false;
       }
-      FPlatform.NotifyIcon(kNimDelete, record);
+      platform_.NotifyIcon(kNimDelete, record);
       break;
     }
     case TTrayIconMode::tiModifyIcon:
@@ -261,21 +261,21 @@ void TTrayIcon::SetTrayIcon(TTrayIconMode mode) {
 }
 
 TNotifyIconDataV5A TTrayIcon::RecordFor(TTrayIconMode mode) {
-  std::lock_guard guard(FRecordLock);
+  std::lock_guard guard(record_lock_);
   PrepareRecord(mode);
   return *FIconData;
 }
 
 void TTrayIcon::ModifyOrRaise(const TNotifyIconDataV5A& record, std::string_view message) {
-  if (!FPlatform.NotifyIcon(kNimModify, record)) throw ENotifyIconError(std::string(message));
+  if (!platform_.NotifyIcon(kNimModify, record)) throw ENotifyIconError(std::string(message));
 }
 
 void TTrayIcon::AddIcon() {
-  if (!FVisible) return;
-  const std::uint32_t window = TheCallbackWindow(Owner() != nullptr ? Owner() : this, FPlatform).Handle();
+  if (!visible_) return;
+  const std::uint32_t window = TheCallbackWindow(Owner() != nullptr ? Owner() : this, platform_).Handle();
   TNotifyIconDataV5A record;
   {
-    std::lock_guard guard(FRecordLock);
+    std::lock_guard guard(record_lock_);
     PrepareRecord(TTrayIconMode::tiAddIcon);
     FIconData->hWnd = window;
     record = *FIconData;
@@ -284,19 +284,19 @@ void TTrayIcon::AddIcon() {
   // look whether the icon arrived after all, and try again a few times.
   bool probed = false;
   for (int retries = 0;; ++retries) {
-    if (FPlatform.NotifyIcon(kNimAdd, record)) break;
-    if (!FWinXPOrLater || FPlatform.LastError() != kErrorTimeout || retries >= 5) {
+    if (platform_.NotifyIcon(kNimAdd, record)) break;
+    if (!FWinXPOrLater || platform_.LastError() != kErrorTimeout || retries >= 5) {
       throw ENotifyIconError(std::string(kCannotRegisterIcon));
     }
-    FPlatform.Sleep(100);
+    platform_.Sleep(100);
     if (!probed) {
       probed = true;
-      if (FPlatform.NotifyIcon(kNimModify, record)) break;
+      if (platform_.NotifyIcon(kNimModify, record)) break;
     }
   }
   bool changed = false;
   {
-    std::lock_guard guard(FRecordLock);
+    std::lock_guard guard(record_lock_);
     FIconAdded = true;
     PrepareRecord(TTrayIconMode::tiModifyIcon);
     changed = FIconData->hIcon != record.hIcon || std::strcmp(FIconData->szTip, record.szTip) != 0;
@@ -307,34 +307,34 @@ void TTrayIcon::AddIcon() {
 
 void TTrayIcon::ShellRestarted() {
   // The announcement may come without a loss; an icon still held stays as it is.
-  if (FPlatform.NotifyIcon(kNimModify, RecordFor(TTrayIconMode::tiModifyIcon))) return;
+  if (platform_.NotifyIcon(kNimModify, RecordFor(TTrayIconMode::tiModifyIcon))) return;
   {
-    std::lock_guard guard(FRecordLock);
+    std::lock_guard guard(record_lock_);
     FIconAdded = false;
   }
   SetTrayIcon(TTrayIconMode::tiAddIcon);
 }
 
-void TTrayIcon::ShowBalloon() { ShowBalloon(FBalloonIcon, FBalloonTitle, FBalloonText, FBalloonTimeout); }
+void TTrayIcon::ShowBalloon() { ShowBalloon(balloon_icon_, balloon_title_, balloon_text_, balloon_timeout_); }
 
 void TTrayIcon::ShowBalloon(TBalloonInfoIconFlag icon) {
-  ShowBalloon(icon, FBalloonTitle, FBalloonText, FBalloonTimeout);
+  ShowBalloon(icon, balloon_title_, balloon_text_, balloon_timeout_);
 }
 
 void TTrayIcon::ShowBalloon(TBalloonInfoIconFlag icon, std::string_view title) {
-  ShowBalloon(icon, title, FBalloonText, FBalloonTimeout);
+  ShowBalloon(icon, title, balloon_text_, balloon_timeout_);
 }
 
 void TTrayIcon::ShowBalloon(TBalloonInfoIconFlag icon, std::string_view title, std::string_view text) {
-  ShowBalloon(icon, title, text, FBalloonTimeout);
+  ShowBalloon(icon, title, text, balloon_timeout_);
 }
 
 void TTrayIcon::ShowBalloon(TBalloonInfoIconFlag icon, std::string_view title, std::string_view text,
                             TBalloonTimeout timeout) {
-  FBalloonIcon = icon;
+  balloon_icon_ = icon;
   SetBalloonTitle(title);
   SetBalloonText(text);
-  FBalloonTimeout = timeout;
+  balloon_timeout_ = timeout;
   SetTrayIcon(TTrayIconMode::tiHideBalloon);
   SetTrayIcon(TTrayIconMode::tiShowBalloon);
 }
@@ -342,9 +342,9 @@ void TTrayIcon::ShowBalloon(TBalloonInfoIconFlag icon, std::string_view title, s
 void TTrayIcon::HideBalloon() { SetTrayIcon(TTrayIconMode::tiHideBalloon); }
 
 void TTrayIcon::AnimatePlay(TAnimateMode mode) {
-  if (FAnimating || FAnimateIcons == nullptr || FAnimateIcons->Count() == 0) return;
+  if (FAnimating || animate_icons_ == nullptr || animate_icons_->Count() == 0) return;
   if (!FAnimateThread) FAnimateThread = std::make_unique<TTrayIconAnimate>(*this);
-  FAnimateThread->Play(mode, FAnimateIcons->Store());
+  FAnimateThread->Play(mode, animate_icons_->Store());
 }
 
 void TTrayIcon::AnimateStep() {
@@ -384,7 +384,7 @@ bool TTrayIcon::ReadProperty(std::string_view name, const PropertyValue& value, 
   } else if (name == "AnimateRate") {
     SetAnimateRate(value.AsInteger());
   } else if (name == "AutoPopup") {
-    FAutoPopup = value.AsBoolean();
+    auto_popup_ = value.AsBoolean();
   } else if (name == "Enabled") {
     SetEnabled(value.AsBoolean());
   } else if (name == "LBPopupMenu") {
@@ -392,24 +392,24 @@ bool TTrayIcon::ReadProperty(std::string_view name, const PropertyValue& value, 
   } else if (name == "RBPopupMenu") {
     DeferLink(reader, value, &TTrayIcon::SetRBPopupMenu, this);
   } else if (name == "TipHelp") {
-    SetTipHelp(FPlatform.ToSystemCodePage(value.AsString()));
+    SetTipHelp(platform_.ToSystemCodePage(value.AsString()));
   } else if (name == "Visible") {
     SetVisible(value.AsBoolean());
   } else if (name == "BalloonTitle") {
-    SetBalloonTitle(FPlatform.ToSystemCodePage(value.AsString()));
+    SetBalloonTitle(platform_.ToSystemCodePage(value.AsString()));
   } else if (name == "BalloonText") {
-    SetBalloonText(FPlatform.ToSystemCodePage(value.AsString()));
+    SetBalloonText(platform_.ToSystemCodePage(value.AsString()));
   } else if (name == "BalloonIcon") {
     static constexpr std::string_view kNames[] = {"biifNone", "biifInfo", "biifWarning", "biifError"};
     const auto* found = std::find(std::begin(kNames), std::end(kNames), value.AsIdentifier());
     if (found == std::end(kNames)) throw EReadError("unknown balloon icon " + value.text);
-    FBalloonIcon = static_cast<TBalloonInfoIconFlag>(found - std::begin(kNames));
+    balloon_icon_ = static_cast<TBalloonInfoIconFlag>(found - std::begin(kNames));
   } else if (name == "BalloonTimeout") {
     const std::int32_t seconds = value.AsInteger();
     if (seconds < 10 || seconds > 60) throw EReadError("balloon time-out out of range: " + std::to_string(seconds));
-    FBalloonTimeout = static_cast<TBalloonTimeout>(seconds);
+    balloon_timeout_ = static_cast<TBalloonTimeout>(seconds);
   } else if (name == "FormActiveByMouseup") {
-    FFormActiveByMouseup = value.AsBoolean();
+    form_active_by_mouseup_ = value.AsBoolean();
   } else if (name == "OnClick") {
     OnClick = reader.Method<TNotifyEvent>(value);
   } else if (name == "OnDblClick") {

@@ -77,49 +77,49 @@ class TTrayIcon : public TComponent {
   ~TTrayIcon() override;
 
   // Published properties.
-  TImageList* AnimateIcons() const { return FAnimateIcons; }
+  TImageList* AnimateIcons() const { return animate_icons_; }
   void SetAnimateIcons(TImageList* value);
-  std::int32_t AnimateRate() const { return FAnimateRate; }
+  std::int32_t AnimateRate() const { return animate_rate_; }
   void SetAnimateRate(std::int32_t value);
-  bool AutoPopup() const { return FAutoPopup; }
-  void SetAutoPopup(bool value) { FAutoPopup = value; }
-  bool Enabled() const { return FEnabled; }
+  bool AutoPopup() const { return auto_popup_; }
+  void SetAutoPopup(bool value) { auto_popup_ = value; }
+  bool Enabled() const { return enabled_; }
   void SetEnabled(bool value);
-  TIcon& Icon() const { return *FIcon; }
+  TIcon& Icon() const { return *icon_; }
   void SetIcon(const TIcon* value);
-  TPopupMenu* LBPopupMenu() const { return FLBPopupMenu; }
+  TPopupMenu* LBPopupMenu() const { return lb_popup_menu_; }
   void SetLBPopupMenu(TPopupMenu* value);
-  TPopupMenu* RBPopupMenu() const { return FRBPopupMenu; }
+  TPopupMenu* RBPopupMenu() const { return rb_popup_menu_; }
   void SetRBPopupMenu(TPopupMenu* value);
   // Texts are single-byte strings in the system code page, cut by bytes.
-  const std::string& TipHelp() const { return FTipHelp; }
+  const std::string& TipHelp() const { return tip_help_; }
   void SetTipHelp(std::string_view value);
-  bool Visible() const { return FVisible; }
+  bool Visible() const { return visible_; }
   void SetVisible(bool value);
-  const std::string& BalloonTitle() const { return FBalloonTitle; }
+  const std::string& BalloonTitle() const { return balloon_title_; }
   void SetBalloonTitle(std::string_view value);
-  const std::string& BalloonText() const { return FBalloonText; }
+  const std::string& BalloonText() const { return balloon_text_; }
   void SetBalloonText(std::string_view value);
-  TBalloonInfoIconFlag BalloonIcon() const { return FBalloonIcon; }
-  void SetBalloonIcon(TBalloonInfoIconFlag value) { FBalloonIcon = value; }
-  TBalloonTimeout BalloonTimeout() const { return FBalloonTimeout; }
-  void SetBalloonTimeout(TBalloonTimeout value) { FBalloonTimeout = value; }
-  bool FormActiveByMouseup() const { return FFormActiveByMouseup; }
-  void SetFormActiveByMouseup(bool value) { FFormActiveByMouseup = value; }
+  TBalloonInfoIconFlag BalloonIcon() const { return balloon_icon_; }
+  void SetBalloonIcon(TBalloonInfoIconFlag value) { balloon_icon_ = value; }
+  TBalloonTimeout BalloonTimeout() const { return balloon_timeout_; }
+  void SetBalloonTimeout(TBalloonTimeout value) { balloon_timeout_ = value; }
+  bool FormActiveByMouseup() const { return form_active_by_mouseup_; }
+  void SetFormActiveByMouseup(bool value) { form_active_by_mouseup_ = value; }
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
   TMouseMoveEvent OnMouseMove;
   TMouseEvent OnMouseDown;
   TMouseEvent OnMouseUp;
-  const TNotifyEvent& OnBalloonShow() const { return FOnBalloonShow; }
-  void SetOnBalloonShow(TNotifyEvent value) { FOnBalloonShow = std::move(value); }
-  const TNotifyEvent& OnBalloonHide() const { return FOnBalloonHide; }
-  void SetOnBalloonHide(TNotifyEvent value) { FOnBalloonHide = std::move(value); }
-  const TNotifyEvent& OnBalloonTimeout() const { return FOnBalloonTimeout; }
-  void SetOnBalloonTimeout(TNotifyEvent value) { FOnBalloonTimeout = std::move(value); }
-  const TNotifyEvent& OnBalloonClick() const { return FOnBalloonClick; }
-  void SetOnBalloonClick(TNotifyEvent value) { FOnBalloonClick = std::move(value); }
+  const TNotifyEvent& OnBalloonShow() const { return on_balloon_show_; }
+  void SetOnBalloonShow(TNotifyEvent value) { on_balloon_show_ = std::move(value); }
+  const TNotifyEvent& OnBalloonHide() const { return on_balloon_hide_; }
+  void SetOnBalloonHide(TNotifyEvent value) { on_balloon_hide_ = std::move(value); }
+  const TNotifyEvent& OnBalloonTimeout() const { return on_balloon_timeout_; }
+  void SetOnBalloonTimeout(TNotifyEvent value) { on_balloon_timeout_ = std::move(value); }
+  const TNotifyEvent& OnBalloonClick() const { return on_balloon_click_; }
+  void SetOnBalloonClick(TNotifyEvent value) { on_balloon_click_ = std::move(value); }
 
   // The icon's identifier in the shell record: 1 or more.
   std::int32_t IconID() const { return FIconID; }
@@ -141,8 +141,7 @@ class TTrayIcon : public TComponent {
   void ShowBalloon(TBalloonInfoIconFlag icon);
   void ShowBalloon(TBalloonInfoIconFlag icon, std::string_view title);
   void ShowBalloon(TBalloonInfoIconFlag icon, std::string_view title, std::string_view text);
-  void ShowBalloon(TBalloonInfoIconFlag icon, std::string_view title, std::string_view text,
-                   TBalloonTimeout timeout);
+  void ShowBalloon(TBalloonInfoIconFlag icon, std::string_view title, std::string_view text, TBalloonTimeout timeout);
   void HideBalloon();
 
   void AnimatePlay(TAnimateMode mode);
@@ -176,19 +175,19 @@ class TTrayIcon : public TComponent {
   // The shell lost its icons: an icon it held is added again.
   void ShellRestarted();
 
-  TTrayPlatform& FPlatform;
+  TTrayPlatform& platform_;
 
   bool FAnimating = false;
-  TImageList* FAnimateIcons = nullptr;
+  TImageList* animate_icons_ = nullptr;
   TAnimateMode FAnimateMode = TAnimateMode::amAutomatic;
-  std::atomic<std::int32_t> FAnimateRate = 500;
-  bool FAutoPopup = true;
-  bool FEnabled = true;
-  std::unique_ptr<TIcon> FIcon;
-  TPopupMenu* FLBPopupMenu = nullptr;
-  TPopupMenu* FRBPopupMenu = nullptr;
-  std::string FTipHelp = "TipHelp";
-  bool FVisible = false;
+  std::atomic<std::int32_t> animate_rate_ = 500;
+  bool auto_popup_ = true;
+  bool enabled_ = true;
+  std::unique_ptr<TIcon> icon_;
+  TPopupMenu* lb_popup_menu_ = nullptr;
+  TPopupMenu* rb_popup_menu_ = nullptr;
+  std::string tip_help_ = "TipHelp";
+  bool visible_ = false;
   std::unique_ptr<TTrayIconAnimate> FAnimateThread;
   std::int32_t FIconID = 0;
   bool FIconAdded = false;
@@ -196,20 +195,20 @@ class TTrayIcon : public TComponent {
   // Serialises the record, and the fields the animation thread reads with
   // it (TipHelp, FIconAdded), between the user-interface and animation
   // threads. Never held across a shell call.
-  std::mutex FRecordLock;
+  std::mutex record_lock_;
   bool FClickPending = false;
   bool FStateRead = false;
   std::uint16_t FShellVersion = 0;
   bool FWinXPOrLater = false;
-  std::string FBalloonTitle;
-  std::string FBalloonText;
-  TBalloonTimeout FBalloonTimeout = 10;
-  TBalloonInfoIconFlag FBalloonIcon = TBalloonInfoIconFlag::biifNone;
-  TNotifyEvent FOnBalloonHide;
-  TNotifyEvent FOnBalloonTimeout;
-  TNotifyEvent FOnBalloonClick;
-  TNotifyEvent FOnBalloonShow;
-  bool FFormActiveByMouseup = false;
+  std::string balloon_title_;
+  std::string balloon_text_;
+  TBalloonTimeout balloon_timeout_ = 10;
+  TBalloonInfoIconFlag balloon_icon_ = TBalloonInfoIconFlag::biifNone;
+  TNotifyEvent on_balloon_hide_;
+  TNotifyEvent on_balloon_timeout_;
+  TNotifyEvent on_balloon_click_;
+  TNotifyEvent on_balloon_show_;
+  bool form_active_by_mouseup_ = false;
 };
 
 }  // namespace snx

@@ -19,7 +19,7 @@ TTrayIconAnimate::~TTrayIconAnimate() {
 }
 
 void TTrayIconAnimate::WakeIfParked() {
-  if (parked_ == TPark::running) return;
+  if (parked_ == TPark::pkRunning) return;
   wake_ = true;
   changed_.notify_all();
 }
@@ -29,7 +29,7 @@ void TTrayIconAnimate::Park(std::unique_lock<std::mutex>& lock, TPark kind) {
   changed_.notify_all();
   changed_.wait(lock, [this] { return wake_ || terminated_; });
   wake_ = false;
-  parked_ = TPark::running;
+  parked_ = TPark::pkRunning;
 }
 
 void TTrayIconAnimate::Play(TAnimateMode mode, std::shared_ptr<const TImageStore> images) {
@@ -63,24 +63,24 @@ void TTrayIconAnimate::Stop() {
   WakeIfParked();
   // Parked between manual frames or still pausing is not enough: the thread
   // must have seen the stop and gone back to frame 0.
-  changed_.wait(lock, [this] { return parked_ == TPark::idle && !wake_; });
+  changed_.wait(lock, [this] { return parked_ == TPark::pkIdle && !wake_; });
 }
 
 void TTrayIconAnimate::WaitParked() {
   std::unique_lock lock(lock_);
-  changed_.wait(lock, [this] { return parked_ != TPark::running && !wake_; });
+  changed_.wait(lock, [this] { return parked_ != TPark::pkRunning && !wake_; });
 }
 
 void TTrayIconAnimate::Execute() {
   std::unique_lock lock(lock_);
   // Created suspended: the first wake is the first Play's.
-  Park(lock, TPark::idle);
+  Park(lock, TPark::pkIdle);
   for (;;) {
     if (terminated_) return;
     if (!FTrayIcon->FAnimating) {
       FFrameIndex = 0;
       images_.reset();
-      Park(lock, TPark::idle);
+      Park(lock, TPark::pkIdle);
       continue;
     }
     const std::shared_ptr<const TImageStore> images = images_;
@@ -90,10 +90,10 @@ void TTrayIconAnimate::Execute() {
     if (!FTrayIcon->FAnimating || terminated_) continue;
     if (FTrayIcon->FAnimateMode == TAnimateMode::amAutomatic) {
       lock.unlock();
-      FTrayIcon->FPlatform.Sleep(static_cast<std::uint32_t>(FTrayIcon->FAnimateRate.load()));
+      FTrayIcon->platform_.Sleep(static_cast<std::uint32_t>(FTrayIcon->animate_rate_.load()));
       lock.lock();
     } else {
-      Park(lock, TPark::step);
+      Park(lock, TPark::pkStep);
     }
   }
 }
@@ -102,7 +102,7 @@ void TTrayIconAnimate::ShowFrame(const TImageStore& images) {
   TTrayIcon& owner = *FTrayIcon;
   std::optional<TNotifyIconDataV5A> record;
   {
-    std::lock_guard guard(owner.FRecordLock);
+    std::lock_guard guard(owner.record_lock_);
     if (FFrameIndex > images.Count() - 1) FFrameIndex = 0;
     TIconImagePtr image = images.Get(FFrameIndex);
     // The list may lose images at any moment; an empty one has nothing to show.
@@ -121,7 +121,7 @@ void TTrayIconAnimate::ShowFrame(const TImageStore& images) {
   }
   // Sent without the lock, as every shell call is. A failure is not
   // reported: the next frame tries again.
-  if (record) owner.FPlatform.NotifyIcon(kNimModify, *record);
+  if (record) owner.platform_.NotifyIcon(kNimModify, *record);
 }
 
 }  // namespace snx

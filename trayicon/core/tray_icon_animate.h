@@ -37,7 +37,7 @@ class TTrayIconAnimate {
   const TIcon& FrameIcon() const { return *FFrameIcon; }
 
  private:
-  enum class TPark : std::uint8_t { running, idle, step };
+  enum class TPark : std::uint8_t { pkRunning, pkIdle, pkStep };
 
   void Execute();
   void ShowFrame(const TImageStore& images);
@@ -52,7 +52,7 @@ class TTrayIconAnimate {
 
   std::mutex lock_;
   std::condition_variable changed_;
-  TPark parked_ = TPark::idle;
+  TPark parked_ = TPark::pkIdle;
   bool wake_ = false;
   bool terminated_ = false;
   std::shared_ptr<const TImageStore> images_;

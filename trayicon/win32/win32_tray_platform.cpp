@@ -1,6 +1,6 @@
 #include "trayicon/win32/win32_tray_platform.h"
-
 #include <windows.h>
+
 #include <shellapi.h>
 #include <winver.h>
 
@@ -22,8 +22,8 @@ constexpr UINT kSingleClickEnd = WM_APP + 1;
 
 // Broadcast by the shell when it has (re)created its taskbar.
 UINT TaskbarCreatedMessage() {
-  static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
-  return message;
+  static const UINT kMessage = RegisterWindowMessageW(L"TaskbarCreated");
+  return kMessage;
 }
 
 template <class Handle>
@@ -66,7 +66,7 @@ class TWin32CallbackHost final : public TCallbackWindowHost, private MessageTarg
     if (message == kTrayCallbackMessage && window == window_.get()) {
       TMessage m{message, wparam, lparam, 0};
       target_.CallbackWndProc(m);
-      return m.Result;
+      return m.result;
     }
     if (message == kSingleClickEnd && window == window_.get()) {
       target_.SingleClickEnded(reinterpret_cast<TSingleClick*>(lparam));
@@ -185,8 +185,8 @@ TIconHandle TWin32TrayPlatform::ApplicationIcon() {
 std::string TWin32TrayPlatform::ToSystemCodePage(std::string_view utf8) {
   const std::wstring wide = Widen(utf8);
   if (wide.empty()) return {};
-  const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                       nullptr);
+  const int size =
+      WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<std::size_t>(size), '\0');
   WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
   return text;

@@ -6,9 +6,9 @@
 namespace snx {
 
 TURLLink::TURLLink(TComponent* owner, TLinkDesktop& desktop) : TCustomLabel(owner), desktop_(desktop) {
-  FURLType = TURLtype::tpURL;
+  url_type_ = TURLtype::tpURL;
   SetCursor(TCursor::crHandPoint);
-  FLink = "http://";
+  link_ = "http://";
   Font().SetColor(clBlue);
   FNormalColor = Font().Color();
   SetLinkColor(clRed);
@@ -20,27 +20,27 @@ TURLLink::TURLLink(TComponent* owner, TLinkDesktop& desktop) : TCustomLabel(owne
   FHintForm = desktop_.CreateHintWindow();
 }
 
-void TURLLink::SetURLtype(TURLtype value) { Update(FURLType, std::move(value)); }
+void TURLLink::SetURLtype(TURLtype value) { Update(url_type_, std::move(value)); }
 
-void TURLLink::SetLink(std::string value) { Update(FLink, std::move(value)); }
+void TURLLink::SetLink(std::string value) { Update(link_, std::move(value)); }
 
-void TURLLink::SetLinkColor(TColor value) { Update(FLinkColor, std::move(value)); }
+void TURLLink::SetLinkColor(TColor value) { Update(link_color_, std::move(value)); }
 
-void TURLLink::SetHintFormColor(TColor value) { Update(FHintFormColor, std::move(value)); }
+void TURLLink::SetHintFormColor(TColor value) { Update(hint_form_color_, std::move(value)); }
 
-void TURLLink::SetHintOffsetX(int value) { Update(FHintOffsetX, std::move(value)); }
+void TURLLink::SetHintOffsetX(int value) { Update(hint_offset_x_, std::move(value)); }
 
-void TURLLink::SetHintOffsetY(int value) { Update(FHintOffsetY, std::move(value)); }
+void TURLLink::SetHintOffsetY(int value) { Update(hint_offset_y_, std::move(value)); }
 
-void TURLLink::SetEnableShowHint(bool value) { Update(FEnableShowHint, std::move(value)); }
+void TURLLink::SetEnableShowHint(bool value) { Update(enable_show_hint_, std::move(value)); }
 
 void TURLLink::SetHintFormFont(const TFont& value) {
-  if (&value == &FHintFormFont) return;
-  FHintFormFont.Assign(value);
+  if (&value == &hint_form_font_) return;
+  hint_form_font_.Assign(value);
   Invalidate();
 }
 
-std::string TURLLink::Target() const { return FURLType == TURLtype::tpMAIL ? "mailto:" + FLink : FLink; }
+std::string TURLLink::Target() const { return url_type_ == TURLtype::tpMAIL ? "mailto:" + link_ : link_; }
 
 void TURLLink::HideHint() {
   if (!FHintShowing) return;
@@ -51,7 +51,7 @@ void TURLLink::HideHint() {
 void TURLLink::CMMouseEnter() {
   TCustomLabel::CMMouseEnter();
   FNormalColor = Font().Color();
-  Font().SetColor(FLinkColor);
+  Font().SetColor(link_color_);
   Invalidate();
 }
 
@@ -64,14 +64,14 @@ void TURLLink::CMMouseLeave() {
 
 // The label's own move handling (OnMouseMove) is deliberately not run.
 void TURLLink::MouseMove(TShiftState /*shift*/, int /*x*/, int /*y*/) {
-  if (!FEnableShowHint || FHintShowing) return;
+  if (!enable_show_hint_ || FHintShowing) return;
   const TPoint pointer = desktop_.CursorPos();
-  FHintForm->SetColor(FHintFormColor);
-  FHintForm->Font().Assign(FHintFormFont);
-  const TSize text = FHintForm->TextExtent(FLink);
-  FHintForm->SetBounds(pointer.X + FHintOffsetX, pointer.Y + FHintOffsetY, text.cx + 6, text.cy + 3);
+  FHintForm->SetColor(hint_form_color_);
+  FHintForm->Font().Assign(hint_form_font_);
+  const TSize text = FHintForm->TextExtent(link_);
+  FHintForm->SetBounds(pointer.x + hint_offset_x_, pointer.y + hint_offset_y_, text.cx + 6, text.cy + 3);
   FHintForm->ShowNoActivate();
-  FHintForm->ShowText(2, 2, FLink);
+  FHintForm->ShowText(2, 2, link_);
   FHintShowing = true;
 }
 
@@ -86,9 +86,12 @@ void TURLLink::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
 bool TURLLink::ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) {
   if (name == "URLType") {
     const std::string& type = value.AsIdentifier();
-    if (type == "tpURL") SetURLtype(TURLtype::tpURL);
-    else if (type == "tpMAIL") SetURLtype(TURLtype::tpMAIL);
-    else throw EReadError("unknown link type " + type);
+    if (type == "tpURL")
+      SetURLtype(TURLtype::tpURL);
+    else if (type == "tpMAIL")
+      SetURLtype(TURLtype::tpMAIL);
+    else
+      throw EReadError("unknown link type " + type);
   } else if (name == "Link") {
     SetLink(value.AsString());
   } else if (name == "LinkColor") {
@@ -102,7 +105,7 @@ bool TURLLink::ReadProperty(std::string_view name, const PropertyValue& value, T
   } else if (name == "EnableShowHint") {
     SetEnableShowHint(value.AsBoolean());
   } else if (name.starts_with("HintFormFont.")) {
-    return FHintFormFont.ReadProperty(name.substr(13), value);
+    return hint_form_font_.ReadProperty(name.substr(13), value);
   } else {
     return TCustomLabel::ReadProperty(name, value, reader);
   }

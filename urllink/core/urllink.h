@@ -35,23 +35,23 @@ class TURLLink : public TCustomLabel {
  public:
   TURLLink(TComponent* owner, TLinkDesktop& desktop);
 
-  TURLtype URLType() const { return FURLType; }
+  TURLtype URLType() const { return url_type_; }
   void SetURLtype(TURLtype value);
   // The target; for tpMAIL the address without "mailto:".
-  const std::string& Link() const { return FLink; }
+  const std::string& Link() const { return link_; }
   void SetLink(std::string value);
-  TColor LinkColor() const { return FLinkColor; }
+  TColor LinkColor() const { return link_color_; }
   // Shows from the next pointer entry on.
   void SetLinkColor(TColor value);
-  TColor HintFormColor() const { return FHintFormColor; }
+  TColor HintFormColor() const { return hint_form_color_; }
   void SetHintFormColor(TColor value);
-  int HintOffsetX() const { return FHintOffsetX; }
+  int HintOffsetX() const { return hint_offset_x_; }
   void SetHintOffsetX(int value);
-  int HintOffsetY() const { return FHintOffsetY; }
+  int HintOffsetY() const { return hint_offset_y_; }
   void SetHintOffsetY(int value);
-  bool EnableShowHint() const { return FEnableShowHint; }
+  bool EnableShowHint() const { return enable_show_hint_; }
   void SetEnableShowHint(bool value);
-  const TFont& HintFormFont() const { return FHintFormFont; }
+  const TFont& HintFormFont() const { return hint_form_font_; }
   // Copies the font's settings; the link keeps its own font object.
   void SetHintFormFont(const TFont& value);
 
@@ -77,15 +77,15 @@ class TURLLink : public TCustomLabel {
   TLinkDesktop& desktop_;
   std::unique_ptr<THintWindow> FHintForm;
   bool FHintShowing = false;
-  TURLtype FURLType = TURLtype::tpURL;
-  std::string FLink;
+  TURLtype url_type_ = TURLtype::tpURL;
+  std::string link_;
   TColor FNormalColor = clBlack;
-  TColor FLinkColor = clBlack;
-  TColor FHintFormColor = clBlack;
-  int FHintOffsetX = 0;
-  int FHintOffsetY = 0;
-  bool FEnableShowHint = false;
-  TFont FHintFormFont;
+  TColor link_color_ = clBlack;
+  TColor hint_form_color_ = clBlack;
+  int hint_offset_x_ = 0;
+  int hint_offset_y_ = 0;
+  bool enable_show_hint_ = false;
+  TFont hint_form_font_;
 };
 
 }  // namespace snx

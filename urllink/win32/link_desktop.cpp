@@ -1,5 +1,4 @@
 #include "urllink/win32/link_desktop.h"
-
 #include <windows.h>
 
 #include <shellapi.h>

@@ -15,6 +15,7 @@
 //                                          a leading "+" a checked item)
 // Any failure ends it with a non-zero status.
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <cstdio>
@@ -61,10 +62,10 @@ BOOL CALLBACK PrintWindow(HWND window, LPARAM) {
   if (ex & WS_EX_APPWINDOW) flags += 'a';
   std::string texts;
   EnumChildWindows(window, AddChildText, reinterpret_cast<LPARAM>(&texts));
-  std::printf("%lu\t%s\t%s\t%ld,%ld,%ld,%ld\t%s\t%lu\t%s\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)),
-              snx::Narrow(cls).c_str(), Text(window).c_str(), r.left, r.top, r.right - r.left, r.bottom - r.top,
-              flags.c_str(), static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(GetWindow(window, GW_OWNER))),
-              texts.c_str());
+  std::printf("%lu\t%s\t%s\t%ld,%ld,%ld,%ld\t%s\t%lu\t%s\n",
+              static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)), snx::Narrow(cls).c_str(),
+              Text(window).c_str(), r.left, r.top, r.right - r.left, r.bottom - r.top, flags.c_str(),
+              static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(GetWindow(window, GW_OWNER))), texts.c_str());
   return TRUE;
 }
 

@@ -44,27 +44,27 @@ class AboutDescriptionTest : public testing::Test {
     const ComponentClassTable classes{
         {"TLabel", Creates<TLabel>()},
         {"TImage", Creates<TImage>()},
-        {"TURLLink", [this](TComponent* owner) -> TComponent* { return new TURLLink(owner, desktop); }}};
+        {"TURLLink", [this](TComponent* owner) -> TComponent* { return new TURLLink(owner, desktop_); }}};
     const MethodTable no_methods;
-    TReader(description, classes, no_methods).ReadRootComponent(&dialog);
+    TReader(description, classes, no_methods).ReadRootComponent(&dialog_);
   }
 
   TURLLink& Link(const char* name) {
-    auto* link = dynamic_cast<TURLLink*>(dialog.FindComponent(name));
+    auto* link = dynamic_cast<TURLLink*>(dialog_.FindComponent(name));
     if (link == nullptr) throw std::runtime_error(std::string("no link ") + name);
     return *link;
   }
   // A left press in the middle of the link, through the window.
   std::vector<std::string> Press(TURLLink& link) {
-    desktop.opened.clear();
-    EXPECT_TRUE(window.MousePressed(TMouseButton::mbLeft, TShiftState(TShiftMember::ssLeft),
-                                    link.Left() + link.Width() / 2, link.Top() + link.Height() / 2));
-    return desktop.opened;
+    desktop_.opened.clear();
+    EXPECT_TRUE(window_.MousePressed(TMouseButton::mbLeft, TShiftState(TShiftMember::ssLeft),
+                                     link.Left() + link.Width() / 2, link.Top() + link.Height() / 2));
+    return desktop_.opened;
   }
 
-  FakeDesktop desktop;
-  FakeControlParent window;
-  DialogStandIn dialog{window};
+  FakeDesktop desktop_;
+  FakeControlParent window_;
+  DialogStandIn dialog_{window_};
 };
 
 // Both links keep tpURL: the mail link carries its own "mailto:", which a
@@ -78,7 +78,7 @@ TEST_F(AboutDescriptionTest, BothLinksAreQuietHandPointersThatOpenTheirLinkText)
     EXPECT_TRUE(link.Transparent());
     EXPECT_EQ(link.Cursor(), TCursor::crHandPoint);
     EXPECT_EQ(Press(link), std::vector<std::string>{"OPEN|" + link.Link() + "|||5"});
-    EXPECT_TRUE(desktop.hint_log.empty());
+    EXPECT_TRUE(desktop_.hint_log.empty());
   }
 }
 

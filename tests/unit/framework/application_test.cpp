@@ -15,7 +15,9 @@ class FakeApplication : public TApplication {
     shown_at = {x, y};
     return chosen < 0 ? nullptr : menu.Items().Items(chosen);
   }
-  void ShowErrorBox(const std::string& text, const std::string& caption) override { boxes.push_back(caption + "|" + text); }
+  void ShowErrorBox(const std::string& text, const std::string& caption) override {
+    boxes.push_back(caption + "|" + text);
+  }
   std::pair<int, int> shown_at{-1, -1};
   int chosen = -1;
   std::vector<std::string> boxes;

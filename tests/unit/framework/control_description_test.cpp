@@ -1,5 +1,3 @@
-#include "framework/core/controls.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/core/controls.h"
 #include "framework/core/form_description.h"
 #include "framework/core/object.h"
 #include "framework/core/reader.h"
@@ -21,9 +20,8 @@ class Window : public TComponent, public FakeControlParent {
   Window() : TComponent(nullptr) {}
   void AddChildComponent(TComponent* child) override { dynamic_cast<TControl*>(child)->SetParent(this); }
   void Read(std::string_view text) {
-    const ComponentClassTable classes{
-        {"TLabel", [](TComponent* owner) -> TComponent* { return new TLabel(owner); }},
-        {"TImage", [](TComponent* owner) -> TComponent* { return new TImage(owner); }}};
+    const ComponentClassTable classes{{"TLabel", [](TComponent* owner) -> TComponent* { return new TLabel(owner); }},
+                                      {"TImage", [](TComponent* owner) -> TComponent* { return new TImage(owner); }}};
     const ObjectDescription description = ParseFormDescription(text);
     TReader(description, classes).ReadRootComponent(this);
   }
@@ -61,7 +59,8 @@ TEST(ControlDescriptionTest, LabelKeepsItsStoredSizeUntilLoadedThenFitsItsCaptio
     Top = 104
     Width = 201
     Height = 41
-    Picture.Data = {)" + Hex(BitmapFile(200, 40)) + R"(}
+    Picture.Data = {)" +
+              Hex(BitmapFile(200, 40)) + R"(}
   end
 end
 )");
@@ -90,12 +89,12 @@ TEST_P(OutOfRangeDescriptionTest, ValuesThatDoNotFitAreRefusedNotWrapped) {
   EXPECT_THROW(window.Read(text), Exception) << GetParam();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, OutOfRangeDescriptionTest,
-    testing::Values("    Left = 4294967295", "    Top = -2147483649", "    Width = 2147483648",
-                    "    Left = 2147483647\n    Width = 1", "    Top = -2147483648\n    Height = -1",
-                    "    Width = 5\n    Left = 2147483643", "    Font.Charset = 256", "    Font.Charset = -1",
-                    "    Tag = 4294967295"));
+INSTANTIATE_TEST_SUITE_P(Values, OutOfRangeDescriptionTest,
+                         testing::Values("    Left = 4294967295", "    Top = -2147483649", "    Width = 2147483648",
+                                         "    Left = 2147483647\n    Width = 1",
+                                         "    Top = -2147483648\n    Height = -1",
+                                         "    Width = 5\n    Left = 2147483643", "    Font.Charset = 256",
+                                         "    Font.Charset = -1", "    Tag = 4294967295"));
 
 TEST(ControlDescriptionTest, ExtremeValuesThatFitAreKept) {
   Window window;

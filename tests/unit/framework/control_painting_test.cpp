@@ -1,11 +1,10 @@
-#include "framework/core/controls.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "framework/core/controls.h"
 #include "tests/unit/fake_control_parent.h"
 #include "tests/unit/framework/bitmap_file.h"
 
@@ -16,7 +15,9 @@ namespace {
 class FakeCanvas final : public TCanvas {
  public:
   TSize TextExtent(std::string_view text) override { return {static_cast<int>(text.size()), 1}; }
-  void FillRect(const TRect& r, TColor color) override { log.push_back("fill " + Rect(r) + " " + std::to_string(color)); }
+  void FillRect(const TRect& r, TColor color) override {
+    log.push_back("fill " + Rect(r) + " " + std::to_string(color));
+  }
   void TextRect(const TRect& clip, int x, int y, std::string_view text) override {
     log.push_back("text " + Rect(clip) + " at " + std::to_string(x) + "," + std::to_string(y) + " " +
                   std::string(text) + " in " + std::to_string(Font().Color()));
@@ -25,8 +26,8 @@ class FakeCanvas final : public TCanvas {
     log.push_back("draw " + Rect(r) + " " + std::to_string(bitmap.Width()) + "x" + std::to_string(bitmap.Height()));
   }
   static std::string Rect(const TRect& r) {
-    return std::to_string(r.Left) + "," + std::to_string(r.Top) + "-" + std::to_string(r.Right) + "," +
-           std::to_string(r.Bottom);
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
   }
   std::vector<std::string> log;
 };

@@ -19,13 +19,12 @@ TEST_P(ParseIniIntegerTest, Parses) { EXPECT_EQ(ParseIniInteger(GetParam().text)
 INSTANTIATE_TEST_SUITE_P(
     Table, ParseIniIntegerTest,
     ::testing::Values(ParseCase{"300", 300}, ParseCase{"-25", -25}, ParseCase{"+7", 7}, ParseCase{"0x40", 64},
-                      ParseCase{"0X1f", 31}, ParseCase{"0xFFFFFFFF", -1},
-                      ParseCase{"-0x10", std::nullopt}, ParseCase{"+0x10", std::nullopt},
-                      ParseCase{"-0x80000001", std::nullopt}, ParseCase{"-0xFFFFFFFF", std::nullopt},
-                      ParseCase{"2147483647", 2147483647}, ParseCase{"-2147483648", INT32_MIN},
-                      ParseCase{"2147483648", std::nullopt}, ParseCase{"0x100000000", std::nullopt},
-                      ParseCase{"", std::nullopt}, ParseCase{"-", std::nullopt}, ParseCase{"0x", std::nullopt},
-                      ParseCase{"abc", std::nullopt}, ParseCase{"12abc", std::nullopt},
+                      ParseCase{"0X1f", 31}, ParseCase{"0xFFFFFFFF", -1}, ParseCase{"-0x10", std::nullopt},
+                      ParseCase{"+0x10", std::nullopt}, ParseCase{"-0x80000001", std::nullopt},
+                      ParseCase{"-0xFFFFFFFF", std::nullopt}, ParseCase{"2147483647", 2147483647},
+                      ParseCase{"-2147483648", INT32_MIN}, ParseCase{"2147483648", std::nullopt},
+                      ParseCase{"0x100000000", std::nullopt}, ParseCase{"", std::nullopt}, ParseCase{"-", std::nullopt},
+                      ParseCase{"0x", std::nullopt}, ParseCase{"abc", std::nullopt}, ParseCase{"12abc", std::nullopt},
                       ParseCase{"$40", std::nullopt}, ParseCase{"1.5", std::nullopt}, ParseCase{"0x4G", std::nullopt}));
 
 class MemoryIni : public TCustomIniFile {
@@ -45,7 +44,8 @@ class MemoryIni : public TCustomIniFile {
 
 TEST(IniFileTest, IntegerAndBooleanRules) {
   MemoryIni ini;
-  ini.values = {{"Main/X", "0x40"}, {"Main/Bad", "left"}, {"Main/Top", "2"}, {"Main/Off", "0"}, {"Main/Signed", "-0x1"}};
+  ini.values = {
+      {"Main/X", "0x40"}, {"Main/Bad", "left"}, {"Main/Top", "2"}, {"Main/Off", "0"}, {"Main/Signed", "-0x1"}};
   EXPECT_EQ(ini.ReadInteger("Main", "X", 300), 64);
   EXPECT_EQ(ini.ReadInteger("Main", "Bad", 300), 300);
   EXPECT_EQ(ini.ReadInteger("Main", "Missing", 300), 300);

@@ -10,7 +10,7 @@
 namespace snx {
 namespace {
 
-std::vector<std::string>* g_log = nullptr;
+std::vector<std::string>* LoadedLog = nullptr;
 
 class Widget : public TComponent {
  public:
@@ -25,54 +25,61 @@ class Widget : public TComponent {
 
   bool ReadProperty(std::string_view name, const PropertyValue& v, TReader& r) override {
     loading_while_read = IsLoading();
-    if (name == "Caption") caption = v.AsString();
-    else if (name == "Font.Height") height = v.AsInteger();
-    else if (name == "Font.Style") bold = v.HasMember("fsBold");
-    else if (name == "Picture.Data") data = v.bytes;
-    else if (name == "Buddy") r.DeferReference(v, [this](TComponent* c) { buddy = c; });
-    else if (name == "OnPoke") OnPoke = r.Method<TNotifyEvent>(v);
-    else return TComponent::ReadProperty(name, v, r);
+    if (name == "Caption")
+      caption = v.AsString();
+    else if (name == "Font.Height")
+      height = v.AsInteger();
+    else if (name == "Font.Style")
+      bold = v.HasMember("fsBold");
+    else if (name == "Picture.Data")
+      data = v.bytes;
+    else if (name == "Buddy")
+      r.DeferReference(v, [this](TComponent* c) { buddy = c; });
+    else if (name == "OnPoke")
+      OnPoke = r.Method<TNotifyEvent>(v);
+    else
+      return TComponent::ReadProperty(name, v, r);
     return true;
   }
   void Loaded() override {
     TComponent::Loaded();
-    g_log->push_back("loaded " + Name() + (buddy ? " buddy=" + buddy->Name() : ""));
+    LoadedLog->push_back("loaded " + Name() + (buddy ? " buddy=" + buddy->Name() : ""));
   }
 };
 
 class Form : public TComponent {
  public:
   Form() : TComponent(nullptr) {}
-  Widget* First = nullptr;
-  TPopupMenu* Menu = nullptr;
+  Widget* first = nullptr;
+  TPopupMenu* menu = nullptr;
   std::vector<std::string> pokes;
-  void Poke(TObject*) { pokes.push_back("poke"); }
+  void Poke(TObject*) { pokes.emplace_back("poke"); }
   void Move(TObject*, TShiftState, int, int) {}
   void Loaded() override {
     TComponent::Loaded();
-    g_log->push_back("loaded form");
+    LoadedLog->push_back("loaded form");
   }
 };
 
 // The handlers alone, and the handlers with fields that must be bound.
 const TPublished<Form> kHandlers{{"Poke", &Form::Poke}, {"Move", &Form::Move}};
 const TPublished<Form> kFieldsAndHandlers{
-    {"First", &Form::First}, {"Menu", &Form::Menu}, {"Poke", &Form::Poke}, {"Move", &Form::Move}};
+    {"First", &Form::first}, {"Menu", &Form::menu}, {"Poke", &Form::Poke}, {"Move", &Form::Move}};
 
 class ReaderTest : public ::testing::Test {
  protected:
-  void SetUp() override { g_log = &log; }
-  void TearDown() override { g_log = nullptr; }
+  void SetUp() override { LoadedLog = &log_; }
+  void TearDown() override { LoadedLog = nullptr; }
 
   void Read(const char* text, const TPublished<Form>& published = kHandlers) {
     ObjectDescription d = ParseFormDescription(text);
-    TReader reader(d, classes, published.For(form));
-    reader.ReadRootComponent(&form);
+    TReader reader(d, classes_, published.For(form_));
+    reader.ReadRootComponent(&form_);
   }
 
-  std::vector<std::string> log;
-  Form form;
-  ComponentClassTable classes{
+  std::vector<std::string> log_;
+  Form form_;
+  ComponentClassTable classes_{
       {"TWidget", [](TComponent* o) { return new Widget(o); }},
       {"TPopupMenu", [](TComponent* o) { return new TPopupMenu(o); }},
       {"TMenuItem", [](TComponent* o) { return new TMenuItem(o); }},
@@ -98,21 +105,21 @@ TEST_F(ReaderTest, CreatesComponentsSetsValuesAndResolvesForwardReferences) {
   end
 end)",
        kFieldsAndHandlers);
-  ASSERT_NE(form.First, nullptr);
-  EXPECT_EQ(form.Menu, form.FindComponent("Menu"));
-  EXPECT_EQ(form.First->Owner(), &form);
-  EXPECT_EQ(form.First->caption, "It's 開始");
-  EXPECT_EQ(form.First->height, -12);
-  EXPECT_TRUE(form.First->bold);
-  EXPECT_EQ(form.First->data, (std::vector<std::uint8_t>{0x42, 0x4D, 0x00, 0xFF}));
-  EXPECT_EQ(form.First->Tag(), 7);
-  EXPECT_TRUE(form.First->loading_while_read);
-  EXPECT_FALSE(form.First->IsLoading());
-  ASSERT_TRUE(form.First->OnPoke);
-  form.First->OnPoke(form.First);
-  EXPECT_EQ(form.pokes.size(), 1u);
+  ASSERT_NE(form_.first, nullptr);
+  EXPECT_EQ(form_.menu, form_.FindComponent("Menu"));
+  EXPECT_EQ(form_.first->Owner(), &form_);
+  EXPECT_EQ(form_.first->caption, "It's 開始");
+  EXPECT_EQ(form_.first->height, -12);
+  EXPECT_TRUE(form_.first->bold);
+  EXPECT_EQ(form_.first->data, (std::vector<std::uint8_t>{0x42, 0x4D, 0x00, 0xFF}));
+  EXPECT_EQ(form_.first->Tag(), 7);
+  EXPECT_TRUE(form_.first->loading_while_read);
+  EXPECT_FALSE(form_.first->IsLoading());
+  ASSERT_TRUE(form_.first->OnPoke);
+  form_.first->OnPoke(form_.first);
+  EXPECT_EQ(form_.pokes.size(), 1u);
   // Loaded runs after every reference is resolved, the root first.
-  EXPECT_EQ(log, (std::vector<std::string>{"loaded form", "loaded First buddy=Second", "loaded Second buddy=Main"}));
+  EXPECT_EQ(log_, (std::vector<std::string>{"loaded form", "loaded First buddy=Second", "loaded Second buddy=Main"}));
 }
 
 struct Refusal {
@@ -130,24 +137,24 @@ TEST_P(PublishedFieldTest, DescriptionThatLeavesAFieldWithoutItsComponentIsRefus
   } catch (const EReadError& e) {
     EXPECT_NE(std::string(e.what()).find(GetParam().named), std::string::npos) << e.what();
   }
-  EXPECT_TRUE(log.empty()) << "nothing may be told it is loaded";
+  EXPECT_TRUE(log_.empty()) << "nothing may be told it is loaded";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Descriptions, PublishedFieldTest,
-    testing::Values(
-        Refusal{"Missing", "object Main: TForm\n  object Menu: TPopupMenu\n  end\nend", "field First"},
-        Refusal{"WrongClass",
-                "object Main: TForm\n  object Menu: TPopupMenu\n  end\n  object First: TMenuItem\n  end\nend",
-                "field First cannot hold a TMenuItem"},
-        Refusal{"Duplicate",
-                "object Main: TForm\n  object First: TWidget\n  end\n  object Menu: TPopupMenu\n"
-                "    object First: TMenuItem\n    end\n  end\nend",
-                "two components named First"},
-        Refusal{"NamedAsTheRoot",
-                "object Main: TForm\n  object First: TWidget\n  end\n  object Menu: TPopupMenu\n  end\n"
-                "  object Main: TWidget\n  end\nend",
-                "two components named Main"}),
+    testing::Values(Refusal{"Missing", "object Main: TForm\n  object Menu: TPopupMenu\n  end\nend", "field First"},
+                    Refusal{
+                        "WrongClass",
+                        "object Main: TForm\n  object Menu: TPopupMenu\n  end\n  object First: TMenuItem\n  end\nend",
+                        "field First cannot hold a TMenuItem"},
+                    Refusal{"Duplicate",
+                            "object Main: TForm\n  object First: TWidget\n  end\n  object Menu: TPopupMenu\n"
+                            "    object First: TMenuItem\n    end\n  end\nend",
+                            "two components named First"},
+                    Refusal{"NamedAsTheRoot",
+                            "object Main: TForm\n  object First: TWidget\n  end\n  object Menu: TPopupMenu\n  end\n"
+                            "  object Main: TWidget\n  end\nend",
+                            "two components named Main"}),
     [](const testing::TestParamInfo<Refusal>& param) { return std::string(param.param.what); });
 
 TEST_F(ReaderTest, ManyComponentsWithReferencesAreReadWithoutAPassPerComponent) {
@@ -155,7 +162,7 @@ TEST_F(ReaderTest, ManyComponentsWithReferencesAreReadWithoutAPassPerComponent) 
   for (int i = 0; i < 20000; ++i) text += "  object W" + std::to_string(i) + ": TWidget\n    Buddy = W0\n  end\n";
   text += "end\n";
   Read(text.c_str());
-  EXPECT_EQ(form.ComponentCount(), 20000);
+  EXPECT_EQ(form_.ComponentCount(), 20000);
 }
 
 TEST_F(ReaderTest, MenuItemsNestInTheirMenuInOrder) {
@@ -170,7 +177,7 @@ TEST_F(ReaderTest, MenuItemsNestInTheirMenuInOrder) {
     end
   end
 end)");
-  auto* menu = dynamic_cast<TPopupMenu*>(form.FindComponent("Menu"));
+  auto* menu = dynamic_cast<TPopupMenu*>(form_.FindComponent("Menu"));
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(menu->Items().Count(), 2);
   EXPECT_EQ(menu->Items().Items(0)->Caption(), "A");
@@ -196,7 +203,7 @@ TEST_F(ReaderTest, BadDescriptionsRaiseReadErrors) {
     EXPECT_THROW(
         {
           d = ParseFormDescription(text);
-          TReader reader(d, classes, kHandlers.For(fresh));
+          TReader reader(d, classes_, kHandlers.For(fresh));
           reader.ReadRootComponent(&fresh);
         },
         EReadError);

@@ -26,26 +26,26 @@ class FakeListWindow final : public TListWindow {
   std::intptr_t Send(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override {
     TMessage m{message, wparam, lparam, 0};
     list_.Dispatch(m);
-    return m.Result;
+    return m.result;
   }
 
   std::intptr_t Default(const TMessage& m) override {
-    const auto index = static_cast<std::intptr_t>(m.WParam);
+    const auto index = static_cast<std::intptr_t>(m.w_param);
     const auto size = static_cast<std::intptr_t>(items.size());
-    const auto text = [&] { return std::u16string(reinterpret_cast<const char16_t*>(m.LParam)); };
-    switch (m.Msg) {
+    const auto text = [&] { return std::u16string(reinterpret_cast<const char16_t*>(m.l_param)); };
+    switch (m.msg) {
       case lbAddString:
       case lbAddFile:
         return reject != 0 ? reject : Add(text());
       case lbInsertString: {
         if (reject != 0) return reject;
         const std::intptr_t at = index == -1 ? size : index;
-        if (at < 0 || at > size) return lbErr;
+        if (at < 0 || at > size) return kLbErr;
         items.insert(items.begin() + at, text());
         return at;
       }
       case lbDeleteString:
-        if (index < 0 || index >= size) return lbErr;
+        if (index < 0 || index >= size) return kLbErr;
         items.erase(items.begin() + index);
         return size - 1;
       case lbResetContent:
@@ -54,18 +54,18 @@ class FakeListWindow final : public TListWindow {
       case lbGetCount:
         return size;
       case lbGetTextLen:
-        return index < 0 || index >= size ? lbErr : static_cast<std::intptr_t>(items[index].size());
+        return index < 0 || index >= size ? kLbErr : static_cast<std::intptr_t>(items[index].size());
       case lbGetText: {
-        if (index < 0 || index >= size) return lbErr;
+        if (index < 0 || index >= size) return kLbErr;
         const std::u16string& item = items[static_cast<std::size_t>(index)];
-        std::copy(item.c_str(), item.c_str() + item.size() + 1, reinterpret_cast<char16_t*>(m.LParam));
+        std::copy(item.c_str(), item.c_str() + item.size() + 1, reinterpret_cast<char16_t*>(m.l_param));
         return static_cast<std::intptr_t>(item.size());
       }
       case lbSetHorizontalExtent:
-        extents.push_back(static_cast<int>(m.WParam));
+        extents.push_back(static_cast<int>(m.w_param));
         return 0;
       case lbDir: {
-        std::intptr_t last = lbErr;
+        std::intptr_t last = kLbErr;
         for (const std::u16string& name : directory) last = Add(name);
         return last;
       }
@@ -115,148 +115,148 @@ class ListParent : public FakeControlParent {
 class ListBoxExTest : public testing::Test {
  protected:
   void SetUp() override {
-    list->Font().SetHeight(-10);
-    list->SetParent(&parent);
+    list_->Font().SetHeight(-10);
+    list_->SetParent(&parent_);
   }
-  std::vector<int>& Extents() { return parent.window->extents; }
-  std::vector<std::u16string>& Items() { return parent.window->items; }
+  std::vector<int>& Extents() { return parent_.window->extents; }
+  std::vector<std::u16string>& Items() { return parent_.window->items; }
 
-  ListParent parent;
-  std::unique_ptr<TListBoxEx> list = std::make_unique<TListBoxEx>(nullptr);
+  ListParent parent_;
+  std::unique_ptr<TListBoxEx> list_ = std::make_unique<TListBoxEx>(nullptr);
 };
 
 TEST_F(ListBoxExTest, NewListHasNoExtentUntilAnItemIsWiderThanNothing) {
-  list->Items().Add("");
-  list->Items().Add("");
+  list_->Items().Add("");
+  list_->Items().Add("");
   EXPECT_TRUE(Extents().empty());
-  list->Items().Add("abc");
+  list_->Items().Add("abc");
   EXPECT_EQ(Extents(), (std::vector<int>{35}));
 }
 
 TEST_F(ListBoxExTest, AddsSendOnlyWhenTheWidestGrows) {
-  for (const char* item : {"abcd", "abc", "wxyz"}) list->Items().Add(item);
+  for (const char* item : {"abcd", "abc", "wxyz"}) list_->Items().Add(item);
   EXPECT_EQ(Extents(), (std::vector<int>{45}));
-  EXPECT_EQ(parent.window->measured, 3);  // one measurement an add
+  EXPECT_EQ(parent_.window->measured, 3);  // one measurement an add
 }
 
 TEST_F(ListBoxExTest, DeletesScanOnlyWhenTheWidestMayHaveGone) {
-  for (const char* item : {"abcd", "abc", "wxyz"}) list->Items().Add(item);
-  int measured = parent.window->measured;
+  for (const char* item : {"abcd", "abc", "wxyz"}) list_->Items().Add(item);
+  int measured = parent_.window->measured;
 
-  list->Items().Delete(1);  // 30 wide: the extent stays, one measurement
+  list_->Items().Delete(1);  // 30 wide: the extent stays, one measurement
   EXPECT_EQ(Extents(), (std::vector<int>{45}));
-  EXPECT_EQ(parent.window->measured - measured, 1);
+  EXPECT_EQ(parent_.window->measured - measured, 1);
 
-  measured = parent.window->measured;
-  list->Items().Delete(0);  // one of the two 40s: a scan finds the other
+  measured = parent_.window->measured;
+  list_->Items().Delete(0);  // one of the two 40s: a scan finds the other
   EXPECT_EQ(Extents(), (std::vector<int>{45, 45}));
-  EXPECT_EQ(parent.window->measured - measured, 2);
+  EXPECT_EQ(parent_.window->measured - measured, 2);
 
-  list->Items().Delete(0);  // the only item left
+  list_->Items().Delete(0);  // the only item left
   EXPECT_EQ(Extents(), (std::vector<int>{45, 45, 5}));
-  list->Items().Add("ab");  // the widest known is 0 again
+  list_->Items().Add("ab");  // the widest known is 0 again
   EXPECT_EQ(Extents(), (std::vector<int>{45, 45, 5, 25}));
 }
 
 TEST_F(ListBoxExTest, ClearSendsSpaceAndForgetsTheWidest) {
-  list->Items().Add("abcdef");
-  list->Items().Clear();
-  list->Items().Add("ab");
+  list_->Items().Add("abcdef");
+  list_->Items().Clear();
+  list_->Items().Add("ab");
   EXPECT_EQ(Extents(), (std::vector<int>{65, 5, 25}));
 }
 
 TEST_F(ListBoxExTest, SpaceIsSentAtOnceEvenWhenUnchanged) {
-  list->Items().Add("abcd");
-  list->SetSpace(10);
-  list->SetSpace(10);
-  list->Items().Add("abcde");
+  list_->Items().Add("abcd");
+  list_->SetSpace(10);
+  list_->SetSpace(10);
+  list_->Items().Add("abcde");
   EXPECT_EQ(Extents(), (std::vector<int>{45, 50, 50, 60}));
 }
 
 TEST_F(ListBoxExTest, InsertMeasuresTheInsertedItemNotTheOnePushedDown) {
-  list->Items().Add("ab");
-  list->Items().Insert(0, "abcde");
+  list_->Items().Add("ab");
+  list_->Items().Insert(0, "abcde");
   EXPECT_EQ(Extents(), (std::vector<int>{25, 55}));
   EXPECT_EQ(Items(), (std::vector<std::u16string>{u"abcde", u"ab"}));
 }
 
 TEST_F(ListBoxExTest, ReplacedItemRunsTheDeleteRuleOnTheOldTextAndTheAddRuleOnTheNew) {
-  list->Items().Add("abcd");
-  list->Items().Add("ab");
-  list->Items().Put(0, "a");  // the 40 goes (scan: 20), the 10 comes
+  list_->Items().Add("abcd");
+  list_->Items().Add("ab");
+  list_->Items().Put(0, "a");  // the 40 goes (scan: 20), the 10 comes
   EXPECT_EQ(Extents(), (std::vector<int>{45, 25}));
-  list->Items().Put(1, "abcdefgh");  // the 20 goes (scan: 10), the 80 comes
+  list_->Items().Put(1, "abcdefgh");  // the 20 goes (scan: 10), the 80 comes
   EXPECT_EQ(Extents(), (std::vector<int>{45, 25, 15, 85}));
   EXPECT_EQ(Items(), (std::vector<std::u16string>{u"a", u"abcdefgh"}));
 }
 
 TEST_F(ListBoxExTest, SortedListMeasuresTheItemJustAddedWhereverItWent) {
-  list->SetSorted(true);
-  EXPECT_EQ(list->Items().Add("m"), 0);
-  EXPECT_EQ(list->Items().Add("zzzzzz"), 1);
-  EXPECT_EQ(list->Items().Add("aaaaaaaa"), 0);
+  list_->SetSorted(true);
+  EXPECT_EQ(list_->Items().Add("m"), 0);
+  EXPECT_EQ(list_->Items().Add("zzzzzz"), 1);
+  EXPECT_EQ(list_->Items().Add("aaaaaaaa"), 0);
   EXPECT_EQ(Extents(), (std::vector<int>{15, 65, 85}));
 }
 
 TEST_F(ListBoxExTest, RejectedAddsMeasureNothingAndLeaveTheExtent) {
-  list->Items().Add("ab");
-  parent.window->reject = lbErrSpace;
-  const int measured = parent.window->measured;
-  EXPECT_EQ(list->Items().Add("abcdefgh"), lbErrSpace);
-  list->Items().Insert(0, "abcdefgh");
-  EXPECT_EQ(parent.window->measured, measured);
+  list_->Items().Add("ab");
+  parent_.window->reject = kLbErrSpace;
+  const int measured = parent_.window->measured;
+  EXPECT_EQ(list_->Items().Add("abcdefgh"), kLbErrSpace);
+  list_->Items().Insert(0, "abcdefgh");
+  EXPECT_EQ(parent_.window->measured, measured);
   EXPECT_EQ(Extents(), (std::vector<int>{25}));
 }
 
 TEST_F(ListBoxExTest, DeleteOfAnIndexThatNamesNoItemChangesNothing) {
-  list->Items().Add("abcd");
-  const int measured = parent.window->measured;
-  for (int index : {1, 7, -1}) list->Items().Delete(index);
-  EXPECT_EQ(parent.window->measured, measured);
+  list_->Items().Add("abcd");
+  const int measured = parent_.window->measured;
+  for (int index : {1, 7, -1}) list_->Items().Delete(index);
+  EXPECT_EQ(parent_.window->measured, measured);
   EXPECT_EQ(Extents(), (std::vector<int>{45}));
   EXPECT_EQ(Items(), (std::vector<std::u16string>{u"abcd"}));
 }
 
 TEST_F(ListBoxExTest, DirectoryListingMeasuresEveryNameItAdds) {
-  parent.window->directory = {u"a.txt", u"longest-name.txt", u"b.txt"};
+  parent_.window->directory = {u"a.txt", u"longest-name.txt", u"b.txt"};
   const std::u16string pattern = u"*.txt";
-  const std::intptr_t last = parent.window->Send(lbDir, 0, reinterpret_cast<std::intptr_t>(pattern.c_str()));
+  const std::intptr_t last = parent_.window->Send(lbDir, 0, reinterpret_cast<std::intptr_t>(pattern.c_str()));
   EXPECT_EQ(last, 2);
   // The result names only "b.txt"; the widest name is what counts.
   EXPECT_EQ(Extents(), (std::vector<int>{165}));
 }
 
 TEST_F(ListBoxExTest, FontChangeMeasuresTheItemsAgain) {
-  list->Items().Add("abcd");
-  list->Font().SetHeight(-20);
-  list->Items().Add("abcdef");  // 120 wide in the new font
-  list->Font().SetHeight(-20);  // no change, nothing sent
+  list_->Items().Add("abcd");
+  list_->Font().SetHeight(-20);
+  list_->Items().Add("abcdef");  // 120 wide in the new font
+  list_->Font().SetHeight(-20);  // no change, nothing sent
   EXPECT_EQ(Extents(), (std::vector<int>{45, 85, 125}));
 }
 
 TEST_F(ListBoxExTest, ChangingTheOrderRebuildsTheWindowAndItsExtent) {
-  for (const char* item : {"cc", "a", "bbbb"}) list->Items().Add(item);
-  list->SetSorted(true);
-  EXPECT_EQ(parent.windows_made, 2);
+  for (const char* item : {"cc", "a", "bbbb"}) list_->Items().Add(item);
+  list_->SetSorted(true);
+  EXPECT_EQ(parent_.windows_made, 2);
   EXPECT_EQ(Items(), (std::vector<std::u16string>{u"a", u"bbbb", u"cc"}));
   EXPECT_EQ(Extents(), (std::vector<int>{5, 25, 45}));  // cleared, then re-added in order
 }
 
 TEST_F(ListBoxExTest, RebuiltEmptyWindowKeepsTheExtentItWasSent) {
-  list->SetSpace(10);
-  list->SetSorted(true);
-  EXPECT_EQ(parent.windows_made, 2);
+  list_->SetSpace(10);
+  list_->SetSorted(true);
+  EXPECT_EQ(parent_.windows_made, 2);
   EXPECT_EQ(Extents(), (std::vector<int>{10}));
-  list->Items().Add("abcd");
-  list->Items().Delete(0);
-  list->SetSorted(false);
-  EXPECT_EQ(parent.windows_made, 3);
+  list_->Items().Add("abcd");
+  list_->Items().Delete(0);
+  list_->SetSorted(false);
+  EXPECT_EQ(parent_.windows_made, 3);
   EXPECT_EQ(Extents(), (std::vector<int>{10}));
 }
 
 TEST_F(ListBoxExTest, RebuiltWindowWithoutAnExtentStillHasNone) {
-  list->SetSorted(true);
-  EXPECT_EQ(parent.windows_made, 2);
+  list_->SetSorted(true);
+  EXPECT_EQ(parent_.windows_made, 2);
   EXPECT_EQ(Extents(), (std::vector<int>{}));
 }
 
@@ -288,17 +288,17 @@ TEST(ListBoxExWithoutParentTest, ItemsSurviveMovingToAnotherParent) {
 }
 
 TEST_F(ListBoxExTest, GetTextWidthMeasuresOneItemAndNothingForAMissingOne) {
-  list->Items().Add("abc");
-  list->Items().Add("\xE9\x9F\xB3");  // one character, three bytes of UTF-8
-  EXPECT_EQ(list->GetTextWidth(0), 30);
-  EXPECT_EQ(list->GetTextWidth(1), 10);
-  EXPECT_EQ(list->GetTextWidth(2), 0);
+  list_->Items().Add("abc");
+  list_->Items().Add("\xE9\x9F\xB3");  // one character, three bytes of UTF-8
+  EXPECT_EQ(list_->GetTextWidth(0), 30);
+  EXPECT_EQ(list_->GetTextWidth(1), 10);
+  EXPECT_EQ(list_->GetTextWidth(2), 0);
 }
 
 TEST_F(ListBoxExTest, NegativeSpaceNeverSendsANegativeExtent) {
-  list->Items().Add("ab");
-  list->SetSpace(-50);
-  list->Items().Add("abcdefgh");
+  list_->Items().Add("ab");
+  list_->SetSpace(-50);
+  list_->Items().Add("abcdefgh");
   EXPECT_EQ(Extents(), (std::vector<int>{25, 0, 30}));
 }
 

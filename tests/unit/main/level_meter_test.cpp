@@ -26,9 +26,18 @@ TEST_P(SampleToLevelTest, BothSidesOfSilenceGiveTheLevel) {
 
 // 9 and 99 hit exact powers of ten; 125 is the first amplitude at full scale.
 INSTANTIATE_TEST_SUITE_P(TellingRows, SampleToLevelTest,
-                         testing::ValuesIn(std::vector<AmplitudeRow>{{0, 0}, {1, 15}, {2, 23}, {3, 30}, {9, 50},
-                                                                     {15, 60}, {31, 75}, {63, 90}, {99, 100},
-                                                                     {124, 104}, {125, 105}, {127, 105},
+                         testing::ValuesIn(std::vector<AmplitudeRow>{{0, 0},
+                                                                     {1, 15},
+                                                                     {2, 23},
+                                                                     {3, 30},
+                                                                     {9, 50},
+                                                                     {15, 60},
+                                                                     {31, 75},
+                                                                     {63, 90},
+                                                                     {99, 100},
+                                                                     {124, 104},
+                                                                     {125, 105},
+                                                                     {127, 105},
                                                                      {128, 105}}));
 
 class LevelMeterTest : public testing::Test {
@@ -38,19 +47,19 @@ class LevelMeterTest : public testing::Test {
     std::vector<std::uint8_t> buffer(882, 0);
     buffer[440] = left;
     buffer[441] = right;
-    meter.MeasureBuffer(buffer.data(), buffer.size());
+    meter_.MeasureBuffer(buffer.data(), buffer.size());
   }
-  TChannelLevel Left() const { return meter.Snapshot()[0]; }
+  TChannelLevel Left() const { return meter_.Snapshot()[0]; }
 
-  TChannelLevels meter;
+  TChannelLevels meter_;
 };
 
 TEST_F(LevelMeterTest, OnlyTheMiddleFrameIsRead) {
   Measure(127, 255);
   EXPECT_EQ(Left().Level, 15.0f);
   EXPECT_EQ(Left().Peak, 15.0f);
-  EXPECT_EQ(meter.Snapshot()[1].Level, 105.0f);
-  EXPECT_EQ(meter.Snapshot()[1].LevelSpeed, 0.0f);
+  EXPECT_EQ(meter_.Snapshot()[1].Level, 105.0f);
+  EXPECT_EQ(meter_.Snapshot()[1].LevelSpeed, 0.0f);
 }
 
 // Every byte but the middle frame is at full scale, and the frame's two bytes
@@ -73,19 +82,19 @@ INSTANTIATE_TEST_SUITE_P(Lengths, MiddleFrameTest, testing::Values(2, 3, 4, 5, 7
 
 TEST_F(LevelMeterTest, BufferWithoutAMiddleFrameIsIgnored) {
   const std::uint8_t one[] = {255};
-  meter.MeasureBuffer(one, 1);
-  meter.MeasureBuffer(one, 0);
+  meter_.MeasureBuffer(one, 1);
+  meter_.MeasureBuffer(one, 0);
   EXPECT_EQ(Left().Level, 0.0f);
 }
 
 TEST_F(LevelMeterTest, OnlyAHigherValueChangesAChannel) {
   Measure(255, 128);
-  for (int tick = 0; tick < 30; ++tick) meter.DecayLevels();
+  for (int tick = 0; tick < 30; ++tick) meter_.DecayLevels();
   Measure(129, 128);  // 15 raises the bar, not the peak mark above it
   EXPECT_EQ(Left().Level, 15.0f);
   EXPECT_EQ(Left().LevelSpeed, 0.0f);
   EXPECT_GT(Left().PeakSpeed, 0.0f);
-  meter.DecayLevels();
+  meter_.DecayLevels();
   const TChannelLevel held = Left();
   Measure(129, 128);  // equal
   Measure(128, 128);  // lower
@@ -99,7 +108,7 @@ TEST_F(LevelMeterTest, FullScaleThenSilenceFallsOnSchedule) {
   const int widths[] = {212, 208, 208, 204, 204, 200};
   int level_zero = 0, peak_zero = 0;
   for (int tick = 1; tick <= 200; ++tick) {
-    meter.DecayLevels();
+    meter_.DecayLevels();
     const TChannelLevel c = Left();
     if (tick <= 6) {
       EXPECT_EQ(2 * DrawingStep(c.Level), widths[tick - 1]) << "tick " << tick;
@@ -116,12 +125,12 @@ TEST_F(LevelMeterTest, FullScaleThenSilenceFallsOnSchedule) {
 // start the mark's fall afresh, as slowly as after the first one.
 TEST_F(LevelMeterTest, ARaiseAfterLongSilenceRestartsThePeakFall) {
   Measure(255, 128);
-  for (int tick = 0; tick < 200; ++tick) meter.DecayLevels();
+  for (int tick = 0; tick < 200; ++tick) meter_.DecayLevels();
   ASSERT_EQ(Left().Peak, 0.0f);
   ASSERT_GT(Left().PeakSpeed, 1.0f);
   Measure(255, 128);
   EXPECT_EQ(Left().PeakSpeed, 0.0f);
-  for (int tick = 1; tick <= 5; ++tick) meter.DecayLevels();
+  for (int tick = 1; tick <= 5; ++tick) meter_.DecayLevels();
   // 105 - 0.003 * 5 * 4, well above the bar at 105 - 0.2 * 5 * 4.
   EXPECT_NEAR(Left().Peak, 104.94f, 1e-4f);
   EXPECT_NEAR(Left().Level, 101.0f, 1e-4f);
@@ -131,13 +140,13 @@ TEST_F(LevelMeterTest, ARaiseAfterLongSilenceRestartsThePeakFall) {
 // falls onto it and stops there rather than sinking through it.
 TEST_F(LevelMeterTest, AFallingPeakStopsOnAHeldBar) {
   Measure(255, 128);
-  for (int tick = 0; tick < 100; ++tick) meter.DecayLevels();
+  for (int tick = 0; tick < 100; ++tick) meter_.DecayLevels();
   Measure(128 + 31, 128);  // level 75
   const TChannelLevel before = Left();
   ASSERT_EQ(before.Level, 75.0f);
   ASSERT_GT(before.Peak, 75.0f);
   ASSERT_LT(before.Peak - before.PeakSpeed, 75.0f);
-  meter.DecayLevels();
+  meter_.DecayLevels();
   EXPECT_EQ(Left().Level, 75.0f);
   EXPECT_EQ(Left().Peak, 75.0f);
 }

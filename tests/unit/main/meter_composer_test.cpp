@@ -33,10 +33,8 @@ TEST_P(ComposeMeterTest, WipesThenCopiesLampsBarsAndMarks) {
   RecordingCanvas canvas;
   ComposeMeter({TChannelLevel{c.left_level, 0, c.left_peak, 0}, TChannelLevel{c.right_level, 0, c.right_peak, 0}},
                canvas);
-  std::vector<Copy> expected = {{'B', 19, 1, 255, 9, 19, 1},
-                                {'B', 19, 17, 255, 9, 19, 17},
-                                {'B', 1, 1, 17, 9, 1, 1},
-                                {'B', 1, 17, 17, 9, 1, 17}};
+  std::vector<Copy> expected = {
+      {'B', 19, 1, 255, 9, 19, 1}, {'B', 19, 17, 255, 9, 19, 17}, {'B', 1, 1, 17, 9, 1, 1}, {'B', 1, 17, 17, 9, 1, 17}};
   expected.insert(expected.end(), c.lit.begin(), c.lit.end());
   EXPECT_THAT(canvas.copies, testing::ElementsAreArray(expected));
 }
@@ -45,12 +43,24 @@ INSTANTIATE_TEST_SUITE_P(
     Levels, ComposeMeterTest,
     testing::ValuesIn(std::vector<ComposeCase>{
         {"AllZero", 0, 0, 0, 0, {{'P', 19, 1, 0, 8, 19, 1}, {'P', 19, 1, 0, 8, 19, 17}}},
-        {"Left15", 15, 15, 0, 0,
+        {"Left15",
+         15,
+         15,
+         0,
+         0,
          {{'P', 1, 1, 16, 8, 1, 1}, {'P', 19, 1, 32, 8, 19, 1}, {'P', 19, 1, 0, 8, 19, 17}, {'P', 51, 1, 2, 8, 51, 1}}},
         // The lamp wants a level above 1.0, while the step of 1.0 is already 2.
-        {"ExactlyOne", 1, 1, 0, 0.9f,
+        {"ExactlyOne",
+         1,
+         1,
+         0,
+         0.9f,
          {{'P', 19, 1, 4, 8, 19, 1}, {'P', 19, 1, 0, 8, 19, 17}, {'P', 23, 1, 2, 8, 23, 1}}},
-        {"RightFullScale", 3.5f, 60, 105, 105,
+        {"RightFullScale",
+         3.5f,
+         60,
+         105,
+         105,
          {{'P', 1, 1, 16, 8, 1, 1},
           {'P', 1, 1, 16, 8, 1, 17},
           {'P', 19, 1, 8, 8, 19, 1},

@@ -31,36 +31,35 @@ class OpeningPositionTest : public testing::TestWithParam<PlacementRow> {};
 TEST_P(OpeningPositionTest, KeepsAnyVisiblePlaceAndRescuesALostStrip) {
   const PlacementRow& row = GetParam();
   const TPoint at = OpeningPosition(row.stored, TSize{274, 26}, row.work_areas);
-  EXPECT_EQ(at.X, row.expected.X);
-  EXPECT_EQ(at.Y, row.expected.Y);
+  EXPECT_EQ(at.x, row.expected.x);
+  EXPECT_EQ(at.y, row.expected.y);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Monitors, OpeningPositionTest,
-    testing::ValuesIn(std::vector<PlacementRow>{
-        {"OnScreen", {100, 100}, kSingle, {100, 100}},
-        {"PartlyOffLeft", {-200, 100}, kSingle, {-200, 100}},
-        {"OnePixelAtLeft", {-273, 100}, kSingle, {-273, 100}},
-        {"OnePixelAtRight", {1023, 100}, kSingle, {1023, 100}},
-        {"OnePixelAtTop", {100, -25}, kSingle, {100, -25}},
-        {"OnePixelAboveTaskbar", {100, 727}, kSingle, {100, 727}},
-        {"OffLeft", {-274, 100}, kSingle, {300, 300}},
-        {"OffRight", {1024, 100}, kSingle, {300, 300}},
-        {"OffTop", {100, -26}, kSingle, {300, 300}},
-        {"OnTheTaskbarOnly", {100, 728}, kSingle, {300, 300}},
-        {"FarAway", {5000, 300}, kSingle, {300, 300}},
-        {"LargestValues", {INT_MAX, INT_MAX}, kSingle, {300, 300}},
-        {"SmallestValues", {INT_MIN, INT_MIN}, kSingle, {300, 300}},
-        {"OnTheLeftMonitor", {-1000, 500}, kThree, {-1000, 500}},
-        {"OffTheLeftMonitor", {-1554, 500}, kThree, {300, 300}},
-        {"AcrossTwoMonitors", {1800, 600}, kThree, {1800, 600}},
-        {"BelowTheShorterMonitor", {2000, 800}, kThree, {300, 300}},
-        {"OnlyTheEdgeOfThePrimary", {1900, 800}, kThree, {1900, 800}},
-        {"DefaultOffScreenToo", {5000, 5000}, kSmall, {1000, 50}},
-        {"OnASmallMonitor", {-100, 190}, kSmall, {-100, 190}},
-        {"NoMonitorKnown", {5000, 5000}, {}, {5000, 5000}},
-    }),
-    [](const testing::TestParamInfo<PlacementRow>& row) { return row.param.name; });
+INSTANTIATE_TEST_SUITE_P(Monitors, OpeningPositionTest,
+                         testing::ValuesIn(std::vector<PlacementRow>{
+                             {"OnScreen", {100, 100}, kSingle, {100, 100}},
+                             {"PartlyOffLeft", {-200, 100}, kSingle, {-200, 100}},
+                             {"OnePixelAtLeft", {-273, 100}, kSingle, {-273, 100}},
+                             {"OnePixelAtRight", {1023, 100}, kSingle, {1023, 100}},
+                             {"OnePixelAtTop", {100, -25}, kSingle, {100, -25}},
+                             {"OnePixelAboveTaskbar", {100, 727}, kSingle, {100, 727}},
+                             {"OffLeft", {-274, 100}, kSingle, {300, 300}},
+                             {"OffRight", {1024, 100}, kSingle, {300, 300}},
+                             {"OffTop", {100, -26}, kSingle, {300, 300}},
+                             {"OnTheTaskbarOnly", {100, 728}, kSingle, {300, 300}},
+                             {"FarAway", {5000, 300}, kSingle, {300, 300}},
+                             {"LargestValues", {INT_MAX, INT_MAX}, kSingle, {300, 300}},
+                             {"SmallestValues", {INT_MIN, INT_MIN}, kSingle, {300, 300}},
+                             {"OnTheLeftMonitor", {-1000, 500}, kThree, {-1000, 500}},
+                             {"OffTheLeftMonitor", {-1554, 500}, kThree, {300, 300}},
+                             {"AcrossTwoMonitors", {1800, 600}, kThree, {1800, 600}},
+                             {"BelowTheShorterMonitor", {2000, 800}, kThree, {300, 300}},
+                             {"OnlyTheEdgeOfThePrimary", {1900, 800}, kThree, {1900, 800}},
+                             {"DefaultOffScreenToo", {5000, 5000}, kSmall, {1000, 50}},
+                             {"OnASmallMonitor", {-100, 190}, kSmall, {-100, 190}},
+                             {"NoMonitorKnown", {5000, 5000}, {}, {5000, 5000}},
+                         }),
+                         [](const testing::TestParamInfo<PlacementRow>& row) { return row.param.name; });
 
 }  // namespace
 }  // namespace snx

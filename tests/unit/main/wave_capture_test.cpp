@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
-#include <condition_variable>
 #include <mutex>
 #include <numeric>
 #include <optional>
@@ -161,8 +161,8 @@ class HoldingMeter final : public TBufferMeasure {
   std::atomic<int> count = 0;
 };
 
-const std::vector<std::string> kStart = {"header 0", "header 1", "open", "prepare 0",
-                                         "prepare 1", "add 0",   "add 1", "start"};
+const std::vector<std::string> kStart = {"header 0",  "header 1", "open",  "prepare 0",
+                                         "prepare 1", "add 0",    "add 1", "start"};
 const std::vector<std::string> kStop = {"reset", "unprepare 0", "unprepare 1", "close"};
 const std::vector<std::string> kHandBack0 = {"unprepare 0", "prepare 0", "add 0"};
 
@@ -174,17 +174,17 @@ std::vector<std::string> operator+(std::vector<std::string> a, const std::vector
 class CaptureTest : public testing::Test {
  protected:
   void StartRunning() {
-    capture.Start();
-    ASSERT_TRUE(capture.CaptureRunning());
-    device.TakeCalls();
+    capture_.Start();
+    ASSERT_TRUE(capture_.CaptureRunning());
+    device_.TakeCalls();
   }
 
-  CaptureTest() { device.measuring = &meter.measuring; }
+  CaptureTest() { device_.measuring = &meter_.measuring; }
 
-  FakeWaveIn device;
-  HoldingMeter meter;
-  FakeReporter reporter;
-  TWaveCapture capture{device, meter, reporter};
+  FakeWaveIn device_;
+  HoldingMeter meter_;
+  FakeReporter reporter_;
+  TWaveCapture capture_{device_, meter_, reporter_};
 };
 
 struct TransitionRow {
@@ -201,99 +201,110 @@ class CaptureTransitionTest : public CaptureTest, public testing::WithParamInter
 TEST_P(CaptureTransitionTest, MakesTheCallsAndReportsOfItsRow) {
   const TransitionRow& row = GetParam();
   if (row.running_before) StartRunning();
-  device.open_result = row.open_result;
-  device.start_result = row.start_result;
-  row.start ? capture.Start() : capture.Stop();
-  EXPECT_THAT(device.TakeCalls(), ElementsAreArray(row.calls));
-  EXPECT_THAT(reporter.reports, ElementsAreArray(row.reports));
-  EXPECT_EQ(capture.CaptureRunning(), row.running_after);
+  device_.open_result = row.open_result;
+  device_.start_result = row.start_result;
+  row.start ? capture_.Start() : capture_.Stop();
+  EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(row.calls));
+  EXPECT_THAT(reporter_.reports, ElementsAreArray(row.reports));
+  EXPECT_EQ(capture_.CaptureRunning(), row.running_after);
 }
 
 // A failed start releases what the attempt had opened.
-INSTANTIATE_TEST_SUITE_P(
-    StateTable, CaptureTransitionTest,
-    testing::ValuesIn(std::vector<TransitionRow>{
-        {"StoppedStart", false, true, 0, 0, kStart, {}, true},
-        {"StoppedStartOpenFails", false, true, 2, 0, {"header 0", "header 1", "open"},
-         {{"waveInOpenに失敗しました: 2", "エラー"}}, false},
-        {"StoppedStartStartFails", false, true, 0, 11, kStart + kStop,
-         {{"waveInStartに失敗しました: 11", "エラー"}}, false},
-        {"StoppedStop", false, false, 0, 0, {}, {}, false},
-        {"RunningStart", true, true, 0, 0, {}, {}, true},
-        {"RunningStop", true, false, 0, 0, kStop, {}, false}}),
-    [](const auto& row) { return row.param.name; });
+INSTANTIATE_TEST_SUITE_P(StateTable, CaptureTransitionTest,
+                         testing::ValuesIn(std::vector<TransitionRow>{
+                             {"StoppedStart", false, true, 0, 0, kStart, {}, true},
+                             {"StoppedStartOpenFails",
+                              false,
+                              true,
+                              2,
+                              0,
+                              {"header 0", "header 1", "open"},
+                              {{"waveInOpenに失敗しました: 2", "エラー"}},
+                              false},
+                             {"StoppedStartStartFails",
+                              false,
+                              true,
+                              0,
+                              11,
+                              kStart + kStop,
+                              {{"waveInStartに失敗しました: 11", "エラー"}},
+                              false},
+                             {"StoppedStop", false, false, 0, 0, {}, {}, false},
+                             {"RunningStart", true, true, 0, 0, {}, {}, true},
+                             {"RunningStop", true, false, 0, 0, kStop, {}, false}}),
+                         [](const auto& row) { return row.param.name; });
 
 TEST_F(CaptureTest, FullBufferIsMeasuredGivenBackAndAcceptedAgain) {
   StartRunning();
-  const TWaveFormat f = device.Format();
-  EXPECT_EQ(std::tie(f.FormatTag, f.Channels, f.BlockAlign, f.BitsPerSample), std::make_tuple(1, 2, 2, 8));
-  EXPECT_EQ(std::tie(f.SamplesPerSec, f.AvgBytesPerSec), std::make_tuple(44100u, 88200u));
+  const TWaveFormat f = device_.Format();
+  EXPECT_EQ(std::tie(f.format_tag, f.channels, f.block_align, f.bits_per_sample), std::make_tuple(1, 2, 2, 8));
+  EXPECT_EQ(std::tie(f.samples_per_sec, f.avg_bytes_per_sec), std::make_tuple(44100u, 88200u));
 
-  std::thread([&] { device.Deliver(0, 127, 255); }).join();
-  ASSERT_TRUE(device.WaitForCall("add 0"));
-  EXPECT_THAT(device.TakeCalls(), ElementsAreArray(kHandBack0));
-  EXPECT_EQ(meter.levels.Snapshot()[0].Level, 15.0f);
-  EXPECT_EQ(meter.levels.Snapshot()[1].Level, 105.0f);
+  std::thread([&] { device_.Deliver(0, 127, 255); }).join();
+  ASSERT_TRUE(device_.WaitForCall("add 0"));
+  EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(kHandBack0));
+  EXPECT_EQ(meter_.levels.Snapshot()[0].Level, 15.0f);
+  EXPECT_EQ(meter_.levels.Snapshot()[1].Level, 105.0f);
   // Back with the device, whether or not its busy mark has gone yet.
-  device.Deliver(0, 128, 128);
-  ASSERT_TRUE(device.WaitForCall("add 0"));
-  EXPECT_EQ(meter.count, 2);
+  device_.Deliver(0, 128, 128);
+  ASSERT_TRUE(device_.WaitForCall("add 0"));
+  EXPECT_EQ(meter_.count, 2);
 }
 
 TEST_F(CaptureTest, NotificationForABusyBufferIsIgnored) {
   StartRunning();
-  device.unprepare_gate.Arm();
-  device.Deliver(0, 129, 129);
-  device.unprepare_gate.WaitUntilHeld();  // buffer 0 is on its way back
-  device.Deliver(0, 255, 255);
-  device.unprepare_gate.Open();
-  ASSERT_TRUE(device.WaitForCall("add 0"));
-  EXPECT_EQ(meter.count, 1);
-  EXPECT_THAT(device.TakeCalls(), ElementsAreArray(kHandBack0));
+  device_.unprepare_gate.Arm();
+  device_.Deliver(0, 129, 129);
+  device_.unprepare_gate.WaitUntilHeld();  // buffer 0 is on its way back
+  device_.Deliver(0, 255, 255);
+  device_.unprepare_gate.Open();
+  ASSERT_TRUE(device_.WaitForCall("add 0"));
+  EXPECT_EQ(meter_.count, 1);
+  EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(kHandBack0));
 }
 
 TEST_F(CaptureTest, PartlyFilledBufferLeavesCirculationUntilNextStart) {
   StartRunning();
-  device.Notify(1, 881);
-  device.Deliver(1, 255, 255);  // the same buffer, now full: still out
-  device.Notify(2, 882);        // no such buffer
-  device.Deliver(0, 129, 129);  // the other one circulates on
-  ASSERT_TRUE(device.WaitForCall("add 0"));
-  EXPECT_EQ(meter.count, 1);
-  EXPECT_THAT(device.TakeCalls(), ElementsAreArray(kHandBack0));
+  device_.Notify(1, 881);
+  device_.Deliver(1, 255, 255);  // the same buffer, now full: still out
+  device_.Notify(2, 882);        // no such buffer
+  device_.Deliver(0, 129, 129);  // the other one circulates on
+  ASSERT_TRUE(device_.WaitForCall("add 0"));
+  EXPECT_EQ(meter_.count, 1);
+  EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(kHandBack0));
 
-  capture.Stop();
-  device.Notify(0, 882);  // late, after Stop
-  EXPECT_EQ(meter.count, 1);
-  device.TakeCalls();
-  capture.Start();  // fresh zeroed buffers in the same headers
-  EXPECT_THAT(device.TakeCalls(), ElementsAreArray(kStart));
-  device.Deliver(1, 255, 255);
-  ASSERT_TRUE(device.WaitForCall("add 1"));
-  EXPECT_EQ(meter.count, 2);
+  capture_.Stop();
+  device_.Notify(0, 882);  // late, after Stop
+  EXPECT_EQ(meter_.count, 1);
+  device_.TakeCalls();
+  capture_.Start();  // fresh zeroed buffers in the same headers
+  EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(kStart));
+  device_.Deliver(1, 255, 255);
+  ASSERT_TRUE(device_.WaitForCall("add 1"));
+  EXPECT_EQ(meter_.count, 2);
 }
 
 TEST_F(CaptureTest, LaterStartWorksAfterFailedAttempts) {
-  device.open_result = 2;
-  capture.Start();
-  device.open_result = 0;
-  device.start_result = 4;
-  capture.Start();
-  device.start_result = 0;
-  device.TakeCalls();
-  capture.Start();
-  EXPECT_TRUE(capture.CaptureRunning());
-  EXPECT_THAT(device.TakeCalls(), ElementsAreArray(kStart));
-  EXPECT_EQ(reporter.reports.size(), 2u);
+  device_.open_result = 2;
+  capture_.Start();
+  device_.open_result = 0;
+  device_.start_result = 4;
+  capture_.Start();
+  device_.start_result = 0;
+  device_.TakeCalls();
+  capture_.Start();
+  EXPECT_TRUE(capture_.CaptureRunning());
+  EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(kStart));
+  EXPECT_EQ(reporter_.reports.size(), 2u);
 }
 
 TEST_F(CaptureTest, DestroyingARunningCaptureStopsIt) {
   std::optional<TWaveCapture> other;
-  other.emplace(device, meter, reporter);
+  other.emplace(device_, meter_, reporter_);
   other->Start();
-  device.TakeCalls();
+  device_.TakeCalls();
   other.reset();
-  EXPECT_THAT(device.TakeCalls(), ElementsAreArray(kStop));
+  EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(kStop));
 }
 
 // Stop while the audio thread is measuring: the buffer outlives the
@@ -301,35 +312,35 @@ TEST_F(CaptureTest, DestroyingARunningCaptureStopsIt) {
 TEST_F(CaptureTest, StopWaitsForAMeasurementInProgress) {
   StartRunning();
   std::thread ui;
-  meter.inside = [&] {
-    ui = std::thread([&] { capture.Stop(); });
+  meter_.inside = [&] {
+    ui = std::thread([&] { capture_.Stop(); });
     // A Stop that does not wait resets the device long before this gives up.
-    device.WaitForCall("reset during a measurement", 1s);
+    device_.WaitForCall("reset during a measurement", 1s);
   };
-  std::thread([&] { device.Deliver(0, 255, 128); }).join();
+  std::thread([&] { device_.Deliver(0, 255, 128); }).join();
   ui.join();
-  EXPECT_EQ(meter.levels.Snapshot()[0].Level, 105.0f);
-  EXPECT_THAT(device.TakeCalls(), ElementsAreArray(kStop));  // after it, and it was not given back
+  EXPECT_EQ(meter_.levels.Snapshot()[0].Level, 105.0f);
+  EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(kStop));  // after it, and it was not given back
 }
 
 // Stop while a buffer is being given back: the hand-back ends before the reset.
 TEST_F(CaptureTest, StopWaitsForAHandBackInProgress) {
   StartRunning();
-  device.unprepare_gate.Arm();
-  std::thread([&] { device.Deliver(0, 129, 129); }).join();
-  device.unprepare_gate.WaitUntilHeld();
-  std::thread ui([&] { capture.Stop(); });
-  while (capture.CaptureRunning()) std::this_thread::yield();
-  device.unprepare_gate.Open();
+  device_.unprepare_gate.Arm();
+  std::thread([&] { device_.Deliver(0, 129, 129); }).join();
+  device_.unprepare_gate.WaitUntilHeld();
+  std::thread ui([&] { capture_.Stop(); });
+  while (capture_.CaptureRunning()) std::this_thread::yield();
+  device_.unprepare_gate.Open();
   ui.join();
-  EXPECT_THAT(device.TakeCalls(), ElementsAreArray(kHandBack0 + kStop));
+  EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(kHandBack0 + kStop));
 }
 
 // A device that fills each buffer as soon as it has it, and numbers the
 // completions in the frame the meter reads, so that each is told apart.
 class StreamingWaveIn final : public TWaveInDevice {
  public:
-  enum class Completes { InsideAddBuffer, OnItsOwnThread };
+  enum class Completes { cmInsideAddBuffer, cmOnItsOwnThread };
 
   StreamingWaveIn(Completes completes, int total) : completes_(completes), total_(total) {}
 
@@ -348,7 +359,7 @@ class StreamingWaveIn final : public TWaveInDevice {
       changed_.notify_all();
     }
     if (!started) return;
-    if (completes_ == Completes::InsideAddBuffer) {
+    if (completes_ == Completes::cmInsideAddBuffer) {
       CompleteNext();
     } else {
       // The caller is preempted before it goes on, for a while.
@@ -360,7 +371,7 @@ class StreamingWaveIn final : public TWaveInDevice {
       const std::lock_guard lock(mutex_);
       started_ = true;
     }
-    if (completes_ == Completes::InsideAddBuffer) {
+    if (completes_ == Completes::cmInsideAddBuffer) {
       for (std::size_t i = 0; i < TWaveCapture::kBufferCount; ++i) CompleteNext();
     } else {
       thread_ = std::thread([this] { Run(); });
@@ -473,11 +484,11 @@ TEST_P(StreamingCaptureTest, EveryFullBufferIsMeasuredExactlyOnce) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, StreamingCaptureTest,
-                         testing::Values(StreamingWaveIn::Completes::InsideAddBuffer,
-                                         StreamingWaveIn::Completes::OnItsOwnThread),
+                         testing::Values(StreamingWaveIn::Completes::cmInsideAddBuffer,
+                                         StreamingWaveIn::Completes::cmOnItsOwnThread),
                          [](const auto& device) {
-                           return device.param == StreamingWaveIn::Completes::InsideAddBuffer ? "InsideAddBuffer"
-                                                                                            : "OnItsOwnThread";
+                           return device.param == StreamingWaveIn::Completes::cmInsideAddBuffer ? "InsideAddBuffer"
+                                                                                                : "OnItsOwnThread";
                          });
 
 }  // namespace

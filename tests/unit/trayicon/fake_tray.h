@@ -54,7 +54,7 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
   std::uint32_t last_error = 0;
   TIconHandle app_icon = kAppIcon;
   TComponent* form = nullptr;  // the owner that counts as a form
-  TIconHandle form_icon = 0;    // that form's icon
+  TIconHandle form_icon = 0;   // that form's icon
   std::atomic<std::uint32_t> double_click_time = 500;
 
   bool NotifyIcon(std::uint32_t message, const TNotifyIconDataV5A& data) override {
@@ -68,7 +68,7 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
       script.pop_front();
     }
     calls_.push_back({message, data, on_test_thread});
-    if (on_test_thread) log_.push_back(message == kNimAdd ? "ADD" : message == kNimModify ? "MODIFY" : "DELETE");
+    if (on_test_thread) log_.emplace_back(message == kNimAdd ? "ADD" : message == kNimModify ? "MODIFY" : "DELETE");
     changed_.notify_all();
     return result;
   }
@@ -135,7 +135,9 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
                                                     [](const ShellCall& c) { return !c.on_test_thread; })) >= count;
     });
   }
-  void WaitForOtherSleeps(std::size_t count) { Wait([&] { return other_sleeps_.size() >= count; }); }
+  void WaitForOtherSleeps(std::size_t count) {
+    Wait([&] { return other_sleeps_.size() >= count; });
+  }
   // Plays the user-interface thread: hands `count` ended single-click waits
   // to the callback component, in the order they ended.
   void DeliverSingleClickEnds(std::size_t count) {
@@ -201,15 +203,17 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
 // what a test makes on the owner goes with it.
 class TrayTest : public ::testing::Test {
  protected:
-  TrayTest() { platform.form = owner.get(); }
-  ~TrayTest() override { owner.reset(); }
+  TrayTest() { platform_.form = owner_.get(); }
+  ~TrayTest() override { owner_.reset(); }
 
-  TTrayIcon* NewTray(TComponent* tray_owner = nullptr) { return new TTrayIcon(tray_owner ? tray_owner : owner.get(), platform); }
+  TTrayIcon* NewTray(TComponent* tray_owner = nullptr) {
+    return new TTrayIcon(tray_owner ? tray_owner : owner_.get(), platform_);
+  }
   // Shown in the notification area, with the records cleared.
   TTrayIcon* ShownTray() {
     TTrayIcon* tray = NewTray();
     tray->SetVisible(true);
-    platform.Clear();
+    platform_.Clear();
     return tray;
   }
   void Send(const TTrayIcon& tray, std::intptr_t notification) {
@@ -217,8 +221,8 @@ class TrayTest : public ::testing::Test {
     CallbackWindow->CallbackWndProc(message);
   }
 
-  FakeTrayPlatform platform;
-  std::unique_ptr<TComponent> owner = std::make_unique<TComponent>(&platform);
+  FakeTrayPlatform platform_;
+  std::unique_ptr<TComponent> owner_ = std::make_unique<TComponent>(&platform_);
 };
 
 }  // namespace snx::testing

@@ -44,8 +44,7 @@ class Watchdog {
   void Watch(std::chrono::seconds limit) {
     std::unique_lock lock(mutex_);
     if (finished_.wait_for(lock, limit, [this] { return done_; })) return;
-    std::fprintf(stderr, "%s hung: still running after %lld s\n", name_.c_str(),
-                 static_cast<long long>(limit.count()));
+    std::fprintf(stderr, "%s hung: still running after %lld s\n", name_.c_str(), static_cast<long long>(limit.count()));
     std::_Exit(EXIT_FAILURE);
   }
 
@@ -61,54 +60,54 @@ class Watchdog {
 class ReentryTest : public TrayTest {
  protected:
   ReentryTest() {
-    for (TIconHandle h : {0xF0u, 0xF1u}) images->AddIcon(MakeIcon(h));
-    tray->SetAnimateIcons(images);
-    tray->SetTipHelp("first tip");
+    for (TIconHandle h : {0xF0u, 0xF1u}) images_->AddIcon(MakeIcon(h));
+    tray_->SetAnimateIcons(images_);
+    tray_->SetTipHelp("first tip");
   }
   ~ReentryTest() override {
-    armed = false;
-    owner.reset();
+    armed_ = false;
+    owner_.reset();
   }
 
   // Runs `during` at the start of each shell call while armed; set before any
   // other thread can call the shell.
   void Hook(std::function<void(std::uint32_t message)> during) {
-    platform.during_shell_call = [this, during = std::move(during)](std::uint32_t message) {
-      if (armed) during(message);
+    platform_.during_shell_call = [this, during = std::move(during)](std::uint32_t message) {
+      if (armed_) during(message);
     };
   }
   // Delivers `notification` during every shell call of the user-interface
   // thread but the nested ones; every event of the icon runs `action`.
   void DeliverDuringEachCall(std::intptr_t notification, std::function<void(TTrayIcon&)> action) {
     const auto run = [this, action] {
-      ++handled;
-      action(*tray);
+      ++handled_;
+      action(*tray_);
     };
-    tray->OnMouseMove = [run](TObject*, TShiftState, int, int) { run(); };
-    tray->OnMouseDown = [run](TObject*, TMouseButton, TShiftState, int, int) { run(); };
-    tray->OnMouseUp = [run](TObject*, TMouseButton, TShiftState, int, int) { run(); };
-    tray->OnDblClick = [run](TObject*) { run(); };
-    tray->SetOnBalloonShow([run](TObject*) { run(); });
-    tray->SetOnBalloonHide([run](TObject*) { run(); });
-    tray->SetOnBalloonTimeout([run](TObject*) { run(); });
-    tray->SetOnBalloonClick([run](TObject*) { run(); });
+    tray_->OnMouseMove = [run](TObject*, TShiftState, int, int) { run(); };
+    tray_->OnMouseDown = [run](TObject*, TMouseButton, TShiftState, int, int) { run(); };
+    tray_->OnMouseUp = [run](TObject*, TMouseButton, TShiftState, int, int) { run(); };
+    tray_->OnDblClick = [run](TObject*) { run(); };
+    tray_->SetOnBalloonShow([run](TObject*) { run(); });
+    tray_->SetOnBalloonHide([run](TObject*) { run(); });
+    tray_->SetOnBalloonTimeout([run](TObject*) { run(); });
+    tray_->SetOnBalloonClick([run](TObject*) { run(); });
     Hook([this, notification](std::uint32_t) {
-      if (std::this_thread::get_id() != ui_thread || delivering) return;
-      delivering = true;
-      ++delivered;
-      Send(*tray, notification);
-      delivering = false;
+      if (std::this_thread::get_id() != ui_thread_ || delivering_) return;
+      delivering_ = true;
+      ++delivered_;
+      Send(*tray_, notification);
+      delivering_ = false;
     });
   }
 
-  Watchdog watchdog{20s};
-  const std::thread::id ui_thread = std::this_thread::get_id();
-  TImageList* images = new TImageList(owner.get());
-  TTrayIcon* tray = NewTray();
-  std::atomic<bool> armed = true;
-  bool delivering = false;
-  int delivered = 0;
-  int handled = 0;
+  Watchdog watchdog_{20s};
+  const std::thread::id ui_thread_ = std::this_thread::get_id();
+  TImageList* images_ = new TImageList(owner_.get());
+  TTrayIcon* tray_ = NewTray();
+  std::atomic<bool> armed_ = true;
+  bool delivering_ = false;
+  int delivered_ = 0;
+  int handled_ = 0;
 };
 
 struct Action {
@@ -128,8 +127,7 @@ const Action kActions[] = {
     {"HideBalloon", [](TTrayIcon& t) { t.HideBalloon(); }},
     {"AnimatePlay", [](TTrayIcon& t) { t.AnimatePlay(TAnimateMode::amManual); }},
     // Plays when nothing runs, so that the next call has an animation to stop.
-    {"AnimateStop",
-     [](TTrayIcon& t) { t.Animating() ? t.AnimateStop() : t.AnimatePlay(TAnimateMode::amManual); }},
+    {"AnimateStop", [](TTrayIcon& t) { t.Animating() ? t.AnimateStop() : t.AnimatePlay(TAnimateMode::amManual); }},
 };
 
 // Mouse messages 0x200 to 0x208 and balloon notifications 0x402 to 0x405.
@@ -143,16 +141,16 @@ class HandlerDuringShellCallTest : public ReentryTest,
 TEST_P(HandlerDuringShellCallTest, ChangesTheIconWithoutHanging) {
   const auto& [action, notification] = GetParam();
   DeliverDuringEachCall(notification, action.run);
-  tray->SetVisible(true);  // add
-  tray->SetTipHelp("outer tip");
-  tray->ShowBalloon(TBalloonInfoIconFlag::biifWarning, "outer", "balloon");
-  tray->HideBalloon();
-  tray->SetVisible(!tray->Visible());  // hide, or show again
-  tray->SetVisible(true);
+  tray_->SetVisible(true);  // add
+  tray_->SetTipHelp("outer tip");
+  tray_->ShowBalloon(TBalloonInfoIconFlag::biifWarning, "outer", "balloon");
+  tray_->HideBalloon();
+  tray_->SetVisible(!tray_->Visible());  // hide, or show again
+  tray_->SetVisible(true);
   CallbackWindow->TaskbarCreated();
-  armed = false;
-  EXPECT_GE(delivered, 5);
-  EXPECT_EQ(handled, notification == kUnhandled ? 0 : delivered);
+  armed_ = false;
+  EXPECT_GE(delivered_, 5);
+  EXPECT_EQ(handled_, notification == kUnhandled ? 0 : delivered_);
 }
 
 INSTANTIATE_TEST_SUITE_P(SettersByNotification, HandlerDuringShellCallTest,
@@ -168,9 +166,9 @@ INSTANTIATE_TEST_SUITE_P(SettersByNotification, HandlerDuringShellCallTest,
 // to change yet; the shell still gets the new tip once the add is through.
 TEST_F(ReentryTest, ATipChangedDuringTheAddReachesTheShell) {
   DeliverDuringEachCall(0x200, [](TTrayIcon& t) { t.SetTipHelp("moved over"); });
-  tray->SetVisible(true);
-  armed = false;
-  const auto calls = platform.Calls();
+  tray_->SetVisible(true);
+  armed_ = false;
+  const auto calls = platform_.Calls();
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0].message, kNimAdd);
   EXPECT_EQ(calls[0].Tip(), "first tip");
@@ -186,29 +184,29 @@ TEST_F(ReentryTest, TheUserInterfaceChangesTheTipWhileTheAnimationThreadSends) {
   std::condition_variable changed;
   bool frame_in_call = false, tip_changed = false;
   Hook([&](std::uint32_t) {
-    if (std::this_thread::get_id() == ui_thread) return;
+    if (std::this_thread::get_id() == ui_thread_) return;
     std::unique_lock lock(mutex);
     frame_in_call = true;
     changed.notify_all();
     changed.wait(lock, [&] { return tip_changed; });
   });
-  tray->SetVisible(true);
-  platform.Clear();
-  tray->AnimatePlay(TAnimateMode::amManual);
+  tray_->SetVisible(true);
+  platform_.Clear();
+  tray_->AnimatePlay(TAnimateMode::amManual);
   {
     std::unique_lock lock(mutex);
     changed.wait(lock, [&] { return frame_in_call; });
   }
-  tray->SetTipHelp("changed");
+  tray_->SetTipHelp("changed");
   {
     const std::lock_guard lock(mutex);
     tip_changed = true;
     changed.notify_all();
   }
-  tray->AnimateThread()->WaitParked();
-  armed = false;
-  tray->AnimateStop();
-  const auto calls = platform.Calls();
+  tray_->AnimateThread()->WaitParked();
+  armed_ = false;
+  tray_->AnimateStop();
+  const auto calls = platform_.Calls();
   ASSERT_EQ(calls.size(), 3u);
   EXPECT_TRUE(calls[0].on_test_thread);
   EXPECT_EQ(calls[0].Tip(), "changed");

@@ -35,12 +35,12 @@ TEST_F(TrayIconTest, IdentifiersGrowFromTheLastEntryUpToAHundredInstances) {
 
 TEST_F(TrayIconTest, AddSendsTheWholeRecordAndDestructionDeletesIt) {
   for (auto [major, size] : {std::pair{6, 488u}, std::pair{4, 88u}}) {
-    platform.shell_major = static_cast<std::uint16_t>(major);
+    platform_.shell_major = static_cast<std::uint16_t>(major);
     TTrayIcon* tray = NewTray();
-    platform.Clear();
+    platform_.Clear();
     tray->SetVisible(true);
     delete tray;
-    const auto calls = platform.Calls();
+    const auto calls = platform_.Calls();
     ASSERT_EQ(calls.size(), 2u);
     const TNotifyIconDataV5A& r = calls[0].record;
     EXPECT_EQ(calls[0].message, kNimAdd);
@@ -62,7 +62,7 @@ TEST_F(TrayIconTest, TheTipIsCutAt63BytesEvenInsideADoubleByteCharacterAndSentOn
   tray->SetTipHelp(tip + "more");  // cuts to the same bytes
   tray->SetBalloonTitle(std::string(80, 't'));
   tray->SetBalloonText(std::string(300, 'x'));
-  const auto calls = platform.Calls();
+  const auto calls = platform_.Calls();
   ASSERT_EQ(calls.size(), 1u);  // balloon texts wait for the next balloon
   EXPECT_EQ(calls[0].Tip(), tip.substr(0, 63));
   EXPECT_EQ(static_cast<unsigned char>(tray->TipHelp().back()), 0x82);
@@ -71,14 +71,14 @@ TEST_F(TrayIconTest, TheTipIsCutAt63BytesEvenInsideADoubleByteCharacterAndSentOn
 }
 
 TEST_F(TrayIconTest, WithNoIconAnywhereVisibleStaysFalse) {
-  platform.app_icon = 0;
+  platform_.app_icon = 0;
   TTrayIcon* tray = NewTray();
   tray->SetVisible(true);
   EXPECT_FALSE(tray->Visible());
   TIcon own = MakeIcon(0x0E);
   tray->SetIcon(&own);
   tray->SetVisible(true);
-  EXPECT_EQ(platform.Calls().at(0).record.hIcon, 0x0Eu);
+  EXPECT_EQ(platform_.Calls().at(0).record.hIcon, 0x0Eu);
 }
 
 // Own icon first, then the owner form's, then the application's; a tray
@@ -95,16 +95,16 @@ class IconSourceTest : public TrayTest, public ::testing::WithParamInterface<Ico
 
 TEST_P(IconSourceTest, TheShellGetsTheFirstIconThatHasAHandle) {
   const IconSourceCase& c = GetParam();
-  platform.form_icon = c.form;
-  platform.app_icon = c.application;
+  platform_.form_icon = c.form;
+  platform_.app_icon = c.application;
   TComponent no_form(nullptr);
-  TTrayIcon* tray = NewTray(c.owned_by_form ? owner.get() : &no_form);
+  TTrayIcon* tray = NewTray(c.owned_by_form ? owner_.get() : &no_form);
   const TIcon own = MakeIcon(c.own);
   if (c.own != 0) tray->SetIcon(&own);
   EXPECT_EQ(tray->GetIconHandle(), c.shown);
   tray->SetVisible(true);
-  ASSERT_EQ(platform.Calls().size(), 1u);
-  EXPECT_EQ(platform.Calls()[0].record.hIcon, c.shown);
+  ASSERT_EQ(platform_.Calls().size(), 1u);
+  EXPECT_EQ(platform_.Calls()[0].record.hIcon, c.shown);
   delete tray;
 }
 
@@ -113,15 +113,17 @@ INSTANTIATE_TEST_SUITE_P(Tiers, IconSourceTest,
                                            IconSourceCase{"Form", 0, 0xF0, 0xA0, true, 0xF0},
                                            IconSourceCase{"FormWithoutIcon", 0, 0, 0xA0, true, 0xA0},
                                            IconSourceCase{"OwnerIsNoForm", 0, 0xF0, 0xA0, false, 0xA0}),
-                         [](const ::testing::TestParamInfo<IconSourceCase>& test) { return std::string(test.param.name); });
+                         [](const ::testing::TestParamInfo<IconSourceCase>& test) {
+                           return std::string(test.param.name);
+                         });
 
 TEST_F(TrayIconTest, EmptyingTheOwnIconFallsBackToTheFormIcon) {
-  platform.form_icon = 0xF0;
+  platform_.form_icon = 0xF0;
   TTrayIcon* tray = ShownTray();
   const TIcon own = MakeIcon(0x0E);
   tray->SetIcon(&own);
   tray->SetIcon(nullptr);
-  const auto calls = platform.Calls();
+  const auto calls = platform_.Calls();
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0].record.hIcon, 0x0Eu);
   EXPECT_EQ(calls[1].record.hIcon, 0xF0u);
@@ -147,10 +149,10 @@ class ModeTest : public TrayTest, public ::testing::WithParamInterface<ModeCase>
 
 TEST_P(ModeTest, FlagsFollowTheModeAndTheShellVersion) {
   const ModeCase c = GetParam();
-  platform.shell_major = c.shell;
+  platform_.shell_major = c.shell;
   TTrayIcon* tray = ShownTray();
   tray->SetTrayIcon(c.mode);
-  const auto calls = platform.Calls();
+  const auto calls = platform_.Calls();
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0].message, c.message);
   EXPECT_EQ(calls[0].record.uFlags, c.flags);
@@ -161,23 +163,20 @@ TEST_P(ModeTest, FlagsFollowTheModeAndTheShellVersion) {
 }
 
 using enum TTrayIconMode;
-INSTANTIATE_TEST_SUITE_P(Modes, ModeTest,
-                         ::testing::Values(ModeCase{6, tiModifyIcon, kNimModify, 7, 0},
-                                           ModeCase{6, tiShowBalloon, kNimModify, 0x11, 0},
-                                           ModeCase{6, tiHideBalloon, kNimModify, 0x11, 0},
-                                           ModeCase{6, tiShowIcon, kNimModify, 8, 0},
-                                           ModeCase{6, tiHideIcon, kNimModify, 8, 1},
-                                           ModeCase{6, tiDeleteIcon, kNimDelete, 7, 0},
-                                           ModeCase{4, tiShowBalloon, kNimModify, 7, 0},
-                                           ModeCase{4, tiHideIcon, kNimModify, 7, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ModeTest,
+    ::testing::Values(ModeCase{6, tiModifyIcon, kNimModify, 7, 0}, ModeCase{6, tiShowBalloon, kNimModify, 0x11, 0},
+                      ModeCase{6, tiHideBalloon, kNimModify, 0x11, 0}, ModeCase{6, tiShowIcon, kNimModify, 8, 0},
+                      ModeCase{6, tiHideIcon, kNimModify, 8, 1}, ModeCase{6, tiDeleteIcon, kNimDelete, 7, 0},
+                      ModeCase{4, tiShowBalloon, kNimModify, 7, 0}, ModeCase{4, tiHideIcon, kNimModify, 7, 0}));
 
 TEST_F(TrayIconTest, HidingKeepsTheSlotOnANewShellAndDeletesOnAnOldOne) {
   for (auto [shell, log] : {std::pair{6, Log{"MODIFY", "MODIFY"}}, std::pair{4, Log{"DELETE", "ADD"}}}) {
-    platform.shell_major = static_cast<std::uint16_t>(shell);
+    platform_.shell_major = static_cast<std::uint16_t>(shell);
     TTrayIcon* tray = ShownTray();
     tray->SetVisible(false);
     tray->SetVisible(true);
-    EXPECT_EQ(platform.Log(), log);
+    EXPECT_EQ(platform_.Log(), log);
     delete tray;
   }
 }
@@ -190,7 +189,7 @@ TEST_F(TrayIconTest, FailedShellCallsRaiseTheirOwnMessages) {
       {[&] { tray->SetVisible(false); }, "タスクトレイアイコンの表示が切り替えられません。"},
   };
   for (const auto& [act, message] : cases) {
-    platform.modify_results = {false};
+    platform_.modify_results = {false};
     try {
       act();
       ADD_FAILURE() << "no error: " << message;
@@ -214,17 +213,17 @@ class TimeoutRuleTest : public TrayTest, public ::testing::WithParamInterface<Ti
 
 TEST_P(TimeoutRuleTest, AddWaitsProbesAndRetriesOnlyForTimeOutsOnXPOrLater) {
   const TimeoutCase& c = GetParam();
-  platform.os = c.os;
-  platform.last_error = c.error;
-  platform.add_results = c.adds;
-  platform.modify_results = c.modifies;
+  platform_.os = c.os;
+  platform_.last_error = c.error;
+  platform_.add_results = c.adds;
+  platform_.modify_results = c.modifies;
   TTrayIcon* tray = NewTray();
   if (c.added) {
     tray->SetVisible(true);
   } else {
     EXPECT_THROW(tray->SetVisible(true), ENotifyIconError);
   }
-  EXPECT_EQ(platform.Log(), c.log);
+  EXPECT_EQ(platform_.Log(), c.log);
   EXPECT_EQ(tray->IconAdded(), c.added);  // so that destruction deletes it
 }
 
@@ -265,10 +264,10 @@ TEST_F(TrayIconTest, ANewTaskbarGetsBackOnlyTheIconsTheShellLost) {
   TTrayIcon* kept = ShownTray();
   TTrayIcon* hidden = ShownTray();
   hidden->SetVisible(false);
-  platform.Clear();
-  platform.modify_results = {false, true, false};  // the shell's answers to "still there?"
+  platform_.Clear();
+  platform_.modify_results = {false, true, false};  // the shell's answers to "still there?"
   CallbackWindow->TaskbarCreated();
-  EXPECT_EQ(platform.Log(), (Log{"MODIFY", "ADD", "MODIFY", "MODIFY"}));
+  EXPECT_EQ(platform_.Log(), (Log{"MODIFY", "ADD", "MODIFY", "MODIFY"}));
   EXPECT_TRUE(lost->IconAdded() && kept->IconAdded());
   EXPECT_FALSE(hidden->IconAdded());  // added again once shown
 }
@@ -276,7 +275,7 @@ TEST_F(TrayIconTest, ANewTaskbarGetsBackOnlyTheIconsTheShellLost) {
 TEST_F(TrayIconTest, AFormDescriptionAddsTheIconOnceLoadedWithItsStoredTipOrNone) {
   const ComponentClassTable classes{
       {"TPopupMenu", [](TComponent* o) -> TComponent* { return new TPopupMenu(o); }},
-      {"TTrayIcon", [this](TComponent* o) -> TComponent* { return new TTrayIcon(o, platform); }}};
+      {"TTrayIcon", [this](TComponent* o) -> TComponent* { return new TTrayIcon(o, platform_); }}};
   const ObjectDescription description = ParseFormDescription(R"(object F: TF
   object PopupMenu: TPopupMenu
   end
@@ -292,11 +291,11 @@ TEST_F(TrayIconTest, AFormDescriptionAddsTheIconOnceLoadedWithItsStoredTipOrNone
 end
 )");
   const MethodTable no_methods;
-  TReader(description, classes, no_methods).ReadRootComponent(owner.get());
-  auto* tray = dynamic_cast<TTrayIcon*>(owner->FindComponent("TrayIcon"));
-  EXPECT_EQ(tray->RBPopupMenu(), owner->FindComponent("PopupMenu"));
+  TReader(description, classes, no_methods).ReadRootComponent(owner_.get());
+  auto* tray = dynamic_cast<TTrayIcon*>(owner_->FindComponent("TrayIcon"));
+  EXPECT_EQ(tray->RBPopupMenu(), owner_->FindComponent("PopupMenu"));
   EXPECT_EQ(tray->BalloonIcon(), TBalloonInfoIconFlag::biifWarning);
-  const auto calls = platform.Calls();
+  const auto calls = platform_.Calls();
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0].Tip(), "cp:Sonalix");
   EXPECT_EQ(calls[1].Tip(), "");  // stored without a tip: none, not the constructor's

@@ -26,8 +26,8 @@ class FakeHintWindow final : public THintWindow {
     log_.push_back("bounds " + std::to_string(left) + "," + std::to_string(top) + " " + std::to_string(width) + "x" +
                    std::to_string(height) + " in " + font_.Name());
   }
-  void ShowNoActivate() override { log_.push_back("show"); }
-  void Hide() override { log_.push_back("hide"); }
+  void ShowNoActivate() override { log_.emplace_back("show"); }
+  void Hide() override { log_.emplace_back("hide"); }
   void ShowText(int x, int y, std::string text) override {
     log_.push_back("text " + std::to_string(x) + "," + std::to_string(y) + " " + text);
   }

@@ -11,35 +11,35 @@ namespace {
 class AboutFormTest : public testing::Test {
  protected:
   AboutFormTest() {
-    application.SetTitle("Sonalix 100115");
-    application.CreateForm(main_form);
-    main_form->SetCaption("Sonalix 100115");
-    application.CreateForm(about);
+    application_.SetTitle("Sonalix 100115");
+    application_.CreateForm(main_form_);
+    main_form_->SetCaption("Sonalix 100115");
+    application_.CreateForm(about_);
   }
 
-  TWin32Application application;
-  TForm* main_form = nullptr;
-  TSNX_ABOUT* about = nullptr;
+  TWin32Application application_;
+  TForm* main_form_ = nullptr;
+  TSNX_ABOUT* about_ = nullptr;
 };
 
 TEST_F(AboutFormTest, IsBuiltHiddenFromItsDescriptionWithEveryPublishedMemberBound) {
-  EXPECT_EQ(about->Caption(), "バージョン情報");
-  EXPECT_FALSE(about->Visible());
-  EXPECT_NE(about->Label1, nullptr);
-  EXPECT_NE(about->Label3, nullptr);
-  EXPECT_NE(about->IMG, nullptr);
-  EXPECT_NE(about->L_URL, nullptr);
-  EXPECT_NE(about->L_Email, nullptr);
-  EXPECT_TRUE(about->OnShow);
+  EXPECT_EQ(about_->Caption(), "バージョン情報");
+  EXPECT_FALSE(about_->Visible());
+  EXPECT_NE(about_->Label1, nullptr);
+  EXPECT_NE(about_->Label3, nullptr);
+  EXPECT_NE(about_->IMG, nullptr);
+  EXPECT_NE(about_->L_URL, nullptr);
+  EXPECT_NE(about_->L_Email, nullptr);
+  EXPECT_TRUE(about_->OnShow);
 }
 
 TEST_F(AboutFormTest, EveryShowTitlesItWithTheMainFormsCaptionOfThatMoment) {
-  about->Show();
-  EXPECT_EQ(about->Label1->Caption(), "Sonalix 100115");
-  about->Hide();
-  main_form->SetCaption("Sonalix 200001");
-  about->Show();
-  EXPECT_EQ(about->Label1->Caption(), "Sonalix 200001");
+  about_->Show();
+  EXPECT_EQ(about_->Label1->Caption(), "Sonalix 100115");
+  about_->Hide();
+  main_form_->SetCaption("Sonalix 200001");
+  about_->Show();
+  EXPECT_EQ(about_->Label1->Caption(), "Sonalix 200001");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-#include "listboxex/core/listboxex.h"
+#include <windows.h>
 
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <string>
@@ -9,8 +8,9 @@
 #include <vector>
 
 #include "framework/win32/application.h"
-#include "framework/win32/handles.h"
 #include "framework/win32/form.h"
+#include "framework/win32/handles.h"
+#include "listboxex/core/listboxex.h"
 
 namespace snx {
 namespace {
@@ -19,53 +19,53 @@ namespace {
 class ListBoxExWin32Test : public testing::Test {
  protected:
   void SetUp() override {
-    list.SetBounds(0, 0, 120, 80);
-    list.SetParent(&form);
-    window = FindWindowExW(form.Handle(), nullptr, L"LISTBOX", nullptr);
-    ASSERT_NE(window, nullptr);
+    list_.SetBounds(0, 0, 120, 80);
+    list_.SetParent(&form_);
+    window_ = FindWindowExW(form_.Handle(), nullptr, L"LISTBOX", nullptr);
+    ASSERT_NE(window_, nullptr);
   }
 
-  int Extent() const { return static_cast<int>(SendMessageW(window, LB_GETHORIZONTALEXTENT, 0, 0)); }
+  int Extent() const { return static_cast<int>(SendMessageW(window_, LB_GETHORIZONTALEXTENT, 0, 0)); }
 
   // A text's width in the font the list window shows its items in.
   int Width(std::wstring_view text) const {
-    const auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
-    const TWindowDC dc(window);
-    const HGDIOBJ original = SelectObject(dc.get(), font);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(window_, WM_GETFONT, 0, 0));
+    const TWindowDC dc(window_);
+    const HGDIOBJ original = SelectObject(dc.Get(), font);
     SIZE size{};
-    GetTextExtentPoint32W(dc.get(), text.data(), static_cast<int>(text.size()), &size);
-    SelectObject(dc.get(), original);
+    GetTextExtentPoint32W(dc.Get(), text.data(), static_cast<int>(text.size()), &size);
+    SelectObject(dc.Get(), original);
     return size.cx;
   }
 
   LRESULT Send(UINT message, WPARAM wparam, const wchar_t* text) const {
-    return SendMessageW(window, message, wparam, reinterpret_cast<LPARAM>(text));
+    return SendMessageW(window_, message, wparam, reinterpret_cast<LPARAM>(text));
   }
 
-  TWin32Application application;
-  TForm form{&application};
-  TListBoxEx list{nullptr};
-  HWND window = nullptr;
+  TWin32Application application_;
+  TForm form_{&application_};
+  TListBoxEx list_{nullptr};
+  HWND window_ = nullptr;
 };
 
 TEST_F(ListBoxExWin32Test, ExtentFollowsAddsInsertsDeletesClearsAndSpace) {
   EXPECT_EQ(Extent(), 0);
-  list.Items().Add("");
+  list_.Items().Add("");
   EXPECT_EQ(Extent(), 0);  // nothing wider than nothing yet
 
-  list.Items().Add("Short");
+  list_.Items().Add("Short");
   EXPECT_EQ(Extent(), Width(L"Short") + 5);
-  list.Items().Add("A considerably longer item");
+  list_.Items().Add("A considerably longer item");
   const int longest = Width(L"A considerably longer item");
   EXPECT_EQ(Extent(), longest + 5);
-  list.Items().Insert(0, "Middle sized");
+  list_.Items().Insert(0, "Middle sized");
   EXPECT_EQ(Extent(), longest + 5);
 
-  list.Items().Delete(3);  // the longest: the widest left takes over
+  list_.Items().Delete(3);  // the longest: the widest left takes over
   EXPECT_EQ(Extent(), std::max(Width(L"Middle sized"), Width(L"Short")) + 5);
-  list.SetSpace(12);
+  list_.SetSpace(12);
   EXPECT_EQ(Extent(), std::max(Width(L"Middle sized"), Width(L"Short")) + 12);
-  list.Items().Clear();
+  list_.Items().Clear();
   EXPECT_EQ(Extent(), 12);
 }
 
@@ -101,21 +101,21 @@ TEST_F(ListBoxExWin32Test, DirectoryListingCountsItsWidestName) {
   for (const std::wstring& name : names) DeleteFileW((folder + L"\\" + name).c_str());
   RemoveDirectoryW(folder.c_str());
 
-  ASSERT_EQ(SendMessageW(window, LB_GETCOUNT, 0, 0), 3);
+  ASSERT_EQ(SendMessageW(window_, LB_GETCOUNT, 0, 0), 3);
   EXPECT_GE(last, 0);
   EXPECT_EQ(Extent(), Width(names[1]) + 5);
 }
 
 TEST_F(ListBoxExWin32Test, SortedListAndANewFontKeepTheExtentRight) {
-  list.SetSorted(true);
-  window = FindWindowExW(form.Handle(), nullptr, L"LISTBOX", nullptr);
-  ASSERT_TRUE((GetWindowLongW(window, GWL_STYLE) & LBS_SORT) != 0);
-  EXPECT_EQ(list.Items().Add("mmm"), 0);
-  EXPECT_EQ(list.Items().Add("aaaaaaaaaaaaaaaaaaaaaaaa"), 0);
+  list_.SetSorted(true);
+  window_ = FindWindowExW(form_.Handle(), nullptr, L"LISTBOX", nullptr);
+  ASSERT_TRUE((GetWindowLongW(window_, GWL_STYLE) & LBS_SORT) != 0);
+  EXPECT_EQ(list_.Items().Add("mmm"), 0);
+  EXPECT_EQ(list_.Items().Add("aaaaaaaaaaaaaaaaaaaaaaaa"), 0);
   EXPECT_EQ(Extent(), Width(L"aaaaaaaaaaaaaaaaaaaaaaaa") + 5);
 
   const int small = Extent();
-  list.Font().SetHeight(-28);
+  list_.Font().SetHeight(-28);
   EXPECT_EQ(Extent(), Width(L"aaaaaaaaaaaaaaaaaaaaaaaa") + 5);
   EXPECT_GT(Extent(), small);
 }

@@ -2,16 +2,16 @@
 // start must succeed, nothing may leak, and capture must still deliver
 // buffers afterwards.
 #include <windows.h>
-#include <psapi.h>
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 
 #include <atomic>
 #include <string>
 
 #include "main/core/wave_capture.h"
-#include "tests/win32/main/capture_observers.h"
 #include "main/win32/winmm_wave_in.h"
+#include "tests/win32/main/capture_observers.h"
 
 namespace snx {
 namespace {

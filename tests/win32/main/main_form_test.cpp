@@ -13,12 +13,12 @@ namespace {
 class MainFormTest : public testing::Test {
  protected:
   MainFormTest() {
-    application.SetTitle("Sonalix 100115");
-    application.CreateForm(strip);
+    application_.SetTitle("Sonalix 100115");
+    application_.CreateForm(strip_);
   }
 
-  TWin32Application application;
-  TSNX_MAIN* strip = nullptr;
+  TWin32Application application_;
+  TSNX_MAIN* strip_ = nullptr;
 };
 
 struct MenuRow {
@@ -27,16 +27,12 @@ struct MenuRow {
 };
 
 TEST_F(MainFormTest, MenuRowsAreBoundInTheirOrderWithTheirHandlers) {
-  const std::vector<MenuRow> rows{{strip->PM_Start, "開始(&S)"},
-                                  {strip->PM_Stop, "停止(&P)"},
-                                  {strip->PM_N01, "-"},
-                                  {strip->PM_Top, "常に最前面に表示(&T)"},
-                                  {strip->PM_N02, "-"},
-                                  {strip->PM_About, "バージョン情報(&A)"},
-                                  {strip->PM_N03, "-"},
-                                  {strip->PM_Exit, "終了(&X)"}};
-  ASSERT_NE(strip->PopupMenu, nullptr);
-  const TMenuItem& items = strip->PopupMenu->Items();
+  const std::vector<MenuRow> rows{{strip_->PM_Start, "開始(&S)"}, {strip_->PM_Stop, "停止(&P)"},
+                                  {strip_->PM_N01, "-"},          {strip_->PM_Top, "常に最前面に表示(&T)"},
+                                  {strip_->PM_N02, "-"},          {strip_->PM_About, "バージョン情報(&A)"},
+                                  {strip_->PM_N03, "-"},          {strip_->PM_Exit, "終了(&X)"}};
+  ASSERT_NE(strip_->PopupMenu, nullptr);
+  const TMenuItem& items = strip_->PopupMenu->Items();
   ASSERT_EQ(items.Count(), static_cast<int>(rows.size()));
   for (int i = 0; i < items.Count(); ++i) {
     const MenuRow& row = rows[static_cast<std::size_t>(i)];
@@ -49,29 +45,29 @@ TEST_F(MainFormTest, MenuRowsAreBoundInTheirOrderWithTheirHandlers) {
 }
 
 TEST_F(MainFormTest, TimerAndTrayIconAreBoundAndTheCaptionIsTheTitle) {
-  EXPECT_EQ(strip->Caption(), "Sonalix 100115");
-  ASSERT_NE(strip->Timer, nullptr);
-  EXPECT_FALSE(strip->Timer->Enabled());
-  EXPECT_EQ(strip->Timer->Interval(), 10u);
-  EXPECT_TRUE(strip->Timer->OnTimer);
-  ASSERT_NE(strip->TrayIcon, nullptr);
-  EXPECT_EQ(strip->TrayIcon->RBPopupMenu(), strip->PopupMenu);
-  EXPECT_EQ(strip->TrayIcon->TipHelp(), "Sonalix");
+  EXPECT_EQ(strip_->Caption(), "Sonalix 100115");
+  ASSERT_NE(strip_->Timer, nullptr);
+  EXPECT_FALSE(strip_->Timer->Enabled());
+  EXPECT_EQ(strip_->Timer->Interval(), 10u);
+  EXPECT_TRUE(strip_->Timer->OnTimer);
+  ASSERT_NE(strip_->TrayIcon, nullptr);
+  EXPECT_EQ(strip_->TrayIcon->RBPopupMenu(), strip_->PopupMenu);
+  EXPECT_EQ(strip_->TrayIcon->TipHelp(), "Sonalix");
 }
 
 TEST_F(MainFormTest, VersionCommandShowsThePluggedInDialogModallyAtTheTopLeft) {
-  strip->PM_About->Click();  // nothing plugged in yet: nothing to show
+  strip_->PM_About->Click();  // nothing plugged in yet: nothing to show
 
   TForm* dialog = nullptr;
-  application.CreateForm(dialog);
+  application_.CreateForm(dialog);
   dialog->SetLeft(200);
   dialog->SetTop(150);
   int shows = 0;
   dialog->OnShow = [&](TObject*) { ++shows; };
-  strip->SetAboutDialog(dialog);
+  strip_->SetAboutDialog(dialog);
   // Waiting in the queue, so the modal loop closes the dialog once it is up.
   PostMessageW(dialog->Handle(), WM_CLOSE, 0, 0);
-  strip->PM_About->Click();
+  strip_->PM_About->Click();
   EXPECT_EQ(shows, 1);
   EXPECT_FALSE(dialog->Visible());
   EXPECT_EQ(dialog->Left(), 0);

@@ -38,7 +38,7 @@ class Picture {
     SelectObject(source.get(), loaded.get());
     return loaded && BitBlt(dc_.get(), 0, 0, kMeterWidth, kMeterHeight, source.get(), 0, 0, SRCCOPY);
   }
-  HDC dc() const { return dc_.get(); }
+  HDC Dc() const { return dc_.get(); }
   std::uint32_t At(int x, int y) const {
     GdiFlush();
     return bits_[y * kMeterWidth + x] & 0xFFFFFF;
@@ -53,9 +53,9 @@ class Picture {
 class MeterSkinTest : public testing::Test {
  protected:
   static constexpr std::uint32_t kUntouched = 0xFFFFFF;
-  Picture window;
-  TChannelLevels levels;
-  TMeterSkin skin;
+  Picture window_;
+  TChannelLevels levels_;
+  TMeterSkin skin_;
 };
 
 TEST_F(MeterSkinTest, LeftLevelAndPeakFifteenThroughRealContexts) {
@@ -63,15 +63,15 @@ TEST_F(MeterSkinTest, LeftLevelAndPeakFifteenThroughRealContexts) {
   ASSERT_TRUE(main_skin.Load(ExeDir() + "DATA\\MAIN.BMP") && parts_skin.Load(ExeDir() + "DATA\\PARTS.BMP"));
   std::vector<std::uint8_t> buffer(882, 128);
   buffer[440] = 129;  // left level 15, peak 15
-  levels.MeasureBuffer(buffer.data(), buffer.size());
-  skin.LoadSkin(window.dc(), ExeDir());
-  skin.Draw(window.dc(), levels, true);
+  levels_.MeasureBuffer(buffer.data(), buffer.size());
+  skin_.LoadSkin(window_.Dc(), ExeDir());
+  skin_.Draw(window_.Dc(), levels_, true);
 
   for (int y = 0; y < kMeterHeight; ++y) {
     for (int x = 0; x < kMeterWidth; ++x) {
       const bool lamp = x >= 1 && x <= 16, bar = x >= 19 && x <= 50, mark = x == 51 || x == 52;
       const bool lit = y >= 1 && y <= 8 && (lamp || bar || mark);
-      ASSERT_EQ(window.At(x, y), (lit ? parts_skin : main_skin).At(x, y)) << "at " << x << "," << y;
+      ASSERT_EQ(window_.At(x, y), (lit ? parts_skin : main_skin).At(x, y)) << "at " << x << "," << y;
     }
   }
   // Lit and idle pictures differ where it shows: lamp, bar and mark.
@@ -79,41 +79,41 @@ TEST_F(MeterSkinTest, LeftLevelAndPeakFifteenThroughRealContexts) {
 }
 
 TEST_F(MeterSkinTest, NothingIsDrawnWithoutLoadedSurfaces) {
-  skin.Draw(window.dc(), levels, true);
-  skin.LoadSkin(window.dc(), ExeDir());
-  skin.Release();
-  skin.Draw(window.dc(), levels, true);
-  EXPECT_EQ(window.At(100, 5), kUntouched);
+  skin_.Draw(window_.Dc(), levels_, true);
+  skin_.LoadSkin(window_.Dc(), ExeDir());
+  skin_.Release();
+  skin_.Draw(window_.Dc(), levels_, true);
+  EXPECT_EQ(window_.At(100, 5), kUntouched);
 }
 
 TEST_F(MeterSkinTest, MissingSkinsAreNoObstacle) {
-  skin.LoadSkin(window.dc(), "Z:\\no\\such\\folder");
-  skin.Draw(window.dc(), levels, true);
-  skin.LoadSkin(window.dc(), ExeDir());
-  skin.Draw(window.dc(), levels, true);
-  EXPECT_NE(window.At(100, 5), kUntouched);
+  skin_.LoadSkin(window_.Dc(), R"(Z:\no\such\folder)");
+  skin_.Draw(window_.Dc(), levels_, true);
+  skin_.LoadSkin(window_.Dc(), ExeDir());
+  skin_.Draw(window_.Dc(), levels_, true);
+  EXPECT_NE(window_.At(100, 5), kUntouched);
 }
 
 TEST_F(MeterSkinTest, TicksRedrawOnlyWhenThePictureChangesButRepaintsAlwaysDo) {
-  skin.LoadSkin(window.dc(), ExeDir());
-  skin.Draw(window.dc(), levels, false);
-  const std::uint32_t idle = window.At(100, 5);
+  skin_.LoadSkin(window_.Dc(), ExeDir());
+  skin_.Draw(window_.Dc(), levels_, false);
+  const std::uint32_t idle = window_.At(100, 5);
   auto wipe = [&] {
     RECT all{0, 0, kMeterWidth, kMeterHeight};
-    FillRect(window.dc(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(window_.Dc(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   };
   wipe();
-  skin.Draw(window.dc(), levels, false);  // same picture as on screen
-  EXPECT_EQ(window.At(100, 5), kUntouched);
-  skin.Draw(window.dc(), levels, true);  // the window lost its pixels
-  EXPECT_EQ(window.At(100, 5), idle);
+  skin_.Draw(window_.Dc(), levels_, false);  // same picture as on screen
+  EXPECT_EQ(window_.At(100, 5), kUntouched);
+  skin_.Draw(window_.Dc(), levels_, true);  // the window lost its pixels
+  EXPECT_EQ(window_.At(100, 5), idle);
 
   wipe();
   std::vector<std::uint8_t> buffer(882, 128);
   buffer[441] = 255;  // right channel to full scale
-  levels.MeasureBuffer(buffer.data(), buffer.size());
-  skin.Draw(window.dc(), levels, false);
-  EXPECT_NE(window.At(100, 5), kUntouched);
+  levels_.MeasureBuffer(buffer.data(), buffer.size());
+  skin_.Draw(window_.Dc(), levels_, false);
+  EXPECT_NE(window_.At(100, 5), kUntouched);
 }
 
 }  // namespace

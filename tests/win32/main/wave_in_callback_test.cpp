@@ -1,9 +1,9 @@
-#include "main/win32/winmm_wave_in.h"
-
 #include <gtest/gtest.h>
 
 #include <utility>
 #include <vector>
+
+#include "main/win32/winmm_wave_in.h"
 
 namespace snx {
 namespace {

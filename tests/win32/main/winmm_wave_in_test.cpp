@@ -22,8 +22,8 @@ class ImportPatch {
  public:
   ImportPatch(const char* dll, const char* function, void* replacement) {
     auto* base = reinterpret_cast<std::uint8_t*>(GetModuleHandleW(nullptr));
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
          entry->Name != 0; ++entry) {
@@ -78,51 +78,51 @@ struct DriverRecord {
   int short_headers = 0;  // calls whose header size was not sizeof(WAVEHDR)
 };
 
-DriverRecord* record = nullptr;
-const ImportPatch* open_patch = nullptr;
-const ImportPatch* add_patch = nullptr;
+DriverRecord* Record = nullptr;
+const ImportPatch* OpenPatch = nullptr;
+const ImportPatch* AddPatch = nullptr;
 
 MMRESULT WINAPI RecordOpen(LPHWAVEIN handle, UINT device, LPCWAVEFORMATEX format, DWORD_PTR callback,
                            DWORD_PTR instance, DWORD flags) {
   {
-    std::lock_guard lock(record->mutex);
-    ++record->opens;
-    record->device = device;
-    record->format = *format;
-    record->callback = callback;
-    record->open_flags = flags;
+    std::lock_guard lock(Record->mutex);
+    ++Record->opens;
+    Record->device = device;
+    Record->format = *format;
+    Record->callback = callback;
+    Record->open_flags = flags;
   }
-  return open_patch->Original<decltype(&waveInOpen)>()(handle, device, format, callback, instance, flags);
+  return OpenPatch->Original<decltype(&waveInOpen)>()(handle, device, format, callback, instance, flags);
 }
 
 MMRESULT WINAPI RecordAddBuffer(HWAVEIN handle, LPWAVEHDR header, UINT size) {
   {
-    std::lock_guard lock(record->mutex);
-    ++record->added[header];
-    record->last_added[header] = *header;
-    if (size != sizeof(WAVEHDR)) ++record->short_headers;
+    std::lock_guard lock(Record->mutex);
+    ++Record->added[header];
+    Record->last_added[header] = *header;
+    if (size != sizeof(WAVEHDR)) ++Record->short_headers;
   }
-  return add_patch->Original<decltype(&waveInAddBuffer)>()(handle, header, size);
+  return AddPatch->Original<decltype(&waveInAddBuffer)>()(handle, header, size);
 }
 
 class WinmmWaveIn : public ::testing::Test {
  protected:
-  WinmmWaveIn() { record = &driver; }
+  WinmmWaveIn() { Record = &driver_; }
   ~WinmmWaveIn() override {
-    open_patch = nullptr;
-    add_patch = nullptr;
-    record = nullptr;
+    OpenPatch = nullptr;
+    AddPatch = nullptr;
+    Record = nullptr;
   }
 
-  DriverRecord driver;
-  ImportPatch open{"winmm.dll", "waveInOpen", reinterpret_cast<void*>(&RecordOpen)};
-  ImportPatch add{"winmm.dll", "waveInAddBuffer", reinterpret_cast<void*>(&RecordAddBuffer)};
+  DriverRecord driver_;
+  ImportPatch open_{"winmm.dll", "waveInOpen", reinterpret_cast<void*>(&RecordOpen)};
+  ImportPatch add_{"winmm.dll", "waveInAddBuffer", reinterpret_cast<void*>(&RecordAddBuffer)};
 };
 
 TEST_F(WinmmWaveIn, OpensTheMapperForThePcmFormatAndKeepsBothHeadersComingBack) {
-  ASSERT_TRUE(open.Patched() && add.Patched());
-  open_patch = &open;
-  add_patch = &add;
+  ASSERT_TRUE(open_.Patched() && add_.Patched());
+  OpenPatch = &open_;
+  AddPatch = &add_;
   TWinmmWaveIn device;
   CountingMeasure measure;
   RecordingReporter reporter;
@@ -132,9 +132,9 @@ TEST_F(WinmmWaveIn, OpensTheMapperForThePcmFormatAndKeepsBothHeadersComingBack) 
     ASSERT_TRUE(capture.CaptureRunning()) << reporter.errors;
     // Each header is given again each time it comes back: 100 a second in all.
     auto both_returned = [&](int times) {
-      std::lock_guard lock(driver.mutex);
-      if (driver.added.size() != 2) return false;
-      for (const auto& [header, count] : driver.added) {
+      std::lock_guard lock(driver_.mutex);
+      if (driver_.added.size() != 2) return false;
+      for (const auto& [header, count] : driver_.added) {
         if (count < times) return false;
       }
       return true;
@@ -144,12 +144,12 @@ TEST_F(WinmmWaveIn, OpensTheMapperForThePcmFormatAndKeepsBothHeadersComingBack) 
   }
   EXPECT_EQ(reporter.errors, "");
 
-  std::lock_guard lock(driver.mutex);
-  EXPECT_EQ(driver.opens, 1);
-  EXPECT_EQ(driver.device, WAVE_MAPPER);
-  EXPECT_EQ(driver.open_flags, DWORD{CALLBACK_FUNCTION});
-  EXPECT_EQ(driver.callback, reinterpret_cast<DWORD_PTR>(&TWinmmWaveIn::WaveInCallback));
-  const WAVEFORMATEX& f = driver.format;
+  std::lock_guard lock(driver_.mutex);
+  EXPECT_EQ(driver_.opens, 1);
+  EXPECT_EQ(driver_.device, WAVE_MAPPER);
+  EXPECT_EQ(driver_.open_flags, DWORD{CALLBACK_FUNCTION});
+  EXPECT_EQ(driver_.callback, reinterpret_cast<DWORD_PTR>(&TWinmmWaveIn::WaveInCallback));
+  const WAVEFORMATEX& f = driver_.format;
   EXPECT_EQ(f.wFormatTag, WAVE_FORMAT_PCM);
   EXPECT_EQ(f.nChannels, 2);
   EXPECT_EQ(f.nSamplesPerSec, 44100u);
@@ -158,12 +158,12 @@ TEST_F(WinmmWaveIn, OpensTheMapperForThePcmFormatAndKeepsBothHeadersComingBack) 
   EXPECT_EQ(f.wBitsPerSample, 8);
   EXPECT_EQ(f.cbSize, 0);
 
-  EXPECT_EQ(driver.short_headers, 0);
-  ASSERT_EQ(driver.added.size(), 2u) << "two headers circulate";
+  EXPECT_EQ(driver_.short_headers, 0);
+  ASSERT_EQ(driver_.added.size(), 2u) << "two headers circulate";
   std::map<DWORD_PTR, const WAVEHDR*> by_user;
-  for (const auto& [header, fields] : driver.last_added) {
+  for (const auto& [header, fields] : driver_.last_added) {
     by_user[fields.dwUser] = header;
-    EXPECT_GT(driver.added.at(header), 50) << "header " << fields.dwUser << " stopped coming back";
+    EXPECT_GT(driver_.added.at(header), 50) << "header " << fields.dwUser << " stopped coming back";
     EXPECT_EQ(fields.dwLoops, 1u);
     EXPECT_EQ(fields.dwBufferLength, 882u);
     EXPECT_NE(fields.lpData, nullptr);
@@ -173,8 +173,8 @@ TEST_F(WinmmWaveIn, OpensTheMapperForThePcmFormatAndKeepsBothHeadersComingBack) 
   ASSERT_EQ(by_user.size(), 2u) << "each header carries its own number";
   EXPECT_EQ(by_user.count(0), 1u);
   EXPECT_EQ(by_user.count(1), 1u);
-  EXPECT_NE(driver.last_added.at(by_user.begin()->second).lpData,
-            driver.last_added.at(by_user.rbegin()->second).lpData);
+  EXPECT_NE(driver_.last_added.at(by_user.begin()->second).lpData,
+            driver_.last_added.at(by_user.rbegin()->second).lpData);
   EXPECT_GE(measure.buffers.load(), 100);
 }
 

@@ -44,15 +44,15 @@ struct ManifestEntry {
 
 class ManifestTest : public testing::TestWithParam<ManifestEntry> {
  protected:
-  static void SetUpTestSuite() { text = new std::string(Manifest()); }
-  static void TearDownTestSuite() { delete text; }
-  static const std::string* text;
+  static void SetUpTestSuite() { Text = new std::string(Manifest()); }
+  static void TearDownTestSuite() { delete Text; }
+  static const std::string* Text;
 };
-const std::string* ManifestTest::text = nullptr;
+const std::string* ManifestTest::Text = nullptr;
 
 TEST_P(ManifestTest, DeclaresEntry) {
-  ASSERT_FALSE(text->empty()) << "no manifest resource in Sonalix.exe";
-  EXPECT_TRUE(std::regex_search(*text, std::regex(GetParam().pattern))) << GetParam().name << "\n" << *text;
+  ASSERT_FALSE(Text->empty()) << "no manifest resource in Sonalix.exe";
+  EXPECT_TRUE(std::regex_search(*Text, std::regex(GetParam().pattern))) << GetParam().name << "\n" << *Text;
 }
 
 // One element per pattern; attributes in any order would need a parser, the
@@ -60,8 +60,7 @@ TEST_P(ManifestTest, DeclaresEntry) {
 INSTANTIATE_TEST_SUITE_P(
     Sonalix, ManifestTest,
     testing::Values(
-        ManifestEntry{"AsInvoker",
-                      R"(<requestedExecutionLevel\s+level="asInvoker"\s+uiAccess="false"\s*/>)"},
+        ManifestEntry{"AsInvoker", R"(<requestedExecutionLevel\s+level="asInvoker"\s+uiAccess="false"\s*/>)"},
         ManifestEntry{"Windows7", R"(<supportedOS\s+Id="\{35138b9a-5d96-4fbd-8e2d-a2440225f93a\}"\s*/>)"},
         ManifestEntry{"Windows8", R"(<supportedOS\s+Id="\{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38\}"\s*/>)"},
         ManifestEntry{"Windows8_1", R"(<supportedOS\s+Id="\{1f676c76-80e1-4239-95bb-83d0f6d0da78\}"\s*/>)"},
@@ -69,10 +68,12 @@ INSTANTIATE_TEST_SUITE_P(
         ManifestEntry{"CommonControls6",
                       R"(<assemblyIdentity\s+type="win32"\s+name="Microsoft\.Windows\.Common-Controls"\s+)"
                       R"(version="6\.0\.0\.0"\s+processorArchitecture="\*"\s+publicKeyToken="6595b64144ccf1df")"},
-        ManifestEntry{"NotDpiAware",
-                      R"(<dpiAware\s+xmlns="http://schemas\.microsoft\.com/SMI/2005/WindowsSettings">false</dpiAware>)"},
-        ManifestEntry{"GdiScaling",
-                      R"(<gdiScaling\s+xmlns="http://schemas\.microsoft\.com/SMI/2017/WindowsSettings">true</gdiScaling>)"}),
+        ManifestEntry{
+            "NotDpiAware",
+            R"(<dpiAware\s+xmlns="http://schemas\.microsoft\.com/SMI/2005/WindowsSettings">false</dpiAware>)"},
+        ManifestEntry{
+            "GdiScaling",
+            R"(<gdiScaling\s+xmlns="http://schemas\.microsoft\.com/SMI/2017/WindowsSettings">true</gdiScaling>)"}),
     [](const testing::TestParamInfo<ManifestEntry>& entry) { return std::string(entry.param.name); });
 
 struct NamedResource {
@@ -94,7 +95,7 @@ TEST_P(NamedResourceTest, IsInTheProgram) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sonalix, NamedResourceTest,
-                         testing::Values(NamedResource{"MainIcon", L"MAINICON", 14},  // RT_GROUP_ICON
+                         testing::Values(NamedResource{"MainIcon", L"MAINICON", 14},              // RT_GROUP_ICON
                                          NamedResource{"MainFormDescription", L"TSNX_MAIN", 10},  // RT_RCDATA
                                          NamedResource{"AboutFormDescription", L"TSNX_ABOUT", 10}),
                          [](const testing::TestParamInfo<NamedResource>& entry) {

@@ -1,7 +1,7 @@
 #include <windows.h>
-#include <shellapi.h>
 
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <future>
@@ -9,8 +9,8 @@
 
 #include "framework/win32/application.h"
 #include "framework/win32/form.h"
-#include "trayicon/core/tray_callback.h"
 #include "trayicon/core/file_version.h"
+#include "trayicon/core/tray_callback.h"
 #include "trayicon/core/tray_icon.h"
 #include "trayicon/win32/win32_tray_platform.h"
 
@@ -46,8 +46,8 @@ class OtherProgramWindow {
     std::future<HWND> window = created.get_future();
     thread_ = std::thread([this, &created] {
       thread_id_ = GetCurrentThreadId();
-      HWND w = CreateWindowExW(0, L"STATIC", L"Other program", WS_POPUP | WS_VISIBLE, 500, 100, 200, 100,
-                               nullptr, nullptr, nullptr, nullptr);
+      HWND w = CreateWindowExW(0, L"STATIC", L"Other program", WS_POPUP | WS_VISIBLE, 500, 100, 200, 100, nullptr,
+                               nullptr, nullptr, nullptr);
       created.set_value(w);
       for (MSG msg; GetMessageW(&msg, nullptr, 0, 0) > 0;) DispatchMessageW(&msg);
       ended_ = true;
@@ -77,8 +77,8 @@ class Win32TrayTest : public ::testing::Test {
   Win32TrayTest() {
     TIcon icon;
     icon.SetImage(std::make_shared<SystemIcon>());
-    tray->SetIcon(&icon);
-    tray->SetVisible(true);
+    tray_->SetIcon(&icon);
+    tray_->SetVisible(true);
   }
   HWND Window() const { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(CallbackWindow->Handle())); }
   // Asks the shell directly about this icon.
@@ -86,33 +86,33 @@ class Win32TrayTest : public ::testing::Test {
     NOTIFYICONDATAA data{};
     data.cbSize = NOTIFYICONDATAA_V2_SIZE;
     data.hWnd = Window();
-    data.uID = id;
+    data.uID = id_;
     return Shell_NotifyIconA(message, &data) != FALSE;
   }
 
-  TWin32Application application;
-  TForm* form = new TForm(&application);
-  TTrayIcon* tray = new TTrayIcon(form, Win32TrayPlatform());
-  UINT id = static_cast<UINT>(tray->IconID());
+  TWin32Application application_;
+  TForm* form_ = new TForm(&application_);
+  TTrayIcon* tray_ = new TTrayIcon(form_, Win32TrayPlatform());
+  UINT id_ = static_cast<UINT>(tray_->IconID());
 };
 
 TEST_F(Win32TrayTest, TheShellHoldsTheIconThroughItsChangesUntilDestruction) {
   std::uint16_t major = 0;
   GetSysFileVersion(Win32TrayPlatform(), "shell32.dll", major);
   EXPECT_GE(major, 5);  // the 488-byte record, balloons, hiding in place
-  ASSERT_TRUE(tray->IconAdded());
-  tray->SetTipHelp("Sonalix test");
-  tray->SetVisible(false);
-  tray->SetVisible(true);
-  tray->ShowBalloon(TBalloonInfoIconFlag::biifInfo, "Title", "Text", 10);
-  tray->HideBalloon();
+  ASSERT_TRUE(tray_->IconAdded());
+  tray_->SetTipHelp("Sonalix test");
+  tray_->SetVisible(false);
+  tray_->SetVisible(true);
+  tray_->ShowBalloon(TBalloonInfoIconFlag::biifInfo, "Title", "Text", 10);
+  tray_->HideBalloon();
   EXPECT_TRUE(Shell(NIM_MODIFY));
-  delete tray;
+  delete tray_;
   EXPECT_FALSE(Shell(NIM_MODIFY));
 }
 
 TEST_F(Win32TrayTest, NotificationsReachAnUnseenChildOfTheFormWithTheCursorPosition) {
-  EXPECT_EQ(GetParent(Window()), form->Handle());
+  EXPECT_EQ(GetParent(Window()), form_->Handle());
   EXPECT_FALSE(IsWindowVisible(Window()));
   RECT r;
   GetWindowRect(Window(), &r);
@@ -122,16 +122,16 @@ TEST_F(Win32TrayTest, NotificationsReachAnUnseenChildOfTheFormWithTheCursorPosit
   POINT cursor;
   GetCursorPos(&cursor);
   int moves = 0;
-  tray->OnMouseMove = [&](TObject*, TShiftState, int x, int y) { moves += x == cursor.x && y == cursor.y; };
-  SendMessageW(Window(), kTrayCallbackMessage, static_cast<WPARAM>(tray->IconID()), WM_MOUSEMOVE);
+  tray_->OnMouseMove = [&](TObject*, TShiftState, int x, int y) { moves += x == cursor.x && y == cursor.y; };
+  SendMessageW(Window(), kTrayCallbackMessage, static_cast<WPARAM>(tray_->IconID()), WM_MOUSEMOVE);
   EXPECT_EQ(moves, 1);
 }
 
 TEST_F(Win32TrayTest, ASingleClickArrivesOnThisThreadAfterTheDoubleClickTime) {
   DWORD clicked_on = 0;
-  tray->OnClick = [&](TObject*) { clicked_on = GetCurrentThreadId(); };
+  tray_->OnClick = [&](TObject*) { clicked_on = GetCurrentThreadId(); };
   const DWORD start = GetTickCount();
-  SendMessageW(Window(), kTrayCallbackMessage, static_cast<WPARAM>(tray->IconID()), WM_LBUTTONUP);
+  SendMessageW(Window(), kTrayCallbackMessage, static_cast<WPARAM>(tray_->IconID()), WM_LBUTTONUP);
   ASSERT_TRUE(PumpUntil([&] { return clicked_on != 0; }, 5000));
   EXPECT_EQ(clicked_on, GetCurrentThreadId());
   EXPECT_GE(GetTickCount() - start + 16, GetDoubleClickTime() + 50);  // ticks move in steps of up to 16 ms
@@ -145,16 +145,16 @@ TEST_F(Win32TrayTest, TheTaskbarAnnouncementBringsBackAnIconTheShellLost) {
 }
 
 TEST_F(Win32TrayTest, WithFormActiveByMouseupAReleaseBringsTheLastActiveFormBackFromBehindAnotherProgram) {
-  tray->SetFormActiveByMouseup(true);
-  form->SetClientSize(200, 100);
-  form->Show();
-  SetForegroundWindow(form->Handle());
-  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form->Handle(); }, 5000));
+  tray_->SetFormActiveByMouseup(true);
+  form_->SetClientSize(200, 100);
+  form_->Show();
+  SetForegroundWindow(form_->Handle());
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form_->Handle(); }, 5000));
   OtherProgramWindow other;
   SetForegroundWindow(other.Handle());
   ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other.Handle() && GetActiveWindow() == nullptr; }, 5000));
-  SendMessageW(Window(), kTrayCallbackMessage, static_cast<WPARAM>(tray->IconID()), WM_RBUTTONUP);
-  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form->Handle(); }, 5000));
+  SendMessageW(Window(), kTrayCallbackMessage, static_cast<WPARAM>(tray_->IconID()), WM_RBUTTONUP);
+  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form_->Handle(); }, 5000));
 }
 
 }  // namespace

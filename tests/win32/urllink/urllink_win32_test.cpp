@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -90,7 +91,7 @@ int InkPixels(HWND window, COLORREF background) {
   const HGDIOBJ original = SelectObject(memory.get(), picture.get());
   {
     const TWindowDC dc(window);
-    BitBlt(memory.get(), 0, 0, r.right, r.bottom, dc.get(), 0, 0, SRCCOPY);
+    BitBlt(memory.get(), 0, 0, r.right, r.bottom, dc.Get(), 0, 0, SRCCOPY);
   }
   GdiFlush();
   const auto* pixel = static_cast<const std::uint32_t*>(bits);
@@ -105,8 +106,8 @@ TEST(HintWindowTest, ShowsBesideThePointerWithoutActivationAndRedrawsItsTextWhen
   TURLLink link(nullptr, Win32LinkDesktop());
   link.SetLink("http://sonalix.example.org/");
   // A window that has the focus, as the dialog does when the pointer moves.
-  const UniqueWindow focused(CreateWindowExW(0, L"STATIC", L"focused", WS_POPUP | WS_VISIBLE, 500, 400, 80, 40,
-                                             nullptr, nullptr, nullptr, nullptr));
+  const UniqueWindow focused(CreateWindowExW(0, L"STATIC", L"focused", WS_POPUP | WS_VISIBLE, 500, 400, 80, 40, nullptr,
+                                             nullptr, nullptr, nullptr));
   SetForegroundWindow(focused.get());
   const HWND foreground = GetForegroundWindow();
   ASSERT_EQ(foreground, focused.get());
