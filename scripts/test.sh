@@ -1,5 +1,6 @@
 #!/bin/bash
-# Runs every test: the portable core natively (with address/undefined and
+# Runs every test: first the house style (layout, names, bug-prone
+# constructs), then the portable core natively (with address/undefined and
 # thread sanitizers), a short run of each fuzz target, then the Win32 tests and
 # the end-to-end tests of the real Sonalix.exe under Wine on a private virtual desktop.
 set -euo pipefail
@@ -17,6 +18,8 @@ tier() {  # tier PRESET [TARGET: build only that, run nothing]
   [ -n "${2:-}" ] || ctest --preset "$1" --timeout 900
 }
 
+echo "=== style ==="
+bash scripts/style.sh
 tier host
 tier host-tsan
 echo "=== fuzz ==="
