@@ -144,13 +144,12 @@ void TCallbackWindow::ForegroundStep(const TTrayIcon& icon) {
 }
 
 void TCallbackWindow::ClickStep(TTrayIcon& icon) {
-  if (!icon.OnClick) {
-    icon.FClickPending = false;
-  } else if (!icon.FClickPending) {
+  if (icon.OnClick && !icon.FClickPending) {
     icon.FClickPending = true;
     single_clicks_.push_back(std::make_unique<TSingleClick>(platform_, Host()));
   } else {
-    // The release that completes a double click withdraws the pending click.
+    // No handler, or the release that completes a double click withdraws
+    // the pending click.
     icon.FClickPending = false;
   }
 }

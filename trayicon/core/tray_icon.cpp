@@ -78,7 +78,9 @@ TTrayIcon::TTrayIcon(TComponent* owner, TTrayPlatform& platform)
   TrayIconList.Add(std::to_string(FIconID), this);
 }
 
-TTrayIcon::~TTrayIcon() {
+// Only the shell's delete, whose failure is ignored, and bookkeeping run here:
+// nothing raises but a failed allocation, which ends the program anyway.
+TTrayIcon::~TTrayIcon() {  // NOLINT(bugprone-exception-escape)
   if (FIconData != nullptr) {
     FAnimateThread.reset();
     FAnimating = false;

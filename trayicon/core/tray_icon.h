@@ -74,7 +74,7 @@ extern TCallbackWindow* CallbackWindow;
 class TTrayIcon : public TComponent {
  public:
   TTrayIcon(TComponent* owner, TTrayPlatform& platform);
-  ~TTrayIcon() override;
+  ~TTrayIcon() override;  // NOLINT(bugprone-exception-escape): see the definition
 
   // Published properties.
   TImageList* AnimateIcons() const { return animate_icons_; }

@@ -220,7 +220,7 @@ TEST_F(AnimationTest, TheRecordIsSharedSafelyBetweenTheThreads) {
     tray_->SetTipHelp(tips[i % 2]);
     tray_->SetIcon(i % 2 == 0 ? &own : nullptr);
     tray_->SetTrayIcon(TTrayIconMode::tiModifyIcon);
-    if (i % 50 == 0) platform_.WaitForThreadCalls(static_cast<std::size_t>(i / 50 + 1));
+    if (i % 50 == 0) platform_.WaitForThreadCalls(static_cast<std::size_t>(i) / 50 + 1);
   }
   delete tray_;  // ends the running animation first
   for (const ShellCall& call : platform_.Calls()) {
