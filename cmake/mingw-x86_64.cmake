@@ -1,13 +1,4 @@
-# Cross toolchain: 64-bit Windows with mingw-w64's posix thread model. The
-# shipped program is the i686 build; this one runs the Windows tests under
-# 64-bit Wine on machines that cannot execute 32-bit x86 code at all.
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit Windows: the same sources, which run the Windows tests under 64-bit
+# Wine on machines that cannot execute 32-bit x86 code at all.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
