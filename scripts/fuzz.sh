@@ -15,7 +15,7 @@ cmake --build --preset fuzz -j "$jobs"
 
 bin=build/fuzz/tests/fuzz
 work=build/fuzz/corpus
-descriptions="main/win32/TSNX_MAIN.dfm about/win32/TSNX_ABOUT.dfm"
+descriptions="main/TSNX_MAIN.dfm about/TSNX_ABOUT.dfm"
 # target, longest input, seeds
 targets=(
   "ini_integer_fuzz 64 tests/fuzz/seeds/ini"
