@@ -19,6 +19,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -69,6 +70,7 @@ class RecordingMeter final : public TBufferMeasure {
       const std::lock_guard lock(mutex_);
       ++count_;
       if (length != kCaptureBufferSize) ++wrong_sizes_;
+      threads_.insert(gettid());
     }
     levels_.MeasureBuffer(data, length);
     if (on_measure) on_measure();
@@ -81,6 +83,12 @@ class RecordingMeter final : public TBufferMeasure {
     const std::lock_guard lock(mutex_);
     return wrong_sizes_;
   }
+  // Each connection is served by a thread of its own (kernel thread numbers,
+  // unlike std::thread ids, are not handed out again at once).
+  std::size_t Threads() const {
+    const std::lock_guard lock(mutex_);
+    return threads_.size();
+  }
   TStereoLevels Levels() const { return levels_.Snapshot(); }
 
   std::function<void()> on_measure;
@@ -89,6 +97,7 @@ class RecordingMeter final : public TBufferMeasure {
   mutable std::mutex mutex_;
   int count_ = 0;
   int wrong_sizes_ = 0;
+  std::set<pid_t> threads_;
   TChannelLevels levels_;
 };
 
@@ -285,16 +294,19 @@ TEST_F(PulseCaptureTest, StartStopAndDestructionInAnyOrderAreSafe) {
     capture.Stop();
     capture.Start();
     ASSERT_TRUE(capture.CaptureRunning());
+    ASSERT_TRUE(Measures(3));
     const TOpenThings running;
     capture.Start();
-    EXPECT_EQ(TOpenThings(), running) << "a second Start connected again";
     ASSERT_TRUE(Measures(3));
+    EXPECT_EQ(TOpenThings(), running);
+    EXPECT_EQ(meter_.Threads(), 1u) << "a second Start connected again";
     capture.Stop();
     capture.Stop();
     EXPECT_FALSE(capture.CaptureRunning());
     EXPECT_EQ(TOpenThings(), before);
     capture.Start();
     ASSERT_TRUE(Measures(3)) << "no capture after Stop and Start";
+    EXPECT_EQ(meter_.Threads(), 2u) << "Start after Stop reused the connection";
   }
   EXPECT_EQ(TOpenThings(), before) << "destruction left the capture open";
   EXPECT_EQ(reporter_.Count(), 0u);
