@@ -204,7 +204,8 @@ void TPulseCapture::StreamRead(pa_stream* stream, std::size_t, void* self) {
   auto* capture = static_cast<TPulseCapture*>(self);
   const void* data = nullptr;
   std::size_t length = 0;
-  while (capture->running_ && pa_stream_readable_size(stream) > 0 && pa_stream_peek(stream, &data, &length) == 0 && length > 0) {
+  while (capture->running_ && pa_stream_readable_size(stream) > 0 && pa_stream_peek(stream, &data, &length) == 0 &&
+         length > 0) {
     // A hole (no data for `length` bytes) is skipped rather than measured.
     if (data != nullptr) capture->Collect(static_cast<const std::uint8_t*>(data), length);
     pa_stream_drop(stream);

@@ -1,11 +1,10 @@
 #pragma once
 // Capture from the default PulseAudio source: the server's pieces are
 // collected into two 10 ms buffers that go to the meter in turn.
+#include <glib.h>
 #include <pulse/context.h>
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
-
-#include <glib.h>
 
 #include <array>
 #include <atomic>

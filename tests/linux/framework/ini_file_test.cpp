@@ -25,11 +25,9 @@ class IniFileTest : public ::testing::Test {
     text << file.rdbuf();
     return text.str();
   }
-  static void Write(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
+  static void Write(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
   static unsigned Mode(const fs::path& path) {
-    struct stat status{};
+    struct stat status {};
     stat(path.c_str(), &status);
     return status.st_mode & 0777;
   }

@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <pulse/error.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -12,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -24,17 +24,18 @@
 #include <thread>
 #include <vector>
 
-extern "C" void* __libc_malloc(std::size_t size);  // NOLINT(bugprone-reserved-identifier)
+// glibc's own allocator, under the counting one.
+extern "C" void* __libc_malloc(std::size_t size);  // NOLINT(bugprone-reserved-identifier,readability-identifier-naming)
 
 namespace {
 // Counts every allocation of the process while switched on; operator new
 // allocates through malloc too.
-std::atomic<bool> counting_allocations = false;
-std::atomic<long> allocations = 0;
+std::atomic<bool> CountingAllocations = false;
+std::atomic<long> Allocations = 0;
 }  // namespace
 
 extern "C" void* malloc(std::size_t size) {
-  if (counting_allocations.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+  if (CountingAllocations.load(std::memory_order_relaxed)) Allocations.fetch_add(1, std::memory_order_relaxed);
   return __libc_malloc(size);
 }
 
@@ -170,16 +171,15 @@ class Child {
 class Tone {
  public:
   Tone() {
-    std::vector<std::uint8_t> frames(2 * 44100 * 30);
+    std::vector<std::uint8_t> frames(std::size_t{kCaptureChannels} * kCaptureRate * 30);
     for (std::size_t i = 0; i < frames.size(); i += 2) {
       frames[i] = kToneLeft;
       frames[i + 1] = kToneRight;
     }
-    std::ofstream(file_, std::ios::binary).write(reinterpret_cast<const char*>(frames.data()),
-                                                 static_cast<std::streamsize>(frames.size()));
-    player_.emplace(Spawn({"pacat", "--playback", "--device=vsink", "--raw", "--format=u8", "--channels=2",
-                           "--rate=44100", file_},
-                          {}));
+    std::ofstream(file_, std::ios::binary)
+        .write(reinterpret_cast<const char*>(frames.data()), static_cast<std::streamsize>(frames.size()));
+    player_.emplace(Spawn(
+        {"pacat", "--playback", "--device=vsink", "--raw", "--format=u8", "--channels=2", "--rate=44100", file_}, {}));
   }
   ~Tone() {
     player_.reset();
@@ -236,9 +236,9 @@ class PrivateServer {
                            "--load=module-native-protocol-unix auth-anonymous=1 socket=" + Socket()},
                           environment));
     if (!Eventually([this] { return std::filesystem::exists(Socket()); })) return false;
-    keep_alive_.emplace(Spawn({"pacat", "--playback", "--server=" + Address(), "--device=tsink",
-                               "--latency-msec=10", "/dev/zero"},
-                              environment));
+    keep_alive_.emplace(
+        Spawn({"pacat", "--playback", "--server=" + Address(), "--device=tsink", "--latency-msec=10", "/dev/zero"},
+              environment));
     return true;
   }
   void Kill() {
@@ -279,7 +279,8 @@ TEST_F(PulseCaptureTest, ToneArrivesInTenMillisecondBuffersAtTheModelsLevels) {
   EXPECT_TRUE(Eventually([&] {
     const TStereoLevels levels = meter_.Levels();
     return levels[0].Level == static_cast<float>(left) && levels[1].Level == static_cast<float>(right);
-  })) << meter_.Levels()[0].Level << " " << meter_.Levels()[1].Level;
+  })) << meter_.Levels()[0].Level
+      << " " << meter_.Levels()[1].Level;
   capture.Stop();
   EXPECT_FALSE(capture.CaptureRunning());
   EXPECT_GT(meter_.Count(), 0);
@@ -402,18 +403,18 @@ TEST_F(PulseCaptureTest, BuffersAreCollectedWithoutAllocating) {
     const std::lock_guard lock(mutex);
     changed.notify_all();
   };
-  allocations = 0;
-  counting_allocations = true;
+  Allocations = 0;
+  CountingAllocations = true;
   {
     std::unique_lock lock(mutex);
     changed.wait_for(lock, 10s, [&] { return meter_.Count() >= target; });
   }
-  counting_allocations = false;
+  CountingAllocations = false;
   ASSERT_GE(meter_.Count(), target);
   capture.Stop();
   // The server's library allocates now and then on its own; a buffer that
   // allocated would show here once per buffer.
-  EXPECT_LT(allocations.load(), kBuffers / 10);
+  EXPECT_LT(Allocations.load(), kBuffers / 10);
 }
 
 }  // namespace

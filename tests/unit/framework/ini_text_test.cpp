@@ -75,20 +75,21 @@ TEST_P(SetIniValueTest, Writes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SetIniValueTest,
-    ::testing::Values(
-        SetCase{"NewFile", "", "Main", "MainX", "120", "[Main]\nMainX=120\n"},
-        SetCase{"InPlaceKeepsSpellingAndRest", "; mine\n[main]\n  mainx = 5 ; old\nTop=1\n", "Main", "MainX", "120",
-                "; mine\n[main]\n  mainx =120\nTop=1\n"},
-        SetCase{"FirstOfTwoKeys", "[Main]\nTop=1\nTop=0\n", "Main", "Top", "5", "[Main]\nTop=5\nTop=0\n"},
-        SetCase{"AppendedAfterLastEntry", "[Main]\nA=1\n\nB=2\n\n; next\n[Other]\nC=3\n", "Main", "MainX", "7",
-                "[Main]\nA=1\n\nB=2\nMainX=7\n\n; next\n[Other]\nC=3\n"},
-        SetCase{"AppendedToEmptySection", "[Main]\n[Other]\n", "Main", "Top", "1", "[Main]\nTop=1\n[Other]\n"},
-        SetCase{"SectionAtEndWithoutLineBreak", "[Main]\nA=1", "Main", "B", "2", "[Main]\nA=1\nB=2\n"},
-        SetCase{"NewSectionKeepsLineBreaks", "[Other]\r\nC=3", "Main", "Top", "1", "[Other]\r\nC=3\r\n[Main]\r\nTop=1\r\n"},
-        SetCase{"LineBreakInValue", "[Main]\nA=1\n", "Main", "A", "1\n[Evil]", std::nullopt},
-        SetCase{"EqualsInKey", "", "Main", "A=B", "1", std::nullopt},
-        SetCase{"EmptyKey", "", "Main", " ", "1", std::nullopt},
-        SetCase{"BracketInSection", "", "Ma]in", "A", "1", std::nullopt}),
+    ::testing::Values(SetCase{"NewFile", "", "Main", "MainX", "120", "[Main]\nMainX=120\n"},
+                      SetCase{"InPlaceKeepsSpellingAndRest", "; mine\n[main]\n  mainx = 5 ; old\nTop=1\n", "Main",
+                              "MainX", "120", "; mine\n[main]\n  mainx =120\nTop=1\n"},
+                      SetCase{"FirstOfTwoKeys", "[Main]\nTop=1\nTop=0\n", "Main", "Top", "5", "[Main]\nTop=5\nTop=0\n"},
+                      SetCase{"AppendedAfterLastEntry", "[Main]\nA=1\n\nB=2\n\n; next\n[Other]\nC=3\n", "Main", "MainX",
+                              "7", "[Main]\nA=1\n\nB=2\nMainX=7\n\n; next\n[Other]\nC=3\n"},
+                      SetCase{"AppendedToEmptySection", "[Main]\n[Other]\n", "Main", "Top", "1",
+                              "[Main]\nTop=1\n[Other]\n"},
+                      SetCase{"SectionAtEndWithoutLineBreak", "[Main]\nA=1", "Main", "B", "2", "[Main]\nA=1\nB=2\n"},
+                      SetCase{"NewSectionKeepsLineBreaks", "[Other]\r\nC=3", "Main", "Top", "1",
+                              "[Other]\r\nC=3\r\n[Main]\r\nTop=1\r\n"},
+                      SetCase{"LineBreakInValue", "[Main]\nA=1\n", "Main", "A", "1\n[Evil]", std::nullopt},
+                      SetCase{"EqualsInKey", "", "Main", "A=B", "1", std::nullopt},
+                      SetCase{"EmptyKey", "", "Main", " ", "1", std::nullopt},
+                      SetCase{"BracketInSection", "", "Ma]in", "A", "1", std::nullopt}),
     CaseName<SetCase>);
 
 }  // namespace
