@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <pulse/error.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -155,6 +157,7 @@ class Child {
   Child& operator=(const Child&) = delete;
   ~Child() { Kill(); }
   bool Running() const { return pid_ > 0; }
+  void Signal(int signal_number) const { kill(pid_, signal_number); }
   void Kill() {
     if (pid_ <= 0) return;
     kill(pid_, SIGKILL);
@@ -245,6 +248,7 @@ class PrivateServer {
     keep_alive_.reset();
     server_.reset();
   }
+  void Freeze() { server_->Signal(SIGSTOP); }
 
  private:
   std::string Socket() const { return folder_ + "/native"; }
@@ -252,6 +256,31 @@ class PrivateServer {
   std::string folder_ = std::filesystem::temp_directory_path() / ("sonalix-pulse-" + std::to_string(getpid()));
   std::optional<Child> server_;
   std::optional<Child> keep_alive_;
+};
+
+// A socket that takes connections but never answers, like a frozen server.
+class SilentServer {
+ public:
+  SilentServer() {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path_.copy(address.sun_path, sizeof address.sun_path - 1);
+    bound_ = socket_ >= 0 && bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+             listen(socket_, 8) == 0;
+  }
+  SilentServer(const SilentServer&) = delete;
+  SilentServer& operator=(const SilentServer&) = delete;
+  ~SilentServer() {
+    close(socket_);
+    unlink(path_.c_str());
+  }
+  bool Bound() const { return bound_; }
+  std::string Address() const { return "unix:" + path_; }
+
+ private:
+  std::string path_ = std::filesystem::temp_directory_path() / ("sonalix-silent-" + std::to_string(getpid()));
+  int socket_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  bool bound_ = false;
 };
 
 class PulseCaptureTest : public ::testing::Test {
@@ -356,6 +385,30 @@ TEST_F(PulseCaptureTest, ServerThatDiesIsReportedOnTheUserInterfaceThreadAndStar
   capture.Stop();
   capture.Start();
   EXPECT_TRUE(Measures(3)) << "no capture after Stop and Start";
+}
+
+TEST_F(PulseCaptureTest, ServerThatDoesNotAnswerHoldsStartOnlyForAWhileAndStopNotAtAll) {
+  {
+    const SilentServer silent;
+    ASSERT_TRUE(silent.Bound());
+    const ServerAddress address(silent.Address());
+    TPulseCapture capture(meter_, reporter_);
+    const TOpenThings before;
+    capture.Start();
+    EXPECT_FALSE(capture.CaptureRunning());
+    EXPECT_EQ(TOpenThings(), before);
+    EXPECT_EQ(reporter_.shown, (std::vector<std::string>{std::string("エラー|PulseAudioに接続できませんでした: ") +
+                                                         pa_strerror(PA_ERR_TIMEOUT)}));
+  }
+  PrivateServer server;
+  ASSERT_TRUE(server.Up());
+  const ServerAddress address(server.Address());
+  TPulseCapture capture(meter_, reporter_);
+  capture.Start();
+  ASSERT_TRUE(Measures(3));
+  server.Freeze();
+  capture.Stop();
+  EXPECT_FALSE(capture.CaptureRunning());
 }
 
 TEST_F(PulseCaptureTest, StopWaitsForTheMeasurementInProgressAndEndsDelivery) {
