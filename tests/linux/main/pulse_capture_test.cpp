@@ -239,9 +239,9 @@ class PrivateServer {
                            "--load=module-native-protocol-unix auth-anonymous=1 socket=" + Socket()},
                           environment));
     if (!Eventually([this] { return std::filesystem::exists(Socket()); })) return false;
-    keep_alive_.emplace(
-        Spawn({"pacat", "--playback", "--server=" + Address(), "--device=tsink", "--latency-msec=10", "/dev/zero"},
-              environment));
+    keep_alive_.emplace(Spawn(
+        {"pacat", "--playback", "--server=" + Address(), "--device=tsink", "--latency-msec=10", "--raw", "/dev/zero"},
+        environment));
     return true;
   }
   void Kill() {
