@@ -1,5 +1,6 @@
 #include "main/core/wave_capture.h"
 
+#include <string>
 #include <utility>
 
 namespace snx {
@@ -15,8 +16,6 @@ constexpr TWaveFormat kWaveFormat = {
     .bits_per_sample = 8,
 };
 static_assert(TWaveCapture::kBufferSize == static_cast<std::uint32_t>(kWaveFormat.avg_bytes_per_sec * 0.01));
-
-const std::string kErrorCaption = "エラー";
 
 }  // namespace
 

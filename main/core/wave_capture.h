@@ -7,9 +7,10 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <thread>
 
+#include "main/core/capture_source.h"
+#include "main/core/error_reporter.h"
 #include "main/core/level_meter.h"
 
 namespace snx {
@@ -52,38 +53,28 @@ class TWaveInDevice {
   ~TWaveInDevice() = default;
 };
 
-// Shows a failure to the user (a modal box on the user-interface thread).
-class TErrorReporter {
- public:
-  virtual void ShowError(const std::string& text, const std::string& caption) = 0;
-
- protected:
-  ~TErrorReporter() = default;
-};
-
 // The Start/Stop state machine. Start and Stop run on the user-interface
 // thread. The device's notification only measures a buffer; a hand-back thread
 // of this object gives it back to the device, because the device must not be
 // called from inside its own notification.
-class TWaveCapture final : private TWaveInClient {
+class TWaveCapture final : public TCaptureSource, private TWaveInClient {
  public:
   static constexpr std::size_t kBufferCount = 2;
-  // 10 ms of 8-bit stereo at 44100 Hz.
-  static constexpr std::uint32_t kBufferSize = static_cast<std::uint32_t>(2 * 44100 * 0.01);
+  static constexpr std::uint32_t kBufferSize = kCaptureBufferSize;
 
   TWaveCapture(TWaveInDevice& device, TBufferMeasure& meter, TErrorReporter& reporter);
   TWaveCapture(const TWaveCapture&) = delete;
   TWaveCapture& operator=(const TWaveCapture&) = delete;
   // Ends a running capture, so that no notification outlives the buffers.
-  ~TWaveCapture();
+  ~TWaveCapture() override;
 
   // Opens and starts the device; a failure is reported and leaves nothing open.
-  void Start();
+  void Start() override;
   // Stops, closes and frees everything that Start obtained; also the way to
   // end a running capture before the program's objects go.
-  void Stop();
+  void Stop() override;
   // False as soon as Stop has begun.
-  bool CaptureRunning() const;
+  bool CaptureRunning() const override;
 
  private:
   void BufferDone(std::size_t index, std::uint32_t bytes_recorded) override;

@@ -2,7 +2,7 @@
 // Failures shown in a modal error box owned by a window.
 #include <windows.h>
 
-#include "main/core/wave_capture.h"
+#include "main/core/error_reporter.h"
 
 namespace snx {
 

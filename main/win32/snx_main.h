@@ -1,12 +1,13 @@
 #pragma once
 // The strip: a borderless 274 x 26 window that shows the meter, drags with
 // the left button and opens the command menu with the right.
+#include <memory>
 #include <optional>
 
 #include "framework/core/menu.h"
 #include "framework/win32/form.h"
 #include "framework/win32/timer.h"
-#include "main/core/wave_capture.h"
+#include "main/core/capture_source.h"
 #include "main/win32/message_box_reporter.h"
 #include "main/win32/meter_skin.h"
 #include "main/win32/winmm_wave_in.h"
@@ -63,7 +64,7 @@ class TSNX_MAIN : public TForm {
   // before the device and the reporter it uses go.
   TWinmmWaveIn wave_device_;
   std::optional<TMessageBoxReporter> reporter_;
-  std::optional<TWaveCapture> capture_;
+  std::unique_ptr<TCaptureSource> capture_;
   TForm* about_dialog_ = nullptr;
 };
 

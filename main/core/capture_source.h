@@ -1,0 +1,24 @@
+#pragma once
+// What the strip's Start and Stop commands drive: a source that hands 10 ms
+// buffers of 8-bit stereo at 44100 Hz to the meter while it runs.
+#include <cstdint>
+
+namespace snx {
+
+inline constexpr std::uint32_t kCaptureRate = 44100;
+inline constexpr std::uint16_t kCaptureChannels = 2;
+// 10 ms of 8-bit stereo at 44100 Hz: 882 bytes.
+inline constexpr std::uint32_t kCaptureBufferSize = static_cast<std::uint32_t>(kCaptureChannels * kCaptureRate * 0.01);
+
+// Start and Stop run on the user-interface thread. A failure is reported to
+// the user and leaves nothing open; a second Start while running, and Stop
+// while stopped, do nothing.
+class TCaptureSource {
+ public:
+  virtual ~TCaptureSource() = default;
+  virtual void Start() = 0;
+  virtual void Stop() = 0;
+  virtual bool CaptureRunning() const = 0;
+};
+
+}  // namespace snx
