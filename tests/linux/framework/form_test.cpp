@@ -1,0 +1,131 @@
+#include "framework/linux/form.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "framework/core/controls.h"
+#include "framework/core/object.h"
+#include "framework/core/published.h"
+#include "kProbeFormDescription.h"
+#include "tests/linux/framework/gtk_fixture.h"
+
+// Xlib last: its macros (None, Bool) break headers that come after it.
+#include <X11/Xutil.h>
+
+#include "framework/linux/x_window.h"
+
+namespace snx {
+
+// Read from the description built into this test: 160 x 40 at 130,170,
+// borderless, blue, a white bold label at 8,8.
+class TProbeForm : public TForm {
+ public:
+  explicit TProbeForm(TComponent* owner) : TForm(owner) {
+    static const TPublished<TProbeForm> kPublished{{"Title", &TProbeForm::title},
+                                                   {"FormPaint", &TProbeForm::FormPaint}};
+    ReadDescriptionText(kProbeFormDescription, {{"TLabel", Creates<TLabel>()}}, kPublished.For(*this));
+  }
+
+  void FormPaint(TObject* /*sender*/) { ++paints; }
+
+  TLabel* title = nullptr;
+  int paints = 0;
+};
+
+namespace {
+
+std::vector<Atom> AtomList(Display* display, Window window, const char* property) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(display, window, XInternAtom(display, property, False), 0, 64, False, AnyPropertyType, &type,
+                     &format, &count, &after, &data);
+  std::vector<Atom> atoms;
+  if (data != nullptr && format == 32) {
+    const auto* values = reinterpret_cast<const unsigned long*>(data);
+    atoms.assign(values, values + count);
+  }
+  if (data != nullptr) XFree(data);
+  return atoms;
+}
+
+class FormTest : public testing::Test {
+ protected:
+  FormTest() : form_(new TProbeForm(&TestApplication())) {}
+
+  std::unique_ptr<TProbeForm> form_;
+};
+
+TEST_F(FormTest, ShowsAtItsPlaceWithItsClientSizeBorderlessOffTheTaskbarPaintingColorAndLabel) {
+  form_->Show();
+  ASSERT_TRUE(LoopUntil([&] { return form_->paints > 0; }));
+  Display* display = XDisplayOf(*form_);
+  const Window window = XWindowOf(*form_);
+
+  XWindowAttributes attributes;
+  XGetWindowAttributes(display, window, &attributes);
+  EXPECT_EQ(attributes.width, 160);
+  EXPECT_EQ(attributes.height, 40);
+  int x = 0, y = 0;
+  Window child = 0;
+  XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+  EXPECT_EQ(x, 130);
+  EXPECT_EQ(y, 170);
+
+  const std::vector<Atom> state = AtomList(display, window, "_NET_WM_STATE");
+  EXPECT_NE(std::ranges::find(state, XInternAtom(display, "_NET_WM_STATE_SKIP_TASKBAR", False)), state.end());
+  EXPECT_NE(std::ranges::find(state, XInternAtom(display, "_NET_WM_STATE_SKIP_PAGER", False)), state.end());
+  // Flags, functions, decorations: the decorations hint is given, and none are wanted.
+  const std::vector<Atom> motif = AtomList(display, window, "_MOTIF_WM_HINTS");
+  ASSERT_GE(motif.size(), 3U);
+  EXPECT_NE(motif[0] & 2, 0U);
+  EXPECT_EQ(motif[2], 0U);
+
+  XImage* image = XGetImage(display, window, 0, 0, 160, 40, AllPlanes, ZPixmap);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(XGetPixel(image, 150, 35) & 0xFFFFFF, 0x0000FFU);
+  const TRect label = form_->title->BoundsRect();
+  EXPECT_GT(label.right - label.left, 20);
+  int white = 0;
+  for (int py = label.top; py < label.bottom; ++py) {
+    for (int px = label.left; px < label.right; ++px) white += (XGetPixel(image, px, py) & 0xFFFFFF) == 0xFFFFFF;
+  }
+  XDestroyImage(image);
+  EXPECT_GT(white, 20);
+}
+
+TEST_F(FormTest, KeepsLeftAndTopCurrentWhenTheWindowIsMoved) {
+  form_->Show();
+  ASSERT_TRUE(LoopUntil([&] { return form_->paints > 0; }));
+  XMoveWindow(XDisplayOf(*form_), XWindowOf(*form_), 300, 310);
+  XFlush(XDisplayOf(*form_));
+  EXPECT_TRUE(LoopUntil([&] { return form_->Left() == 300 && form_->Top() == 310; }));
+}
+
+TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsUntilCloseEndsItsLoop) {
+  const std::unique_ptr<TProbeForm> other(new TProbeForm(&TestApplication()));
+  other->Show();
+  bool other_enabled_meanwhile = true;
+  form_->OnShow = [&](TObject*) {
+    g_idle_add(
+        +[](gpointer data) -> gboolean {
+          static_cast<TProbeForm*>(data)->Close();
+          return G_SOURCE_REMOVE;
+        },
+        form_.get());
+  };
+  form_->OnPaint = [&](TObject*) { other_enabled_meanwhile = gtk_widget_get_sensitive(other->Handle()) != FALSE; };
+
+  EXPECT_EQ(form_->ShowModal(), 2);
+  EXPECT_FALSE(other_enabled_meanwhile);
+  EXPECT_FALSE(form_->Visible());
+  EXPECT_TRUE(gtk_widget_get_sensitive(other->Handle()));
+  EXPECT_THROW(other->ShowModal(), EInvalidOperation);
+}
+
+}  // namespace
+}  // namespace snx
