@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/core/controls.h"
@@ -51,6 +52,29 @@ std::vector<Atom> AtomList(Display* display, Window window, const char* property
   }
   if (data != nullptr) XFree(data);
   return atoms;
+}
+
+// Hands GTK a pointer event on the form's window, as if X had sent it.
+void Deliver(TForm& form, GdkEventType type, double x, double y, guint button = 0, guint state = 0) {
+  const UniqueEvent event(gdk_event_new(type));
+  GdkWindow* window = form.NativeWindow();
+  GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_window_get_display(window)));
+  gdk_event_set_device(event.get(), pointer);
+  if (type == GDK_MOTION_NOTIFY) {
+    event->motion = {
+        type, GDK_WINDOW(g_object_ref(window)), TRUE, GDK_CURRENT_TIME, x, y, nullptr, state, 0, pointer, x, y};
+  } else if (type == GDK_LEAVE_NOTIFY) {
+    event->crossing.window = GDK_WINDOW(g_object_ref(window));
+    event->crossing.mode = GDK_CROSSING_NORMAL;
+  } else {
+    event->button.window = GDK_WINDOW(g_object_ref(window));
+    event->button.time = GDK_CURRENT_TIME;
+    event->button.x = x;
+    event->button.y = y;
+    event->button.button = button;
+    event->button.state = state;
+  }
+  gtk_main_do_event(event.get());
 }
 
 class FormTest : public testing::Test {
@@ -125,6 +149,40 @@ TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsUntilCloseEndsItsLoop) {
   EXPECT_FALSE(form_->Visible());
   EXPECT_TRUE(gtk_widget_get_sensitive(other->Handle()));
   EXPECT_THROW(other->ShowModal(), EInvalidOperation);
+}
+
+TEST_F(FormTest, PressesOnAControlAreTheControlsAndTheRestReachTheFormWithButtonAndPlace) {
+  form_->Show();
+  ASSERT_TRUE(LoopUntil([&] { return form_->paints > 0; }));
+  std::vector<std::string> seen;
+  auto record = [&](const char* who) {
+    return [&seen, who](TObject*, TMouseButton button, TShiftState shift, int x, int y) {
+      seen.push_back(std::string(who) + " " + std::to_string(static_cast<int>(button)) + " " +
+                     std::to_string(shift == TShiftState(TShiftMember::ssRight)) + " " + std::to_string(x) + "," +
+                     std::to_string(y));
+    };
+  };
+  form_->OnMouseDown = record("form down");
+  form_->OnMouseUp = record("form up");
+  form_->title->OnMouseDown = record("label down");
+  form_->title->OnMouseEnter = [&](TObject*) { seen.emplace_back("enter"); };
+  form_->title->OnMouseLeave = [&](TObject*) { seen.emplace_back("leave"); };
+  form_->title->SetCursor(TCursor::crHandPoint);
+
+  Deliver(*form_, GDK_BUTTON_PRESS, 10, 10, GDK_BUTTON_SECONDARY);
+  Deliver(*form_, GDK_BUTTON_PRESS, 150, 30, GDK_BUTTON_SECONDARY);
+  Deliver(*form_, GDK_BUTTON_RELEASE, 151, 31, GDK_BUTTON_SECONDARY);
+  Deliver(*form_, GDK_MOTION_NOTIFY, 12, 12);
+  const bool hand_over_label = gdk_window_get_cursor(form_->NativeWindow()) != nullptr;
+  Deliver(*form_, GDK_MOTION_NOTIFY, 150, 30);
+  const bool hand_beside_label = gdk_window_get_cursor(form_->NativeWindow()) != nullptr;
+  Deliver(*form_, GDK_MOTION_NOTIFY, 12, 12);
+  Deliver(*form_, GDK_LEAVE_NOTIFY, 0, 0);
+
+  EXPECT_EQ(seen, (std::vector<std::string>{"enter", "label down 1 1 2,2", "form down 1 1 150,30", "form up 1 1 151,31",
+                                            "leave", "enter", "leave"}));
+  EXPECT_TRUE(hand_over_label);
+  EXPECT_FALSE(hand_beside_label);
 }
 
 }  // namespace
