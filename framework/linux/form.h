@@ -1,6 +1,7 @@
 #pragma once
-// Top-level windows on GTK 3, built from a form description text (see
-// embedded_text.h for how a form carries its description).
+// Top-level windows on GTK 3, built from a form description text that the
+// program carries (cmake/EmbedText.cmake builds it in; the form's
+// constructor hands it to ReadDescriptionText).
 #include <gtk/gtk.h>
 
 #include <string>
