@@ -31,7 +31,7 @@ TSNX_ABOUT::TSNX_ABOUT(TComponent* owner) : TForm(owner) {
 }
 
 void TSNX_ABOUT::FormShow(TObject*) {
-  if (const TForm* main_form = OwnerApplication().MainForm()) Label1->SetCaption(main_form->Caption());
+  if (const TCustomForm* main_form = OwnerApplication().MainForm()) Label1->SetCaption(main_form->Caption());
 }
 
 }  // namespace snx

@@ -10,7 +10,7 @@
 
 namespace snx {
 
-class TForm;
+class TCustomForm;
 class TMenuItem;
 class TPopupMenu;
 
@@ -32,7 +32,9 @@ class TApplication : public TComponent {
   // Shows the menu at a screen point until it closes; the chosen item or null.
   virtual TMenuItem* TrackPopupMenu(const TPopupMenu& menu, int x, int y) = 0;
   // The first form the platform created for the application; null before.
-  TForm* MainForm() const { return main_form_; }
+  TCustomForm* MainForm() const { return main_form_; }
+  // Ends the program's message loop.
+  virtual void Terminate() = 0;
 
   // The standard error box: the message of the exception in flight, with "."
   // appended when its last character sorts after ".", the title as caption.
@@ -41,11 +43,11 @@ class TApplication : public TComponent {
 
  protected:
   virtual void ShowErrorBox(const std::string& text, const std::string& caption) = 0;
-  void SetMainForm(TForm* form) { main_form_ = form; }
+  void SetMainForm(TCustomForm* form) { main_form_ = form; }
 
  private:
   std::string title_;
-  TForm* main_form_ = nullptr;
+  TCustomForm* main_form_ = nullptr;
 };
 
 // The application that owns `component`, directly or through its owners;

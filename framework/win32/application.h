@@ -34,7 +34,7 @@ class TWin32Application : public TApplication, protected MessageTarget {
 
   // Shows the main form, then handles messages until the program ends.
   void Run();
-  void Terminate();
+  void Terminate() override;
 
   // Called as a form becomes visible: shows the taskbar window, unless
   // someone changed its visibility since the application last set it.

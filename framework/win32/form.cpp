@@ -12,9 +12,7 @@
 
 namespace snx {
 
-TForm::TForm(TComponent* owner) : TComponent(owner), application_(Win32ApplicationOf(owner)) {
-  font_.SetName("MS Sans Serif");
-}
+TForm::TForm(TComponent* owner) : TCustomForm(owner), application_(Win32ApplicationOf(owner)) {}
 
 TForm::~TForm() {
   // Owned components may still talk to the window while they go, and child
@@ -36,89 +34,14 @@ void TForm::ReadDescription(const char* class_name, const ComponentClassTable& c
                       std::move(published));
 }
 
-void TForm::ReadDescriptionText(std::string_view text, const ComponentClassTable& classes,
-                                TPublishedBindings published) {
-  ObjectDescription description = ParseFormDescription(text);
-  TReader reader(description, classes, std::move(published));
-  reader.ReadRootComponent(this);
-  if (old_create_order_) DoCreate();
-}
-
-void TForm::AfterConstruction() {
-  if (!old_create_order_) DoCreate();
-}
-
-void TForm::DoCreate() {
-  if (OnCreate) OnCreate(this);
-}
-
-namespace {
-
-std::optional<TFormBorderStyle> BorderStyleFromName(std::string_view name) {
-  if (name == "bsNone") return TFormBorderStyle::bsNone;
-  if (name == "bsSingle") return TFormBorderStyle::bsSingle;
-  if (name == "bsSizeable") return TFormBorderStyle::bsSizeable;
-  if (name == "bsDialog") return TFormBorderStyle::bsDialog;
-  if (name == "bsToolWindow") return TFormBorderStyle::bsToolWindow;
-  if (name == "bsSizeToolWin") return TFormBorderStyle::bsSizeToolWin;
-  return std::nullopt;
-}
-
-}  // namespace
-
-bool TForm::ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) {
-  if (name == "Left") {
-    SetLeft(value.AsInteger());
-  } else if (name == "Top") {
-    SetTop(value.AsInteger());
-  } else if (name == "ClientWidth") {
-    SetClientSize(value.AsInteger(), client_height_);
-  } else if (name == "ClientHeight") {
-    SetClientSize(client_width_, value.AsInteger());
-  } else if (name == "Caption") {
-    SetCaption(value.AsString());
-  } else if (name == "Color") {
-    SetColor(ReadColor(value));
-  } else if (name.starts_with("Font.")) {
-    if (!font_.ReadProperty(name.substr(5), value)) return false;
-  } else if (name == "BorderStyle") {
-    auto style = BorderStyleFromName(value.AsIdentifier());
-    if (!style) throw EReadError("unknown border style " + value.text);
-    border_style_ = *style;
-  } else if (name == "BorderIcons") {
-    system_menu_ = value.HasMember("biSystemMenu");
-    minimize_box_ = value.HasMember("biMinimize");
-    maximize_box_ = value.HasMember("biMaximize");
-  } else if (name == "OldCreateOrder") {
-    old_create_order_ = value.AsBoolean();
-  } else if (name == "PixelsPerInch" || name == "TextHeight") {
-    value.AsInteger();  // recorded at design time; the layout is in pixels
-  } else if (name == "OnCreate") {
-    OnCreate = reader.Method<TNotifyEvent>(value);
-  } else if (name == "OnShow") {
-    OnShow = reader.Method<TNotifyEvent>(value);
-  } else if (name == "OnClose") {
-    OnClose = reader.Method<TCloseEvent>(value);
-  } else if (name == "OnPaint") {
-    OnPaint = reader.Method<TNotifyEvent>(value);
-  } else if (name == "OnMouseDown") {
-    OnMouseDown = reader.Method<TMouseEvent>(value);
-  } else if (name == "OnMouseUp") {
-    OnMouseUp = reader.Method<TMouseEvent>(value);
-  } else {
-    return TComponent::ReadProperty(name, value, reader);
-  }
-  return true;
-}
-
 DWORD TForm::Style() const {
   DWORD style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
-  switch (border_style_) {
+  switch (BorderStyle()) {
     case TFormBorderStyle::bsNone:
       style |= WS_POPUP;
       break;
     case TFormBorderStyle::bsDialog:
-      return style | WS_POPUP | WS_CAPTION | DS_MODALFRAME | (system_menu_ ? WS_SYSMENU : 0);
+      return style | WS_POPUP | WS_CAPTION | DS_MODALFRAME | (HasSystemMenu() ? WS_SYSMENU : 0);
     case TFormBorderStyle::bsSingle:
     case TFormBorderStyle::bsToolWindow:
       style |= WS_CAPTION | WS_BORDER;
@@ -128,14 +51,14 @@ DWORD TForm::Style() const {
       style |= WS_CAPTION | WS_THICKFRAME;
       break;
   }
-  if (system_menu_) style |= WS_SYSMENU;
-  if (minimize_box_) style |= WS_MINIMIZEBOX;
-  if (maximize_box_ && border_style_ != TFormBorderStyle::bsNone) style |= WS_MAXIMIZEBOX;
+  if (HasSystemMenu()) style |= WS_SYSMENU;
+  if (HasMinimizeBox()) style |= WS_MINIMIZEBOX;
+  if (HasMaximizeBox() && BorderStyle() != TFormBorderStyle::bsNone) style |= WS_MAXIMIZEBOX;
   return style;
 }
 
 DWORD TForm::ExStyle() const {
-  switch (border_style_) {
+  switch (BorderStyle()) {
     case TFormBorderStyle::bsDialog:
       return WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
     case TFormBorderStyle::bsToolWindow:
@@ -147,18 +70,18 @@ DWORD TForm::ExStyle() const {
 }
 
 void TForm::CreateHandle() {
-  RECT r{0, 0, client_width_, client_height_};
+  RECT r{0, 0, ClientWidth(), ClientHeight()};
   AdjustWindowRectEx(&r, Style(), FALSE, ExStyle());
   WindowParams params{class_name_.c_str()};
   params.style = Style();
   params.ex_style = ExStyle();
   // Owned by the application's window, so the form has no taskbar button of its own.
   params.parent = application_.Handle();
-  params.x = left_;
-  params.y = top_;
+  params.x = TCustomForm::Left();
+  params.y = TCustomForm::Top();
   params.width = r.right - r.left;
   params.height = r.bottom - r.top;
-  std::wstring title = Widen(caption_);
+  std::wstring title = Widen(Caption());
   params.title = title.c_str();
   params.icon = application_.Icon();
   window_ = CreateTargetWindow(params, this);
@@ -172,41 +95,40 @@ HWND TForm::Handle() {
 
 int TForm::Left() const {
   RECT r;
-  return window_ && GetWindowRect(window_.get(), &r) ? r.left : left_;
+  return window_ && GetWindowRect(window_.get(), &r) ? r.left : TCustomForm::Left();
 }
 
 int TForm::Top() const {
   RECT r;
-  return window_ && GetWindowRect(window_.get(), &r) ? r.top : top_;
+  return window_ && GetWindowRect(window_.get(), &r) ? r.top : TCustomForm::Top();
 }
 
 int TForm::Width() const {
   RECT r;
-  return window_ && GetWindowRect(window_.get(), &r) ? r.right - r.left : client_width_;
+  return window_ && GetWindowRect(window_.get(), &r) ? r.right - r.left : ClientWidth();
 }
 
 int TForm::Height() const {
   RECT r;
-  return window_ && GetWindowRect(window_.get(), &r) ? r.bottom - r.top : client_height_;
+  return window_ && GetWindowRect(window_.get(), &r) ? r.bottom - r.top : ClientHeight();
 }
 
 void TForm::SetLeft(int left) {
-  left_ = left;
+  TCustomForm::SetLeft(left);
   if (window_) {
     SetWindowPos(window_.get(), nullptr, left, Top(), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
 void TForm::SetTop(int top) {
-  top_ = top;
+  TCustomForm::SetTop(top);
   if (window_) {
     SetWindowPos(window_.get(), nullptr, Left(), top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
 void TForm::SetClientSize(int width, int height) {
-  client_width_ = width;
-  client_height_ = height;
+  TCustomForm::SetClientSize(width, height);
   if (window_) {
     RECT r{0, 0, width, height};
     AdjustWindowRectEx(&r, Style(), FALSE, ExStyle());
@@ -216,12 +138,12 @@ void TForm::SetClientSize(int width, int height) {
 }
 
 void TForm::SetCaption(std::string caption) {
-  caption_ = std::move(caption);
-  if (window_) SetWindowTextW(window_.get(), Widen(caption_).c_str());
+  TCustomForm::SetCaption(std::move(caption));
+  if (window_) SetWindowTextW(window_.get(), Widen(Caption()).c_str());
 }
 
 void TForm::SetColor(TColor color) {
-  color_ = color;
+  TCustomForm::SetColor(color);
   if (window_) InvalidateRect(window_.get(), nullptr, TRUE);
 }
 
@@ -239,10 +161,6 @@ void TForm::Show() {
 void TForm::Hide() {
   if (window_) ShowWindow(window_.get(), SW_HIDE);
   MouseLeft();
-}
-
-void TForm::AddChildComponent(TComponent* child) {
-  if (auto* control = dynamic_cast<TControl*>(child)) control->SetParent(this);
 }
 
 void TForm::InvalidateClientRect(const TRect& rect) {
@@ -274,12 +192,11 @@ int TForm::ShowModal() {
   std::vector<HWND> disabled;
   EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindows, reinterpret_cast<LPARAM>(&disabled));
   for (HWND w : disabled) EnableWindow(w, FALSE);
-  modal_ = true;
-  modal_result_ = 0;
+  BeginModal();
   Guarded([&] { Show(); });
   SetForegroundWindow(self);
   MSG msg;
-  while (modal_result_ == 0 && IsWindowVisible(self)) {
+  while (ModalResult() == 0 && IsWindowVisible(self)) {
     if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       break;
@@ -291,23 +208,8 @@ int TForm::ShowModal() {
     if (IsWindow(w)) EnableWindow(w, TRUE);
   }
   Hide();
-  modal_ = false;
-  return modal_result_;
-}
-
-void TForm::Close() {
-  if (modal_) {
-    modal_result_ = 2;  // mrCancel
-    return;
-  }
-  TCloseAction action = TCloseAction::caHide;
-  if (OnClose) OnClose(this, action);
-  if (action == TCloseAction::caNone) return;
-  if (application_.MainForm() == this) {
-    application_.Terminate();
-  } else if (action == TCloseAction::caHide) {
-    Hide();
-  }
+  EndModal();
+  return ModalResult();
 }
 
 namespace {
@@ -364,8 +266,8 @@ LRESULT TForm::DefaultHandler(UINT message, WPARAM wparam, LPARAM lparam) {
       RECT r;
       GetClientRect(window, &r);
       // A system colour's brush belongs to the system; a plain colour's is made for this fill.
-      const UniqueBrush made(IsSystemColor(color_) ? nullptr : CreateSolidBrush(color_));
-      HBRUSH brush = made ? made.get() : GetSysColorBrush(static_cast<int>(color_ & 0xFF));
+      const UniqueBrush made(IsSystemColor(Color()) ? nullptr : CreateSolidBrush(Color()));
+      HBRUSH brush = made ? made.get() : GetSysColorBrush(static_cast<int>(Color() & 0xFF));
       FillRect(reinterpret_cast<HDC>(wparam), &r, brush);
       return 1;
     }

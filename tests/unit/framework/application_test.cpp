@@ -11,6 +11,7 @@ class FakeApplication : public TApplication {
  public:
   std::string ExeName() const override { return "C:\\Sonalix.exe"; }
   void ProcessMessages() override {}
+  void Terminate() override {}
   TMenuItem* TrackPopupMenu(const TPopupMenu& menu, int x, int y) override {
     shown_at = {x, y};
     return chosen < 0 ? nullptr : menu.Items().Items(chosen);

@@ -110,6 +110,7 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
   // The application's side: the message pump and menus.
   std::string ExeName() const override { return "Sonalix.exe"; }
   void ProcessMessages() override { Log("process messages"); }
+  void Terminate() override { Log("terminate"); }
   TMenuItem* TrackPopupMenu(const TPopupMenu& menu, int x, int y) override {
     Log("popup " + menu.Name() + " at " + std::to_string(x) + "," + std::to_string(y));
     return nullptr;

@@ -1,0 +1,88 @@
+#pragma once
+// Top-level windows on GTK 3, built from a form description text that the
+// program carries (cmake/EmbedText.cmake builds it in; the form's
+// constructor hands it to ReadDescriptionText).
+#include <gtk/gtk.h>
+
+#include <string>
+#include <string_view>
+
+#include "framework/core/custom_form.h"
+#include "framework/linux/handles.h"
+
+namespace snx {
+
+class TGtkApplication;
+
+// The form carries controls: it paints them and tracks the pointer over
+// them. An application owns every form, directly or through other owners.
+// No form has a taskbar or pager entry of its own.
+class TForm : public TCustomForm {
+ public:
+  explicit TForm(TComponent* owner);
+  ~TForm() override;
+
+  TGtkApplication& OwnerApplication() const { return application_; }
+
+  // The GtkWindow, created (and realised) from the current properties on
+  // first use.
+  GtkWidget* Handle();
+  bool HandleAllocated() const { return window_ != nullptr; }
+  // The realised window, for drawing on it outside the draw signal (see
+  // x_window.h); the window is app-paintable, so GTK leaves such drawing be.
+  GdkWindow* NativeWindow();
+
+  int Width() const { return ClientWidth(); }
+  int Height() const { return ClientHeight(); }
+  void SetLeft(int left) override;
+  void SetTop(int top) override;
+  void SetClientSize(int width, int height) override;
+  void SetCaption(std::string caption) override;
+  void SetColor(TColor color) override;
+
+  bool Visible() const override;
+  void Show() override;
+  void Hide() override;
+  int ShowModal() override;
+
+  // Kept above other windows (needs a window manager once the form is mapped).
+  void SetStayOnTop(bool stay_on_top);
+  // Moves the window with the pointer while the button of the last press
+  // stays down; the window manager's or GDK's own move, so the final
+  // position arrives as Left and Top, not as a button release.
+  void StartWindowDrag();
+
+  void InvalidateClientRect(const TRect& rect) override;
+  TSize TextExtent(const TFont& font, std::string_view text) override;
+  // List boxes have no window of their own here: raises EInvalidOperation.
+  std::unique_ptr<TListWindow> CreateListWindow(TCustomListBox& list) override;
+
+ private:
+  struct Press {
+    guint button = 0;
+    int x_root = 0, y_root = 0;
+    guint32 time = 0;
+  };
+
+  void CreateHandle();
+  void Moved(int left, int top);
+  gboolean Draw(cairo_t* cr);
+  void AfterPaint();
+  gboolean ButtonPress(const GdkEventButton& event);
+  gboolean ButtonRelease(const GdkEventButton& event);
+  gboolean Motion(const GdkEventMotion& event);
+  void UpdateCursor(int x, int y);
+  void DisconnectFrameClock();
+
+  TGtkApplication& application_;
+  UniqueWidget window_;
+  GdkFrameClock* frame_clock_ = nullptr;
+  gulong after_paint_handler_ = 0;
+  bool paint_pending_ = false;
+  bool stay_on_top_ = false;
+  bool hand_cursor_ = false;
+  UniqueObject<GdkCursor> hand_;
+  Press last_press_;
+};
+
+}  // namespace snx

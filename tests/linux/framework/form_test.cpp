@@ -1,0 +1,189 @@
+#include "framework/linux/form.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/core/controls.h"
+#include "framework/core/object.h"
+#include "framework/core/published.h"
+#include "kProbeFormDescription.h"
+#include "tests/linux/framework/gtk_fixture.h"
+
+// Xlib last: its macros (None, Bool) break headers that come after it.
+#include <X11/Xutil.h>
+
+#include "framework/linux/x_window.h"
+
+namespace snx {
+
+// Read from the description built into this test: 160 x 40 at 130,170,
+// borderless, blue, a white bold label at 8,8.
+class TProbeForm : public TForm {
+ public:
+  explicit TProbeForm(TComponent* owner) : TForm(owner) {
+    static const TPublished<TProbeForm> kPublished{{"Title", &TProbeForm::title},
+                                                   {"FormPaint", &TProbeForm::FormPaint}};
+    ReadDescriptionText(kProbeFormDescription, {{"TLabel", Creates<TLabel>()}}, kPublished.For(*this));
+  }
+
+  void FormPaint(TObject* /*sender*/) { ++paints; }
+
+  TLabel* title = nullptr;
+  int paints = 0;
+};
+
+namespace {
+
+std::vector<Atom> AtomList(Display* display, Window window, const char* property) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(display, window, XInternAtom(display, property, False), 0, 64, False, AnyPropertyType, &type,
+                     &format, &count, &after, &data);
+  std::vector<Atom> atoms;
+  if (data != nullptr && format == 32) {
+    const auto* values = reinterpret_cast<const unsigned long*>(data);
+    atoms.assign(values, values + count);
+  }
+  if (data != nullptr) XFree(data);
+  return atoms;
+}
+
+// Hands GTK a pointer event on the form's window, as if X had sent it.
+void Deliver(TForm& form, GdkEventType type, double x, double y, guint button = 0, guint state = 0) {
+  const UniqueEvent event(gdk_event_new(type));
+  GdkWindow* window = form.NativeWindow();
+  GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_window_get_display(window)));
+  gdk_event_set_device(event.get(), pointer);
+  if (type == GDK_MOTION_NOTIFY) {
+    event->motion = {
+        type, GDK_WINDOW(g_object_ref(window)), TRUE, GDK_CURRENT_TIME, x, y, nullptr, state, 0, pointer, x, y};
+  } else if (type == GDK_LEAVE_NOTIFY) {
+    event->crossing.window = GDK_WINDOW(g_object_ref(window));
+    event->crossing.mode = GDK_CROSSING_NORMAL;
+  } else {
+    event->button.window = GDK_WINDOW(g_object_ref(window));
+    event->button.time = GDK_CURRENT_TIME;
+    event->button.x = x;
+    event->button.y = y;
+    event->button.button = button;
+    event->button.state = state;
+  }
+  gtk_main_do_event(event.get());
+}
+
+class FormTest : public testing::Test {
+ protected:
+  FormTest() : form_(new TProbeForm(&TestApplication())) {}
+
+  std::unique_ptr<TProbeForm> form_;
+};
+
+TEST_F(FormTest, ShowsAtItsPlaceWithItsClientSizeBorderlessOffTheTaskbarPaintingColorAndLabel) {
+  form_->Show();
+  ASSERT_TRUE(LoopUntil([&] { return form_->paints > 0; }));
+  Display* display = XDisplayOf(*form_);
+  const Window window = XWindowOf(*form_);
+
+  XWindowAttributes attributes;
+  XGetWindowAttributes(display, window, &attributes);
+  EXPECT_EQ(attributes.width, 160);
+  EXPECT_EQ(attributes.height, 40);
+  int x = 0, y = 0;
+  Window child = 0;
+  XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+  EXPECT_EQ(x, 130);
+  EXPECT_EQ(y, 170);
+
+  const std::vector<Atom> state = AtomList(display, window, "_NET_WM_STATE");
+  EXPECT_NE(std::ranges::find(state, XInternAtom(display, "_NET_WM_STATE_SKIP_TASKBAR", False)), state.end());
+  EXPECT_NE(std::ranges::find(state, XInternAtom(display, "_NET_WM_STATE_SKIP_PAGER", False)), state.end());
+  // Flags, functions, decorations: the decorations hint is given, and none are wanted.
+  const std::vector<Atom> motif = AtomList(display, window, "_MOTIF_WM_HINTS");
+  ASSERT_GE(motif.size(), 3U);
+  EXPECT_NE(motif[0] & 2, 0U);
+  EXPECT_EQ(motif[2], 0U);
+
+  XImage* image = XGetImage(display, window, 0, 0, 160, 40, AllPlanes, ZPixmap);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(XGetPixel(image, 150, 35) & 0xFFFFFF, 0x0000FFU);
+  const TRect label = form_->title->BoundsRect();
+  EXPECT_GT(label.right - label.left, 20);
+  int white = 0;
+  for (int py = label.top; py < label.bottom; ++py) {
+    for (int px = label.left; px < label.right; ++px) white += (XGetPixel(image, px, py) & 0xFFFFFF) == 0xFFFFFF;
+  }
+  XDestroyImage(image);
+  EXPECT_GT(white, 20);
+}
+
+TEST_F(FormTest, KeepsLeftAndTopCurrentWhenTheWindowIsMoved) {
+  form_->Show();
+  ASSERT_TRUE(LoopUntil([&] { return form_->paints > 0; }));
+  XMoveWindow(XDisplayOf(*form_), XWindowOf(*form_), 300, 310);
+  XFlush(XDisplayOf(*form_));
+  EXPECT_TRUE(LoopUntil([&] { return form_->Left() == 300 && form_->Top() == 310; }));
+}
+
+TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsUntilCloseEndsItsLoop) {
+  const std::unique_ptr<TProbeForm> other(new TProbeForm(&TestApplication()));
+  other->Show();
+  bool other_enabled_meanwhile = true;
+  form_->OnShow = [&](TObject*) {
+    g_idle_add(
+        +[](gpointer data) -> gboolean {
+          static_cast<TProbeForm*>(data)->Close();
+          return G_SOURCE_REMOVE;
+        },
+        form_.get());
+  };
+  form_->OnPaint = [&](TObject*) { other_enabled_meanwhile = gtk_widget_get_sensitive(other->Handle()) != FALSE; };
+
+  EXPECT_EQ(form_->ShowModal(), 2);
+  EXPECT_FALSE(other_enabled_meanwhile);
+  EXPECT_FALSE(form_->Visible());
+  EXPECT_TRUE(gtk_widget_get_sensitive(other->Handle()));
+  EXPECT_THROW(other->ShowModal(), EInvalidOperation);
+}
+
+TEST_F(FormTest, PressesOnAControlAreTheControlsAndTheRestReachTheFormWithButtonAndPlace) {
+  form_->Show();
+  ASSERT_TRUE(LoopUntil([&] { return form_->paints > 0; }));
+  std::vector<std::string> seen;
+  auto record = [&](const char* who) {
+    return [&seen, who](TObject*, TMouseButton button, TShiftState shift, int x, int y) {
+      seen.push_back(std::string(who) + " " + std::to_string(static_cast<int>(button)) + " " +
+                     std::to_string(shift == TShiftState(TShiftMember::ssRight)) + " " + std::to_string(x) + "," +
+                     std::to_string(y));
+    };
+  };
+  form_->OnMouseDown = record("form down");
+  form_->OnMouseUp = record("form up");
+  form_->title->OnMouseDown = record("label down");
+  form_->title->OnMouseEnter = [&](TObject*) { seen.emplace_back("enter"); };
+  form_->title->OnMouseLeave = [&](TObject*) { seen.emplace_back("leave"); };
+  form_->title->SetCursor(TCursor::crHandPoint);
+
+  Deliver(*form_, GDK_BUTTON_PRESS, 10, 10, GDK_BUTTON_SECONDARY);
+  Deliver(*form_, GDK_BUTTON_PRESS, 150, 30, GDK_BUTTON_SECONDARY);
+  Deliver(*form_, GDK_BUTTON_RELEASE, 151, 31, GDK_BUTTON_SECONDARY);
+  Deliver(*form_, GDK_MOTION_NOTIFY, 12, 12);
+  const bool hand_over_label = gdk_window_get_cursor(form_->NativeWindow()) != nullptr;
+  Deliver(*form_, GDK_MOTION_NOTIFY, 150, 30);
+  const bool hand_beside_label = gdk_window_get_cursor(form_->NativeWindow()) != nullptr;
+  Deliver(*form_, GDK_MOTION_NOTIFY, 12, 12);
+  Deliver(*form_, GDK_LEAVE_NOTIFY, 0, 0);
+
+  EXPECT_EQ(seen, (std::vector<std::string>{"enter", "label down 1 1 2,2", "form down 1 1 150,30", "form up 1 1 151,31",
+                                            "leave", "enter", "leave"}));
+  EXPECT_TRUE(hand_over_label);
+  EXPECT_FALSE(hand_beside_label);
+}
+
+}  // namespace
+}  // namespace snx

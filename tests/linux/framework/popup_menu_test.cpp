@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/core/menu.h"
+#include "tests/linux/framework/gtk_fixture.h"
+
+namespace snx {
+namespace {
+
+// What the test saw of the open menu, and what it does to it.
+struct MenuProbe {
+  int activate = -1;  // the row to activate; -1 cancels the menu
+  std::vector<std::string> rows;
+  std::vector<bool> checked;
+  int separators = 0;
+};
+
+GtkMenuShell* OpenMenu() {
+  GList* toplevels = gtk_window_list_toplevels();
+  GtkMenuShell* found = nullptr;
+  for (GList* l = toplevels; l != nullptr; l = l->next) {
+    GtkWidget* child = gtk_bin_get_child(GTK_BIN(l->data));
+    if (child != nullptr && GTK_IS_MENU(child) && gtk_widget_get_mapped(child) != FALSE) found = GTK_MENU_SHELL(child);
+  }
+  g_list_free(toplevels);
+  return found;
+}
+
+// Runs inside the menu's loop: waits for the menu, reads it, acts on it.
+gboolean ActOnMenu(gpointer data) {
+  auto* probe = static_cast<MenuProbe*>(data);
+  GtkMenuShell* shell = OpenMenu();
+  if (shell == nullptr) return G_SOURCE_CONTINUE;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(shell));
+  GtkWidget* target = nullptr;
+  int row = 0;
+  for (GList* l = children; l != nullptr; l = l->next, ++row) {
+    GtkWidget* item = GTK_WIDGET(l->data);
+    if (GTK_IS_SEPARATOR_MENU_ITEM(item)) ++probe->separators;
+    const char* label = gtk_menu_item_get_label(GTK_MENU_ITEM(item));
+    probe->rows.emplace_back(label != nullptr ? label : "");
+    probe->checked.push_back(GTK_IS_CHECK_MENU_ITEM(item) &&
+                             gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item)) != FALSE);
+    if (row == probe->activate) target = item;
+  }
+  g_list_free(children);
+  if (target != nullptr) {
+    gtk_menu_shell_activate_item(shell, target, TRUE);
+  } else {
+    gtk_menu_shell_cancel(shell);
+  }
+  return G_SOURCE_REMOVE;
+}
+
+class PopupMenuTest : public testing::Test {
+ protected:
+  PopupMenuTest() : menu_(new TPopupMenu(&TestApplication())) {
+    for (const char* caption : {"開始(&S)", "-", "常に最前面に表示(&T)", "終了(&X)"}) {
+      auto* item = new TMenuItem(menu_.get());
+      item->SetCaption(caption);
+      menu_->Items().Add(item);
+    }
+    menu_->Items().Items(2)->SetChecked(true);
+  }
+
+  TMenuItem* Track(MenuProbe& probe) {
+    g_idle_add(ActOnMenu, &probe);
+    return TestApplication().TrackPopupMenu(*menu_, 200, 150);
+  }
+
+  std::unique_ptr<TPopupMenu> menu_;
+};
+
+TEST_F(PopupMenuTest, ReturnsTheActivatedItemOfAMenuBuiltFromTheItems) {
+  MenuProbe probe;
+  probe.activate = 3;
+  EXPECT_EQ(Track(probe), menu_->Items().Items(3));
+  EXPECT_EQ(probe.rows, (std::vector<std::string>{"開始(_S)", "", "常に最前面に表示(_T)", "終了(_X)"}));
+  EXPECT_EQ(probe.checked, (std::vector<bool>{false, false, true, false}));
+  EXPECT_EQ(probe.separators, 1);
+}
+
+TEST_F(PopupMenuTest, ReturnsTheCheckedItemWhenActivatedAndNothingWhenCancelled) {
+  MenuProbe check;
+  check.activate = 2;
+  EXPECT_EQ(Track(check), menu_->Items().Items(2));
+  MenuProbe cancel;
+  EXPECT_EQ(Track(cancel), nullptr);
+  EXPECT_EQ(cancel.rows.size(), 4U);
+}
+
+TEST_F(PopupMenuTest, PopupRunsTheChosenItemsClickHandler) {
+  int clicks = 0;
+  menu_->Items().Items(0)->OnClick = [&](TObject*) { ++clicks; };
+  MenuProbe probe;
+  probe.activate = 0;
+  g_idle_add(ActOnMenu, &probe);
+  menu_->Popup(10, 10);
+  EXPECT_EQ(clicks, 1);
+}
+
+}  // namespace
+}  // namespace snx
