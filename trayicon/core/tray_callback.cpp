@@ -32,7 +32,8 @@ void TSingleClick::Execute(TTrayInput& input, TCallbackWindowHost& host) {
   host.PostSingleClickEnd(this);
 }
 
-TCallbackWindow::TCallbackWindow(TComponent* owner, const TTrayPlatform& platform) : TComponent(owner), platform_(platform) {}
+TCallbackWindow::TCallbackWindow(TComponent* owner, const TTrayPlatform& platform)
+    : TComponent(owner), platform_(platform) {}
 
 TCallbackWindow::~TCallbackWindow() {
   if (CallbackWindow == this) CallbackWindow = nullptr;
