@@ -57,11 +57,11 @@ void TStatusIconFallback::SetPicture(const TTrayPicture& picture) {
   const GObjectPtr<GdkPixbuf> pixbuf(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, picture.width, picture.height));
   guchar* pixels = gdk_pixbuf_get_pixels(pixbuf.get());
   const int stride = gdk_pixbuf_get_rowstride(pixbuf.get());
+  const std::uint32_t* argb = picture.argb.data();
   for (int y = 0; y < picture.height; ++y) {
     guchar* row = pixels + static_cast<std::ptrdiff_t>(y) * stride;
-    for (int x = 0; x < picture.width; ++x) {
-      const std::uint32_t argb = picture.argb[static_cast<std::size_t>(y * picture.width + x)];
-      for (const int shift : {16, 8, 0, 24}) *row++ = static_cast<guchar>(argb >> shift);
+    for (int x = 0; x < picture.width; ++x, ++argb) {
+      for (const int shift : {16, 8, 0, 24}) *row++ = static_cast<guchar>(*argb >> shift);
     }
   }
   gtk_status_icon_set_from_pixbuf(icon_.get(), pixbuf.get());

@@ -166,7 +166,7 @@ TEST_F(LinuxTrayTest, AWatcherTakesTheItemWhichShowsTheTipAndTheProgramsPicture)
   const auto* argb = static_cast<const std::uint8_t*>(g_variant_get_fixed_array(bytes, &size, 1));
   ASSERT_EQ(size, 32u * 32u * 4u);
   EXPECT_THAT(std::vector<int>(argb, argb + 4), ElementsAre(0xFF, 0x51, 0x00, 0x00));
-  const std::uint8_t* inner = argb + (32 + 1) * 4;
+  const std::uint8_t* inner = argb + 132;  // row 1, column 1
   EXPECT_THAT(std::vector<int>(inner, inner + 4), ElementsAre(0xFF, 0xD8, 0x20, 0x20));
 
   tray->SetVisible(false);

@@ -2,8 +2,8 @@
 // A session bus of the test's own, so that no watcher of the desktop's
 // answers, and a StatusNotifierWatcher on it that the test controls.
 #include <gio/gio.h>
-#include <signal.h>
 
+#include <csignal>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -71,11 +71,11 @@ enum class WatcherAnswer { kAccept, kRefuse, kVanishThenAccept };
 class FakeWatcher {
  public:
   FakeWatcher(const PrivateBus& bus, WatcherAnswer answer) : connection_(bus.Connect()), answer_(answer) {
-    static const char* kXml =
+    const char* xml =
         "<node><interface name='org.kde.StatusNotifierWatcher'>"
         "<method name='RegisterStatusNotifierItem'><arg type='s' direction='in'/></method>"
         "</interface></node>";
-    GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kXml, nullptr);
+    GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(xml, nullptr);
     static const GDBusInterfaceVTable kTable = {&FakeWatcher::MethodCall, nullptr, nullptr, {}};
     object_id_ = g_dbus_connection_register_object(connection_.get(), "/StatusNotifierWatcher", node->interfaces[0],
                                                    &kTable, this, nullptr, nullptr);
