@@ -6,6 +6,7 @@
 #include "framework/core/message.h"
 #include "trayicon/core/tray_callback.h"
 #include "trayicon/linux/linux_tray.h"
+#include "trayicon/linux/main_context_post.h"
 
 namespace snx {
 
@@ -34,8 +35,8 @@ TGLibCallbackHost::~TGLibCallbackHost() {
 }
 
 void TGLibCallbackHost::PostSingleClickEnd(TSingleClick* thread) {
-  g_main_context_invoke_full(
-      context_, G_PRIORITY_DEFAULT,
+  PostToMainContext(
+      context_,
       [](gpointer data) -> gboolean {
         const auto* posted = static_cast<const TPostedEnd*>(data);
         if (*posted->host != nullptr) {

@@ -2,6 +2,7 @@
 
 #include "trayicon/linux/glib_callback_host.h"
 #include "trayicon/linux/linux_tray_icon.h"
+#include "trayicon/linux/main_context_post.h"
 
 namespace snx {
 
@@ -79,8 +80,8 @@ GtkStatusIcon* TLinuxTray::StatusIcon(std::uint32_t id) const {
 bool TLinuxTray::NotifyIcon(std::uint32_t message, const TNotifyIconDataV5A& data) {
   if (std::this_thread::get_id() == ui_thread_) return Apply(message, data);
   // An animation thread's frame: shown when the main context gets to it.
-  g_main_context_invoke_full(
-      context_, G_PRIORITY_DEFAULT,
+  PostToMainContext(
+      context_,
       [](gpointer posted) -> gboolean {
         const auto* call = static_cast<const TPostedNotify*>(posted);
         if (TLinuxTray* tray = call->tray->load(); tray != nullptr) tray->Apply(call->message, call->data);

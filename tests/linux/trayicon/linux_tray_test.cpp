@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/core/application.h"
@@ -349,6 +351,36 @@ TEST_F(LinuxTrayTest, AnIconDeletedWhileItsRegistrationIsAnsweredLeavesNothingBe
   watcher.Ping(item);
   EXPECT_EQ(tray_.Presence(id), TTrayPresence::tpNone);
   EXPECT_EQ(tray_.StatusIcon(id), nullptr);
+}
+
+TEST_F(LinuxTrayTest, AChangeFromAnotherThreadIsShownOnTheMainContextAndDroppedOnceTheTrayHasGone) {
+  TTrayIcon* tray = NewTray();
+  const auto id = static_cast<std::uint32_t>(tray->IconID());
+  GtkStatusIcon* icon = tray_.StatusIcon(id);
+  ASSERT_NE(icon, nullptr);
+  TNotifyIconDataV5A record{};
+  record.uID = id;
+  record.uFlags = kNifTip;
+  std::strcpy(record.szTip, "Frame");
+  const auto tooltip = [icon] {
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gchar* text = gtk_status_icon_get_tooltip_text(icon);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    std::string result = text != nullptr ? text : "";
+    g_free(text);
+    return result;
+  };
+  bool sent = false;
+  std::thread([&] { sent = tray_.NotifyIcon(kNimModify, record); }).join();
+  EXPECT_TRUE(sent);
+  EXPECT_EQ(tooltip(), "Sonalix");  // GTK is not touched from that thread
+  EXPECT_TRUE(PumpUntil([&] { return tooltip() == "Frame"; }));
+
+  {
+    TLinuxTray gone("");
+    std::thread([&] { gone.NotifyIcon(kNimModify, record); }).join();
+  }
+  while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
 }
 
 }  // namespace
