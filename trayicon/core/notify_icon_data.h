@@ -60,6 +60,20 @@ inline constexpr std::uint32_t kNisSharedIcon = 0x02;
 // icon's identifier, lParam the mouse message or balloon notification.
 inline constexpr std::uint32_t kTrayCallbackMessage = 0x0400 + 200;
 
+// The notifications in the callback message's lParam.
+inline constexpr std::intptr_t kMouseMove = 0x200;
+inline constexpr std::intptr_t kLButtonDown = 0x201;
+inline constexpr std::intptr_t kLButtonUp = 0x202;
+inline constexpr std::intptr_t kLButtonDblClk = 0x203;
+inline constexpr std::intptr_t kRButtonDown = 0x204;
+inline constexpr std::intptr_t kRButtonUp = 0x205;
+inline constexpr std::intptr_t kMButtonDown = 0x207;
+inline constexpr std::intptr_t kMButtonUp = 0x208;
+inline constexpr std::intptr_t kBalloonShow = 0x402;
+inline constexpr std::intptr_t kBalloonHide = 0x403;
+inline constexpr std::intptr_t kBalloonTimeout = 0x404;
+inline constexpr std::intptr_t kBalloonUserClick = 0x405;
+
 inline constexpr std::uint32_t kErrorTimeout = 0x5B4;
 
 }  // namespace snx

@@ -12,20 +12,6 @@ namespace snx {
 
 namespace {
 
-// The shell's notifications in the callback message's lParam.
-constexpr std::intptr_t kMouseMove = 0x200;
-constexpr std::intptr_t kLButtonDown = 0x201;
-constexpr std::intptr_t kLButtonUp = 0x202;
-constexpr std::intptr_t kLButtonDblClk = 0x203;
-constexpr std::intptr_t kRButtonDown = 0x204;
-constexpr std::intptr_t kRButtonUp = 0x205;
-constexpr std::intptr_t kMButtonDown = 0x207;
-constexpr std::intptr_t kMButtonUp = 0x208;
-constexpr std::intptr_t kBalloonShow = 0x402;
-constexpr std::intptr_t kBalloonHide = 0x403;
-constexpr std::intptr_t kBalloonTimeout = 0x404;
-constexpr std::intptr_t kBalloonUserClick = 0x405;
-
 void Raise(const TNotifyEvent& event, TTrayIcon& icon) {
   if (event) event(&icon);
 }
@@ -36,17 +22,18 @@ void RaiseMouse(const TMouseEvent& event, TTrayIcon& icon, TMouseButton button, 
 
 }  // namespace
 
-TSingleClick::TSingleClick(TTrayPlatform& platform, TCallbackWindowHost& host)
-    : thread_([this, &platform, &host] { Execute(platform, host); }) {}
+TSingleClick::TSingleClick(TTrayInput& input, TCallbackWindowHost& host)
+    : thread_([this, &input, &host] { Execute(input, host); }) {}
 
 TSingleClick::~TSingleClick() { thread_.join(); }
 
-void TSingleClick::Execute(TTrayPlatform& platform, TCallbackWindowHost& host) {
-  platform.Sleep(platform.DoubleClickTime() + 50);
+void TSingleClick::Execute(TTrayInput& input, TCallbackWindowHost& host) {
+  input.Sleep(input.DoubleClickTime() + 50);
   host.PostSingleClickEnd(this);
 }
 
-TCallbackWindow::TCallbackWindow(TComponent* owner, TTrayPlatform& platform) : TComponent(owner), platform_(platform) {}
+TCallbackWindow::TCallbackWindow(TComponent* owner, const TTrayPlatform& platform)
+    : TComponent(owner), platform_(platform) {}
 
 TCallbackWindow::~TCallbackWindow() {
   if (CallbackWindow == this) CallbackWindow = nullptr;
@@ -54,7 +41,7 @@ TCallbackWindow::~TCallbackWindow() {
 }
 
 TCallbackWindowHost& TCallbackWindow::Host() {
-  if (!host_) host_ = platform_.CreateCallbackWindow(*this, Owner());
+  if (!host_) host_ = platform_.area.CreateCallbackWindow(*this, Owner());
   return *host_;
 }
 
@@ -70,7 +57,7 @@ void TCallbackWindow::CallbackWndProc(TMessage& message) {
   TTrayIcon& icon = *TrayIconList.Objects(index);
   FCurrentTrayIcon = &icon;
   if (!icon.enabled_) return;
-  const TPoint pos = platform_.CursorPos();
+  const TPoint pos = platform_.input.CursorPos();
   switch (message.l_param) {
     case kMouseMove:
       if (icon.OnMouseMove) icon.OnMouseMove(&icon, TShiftState(), pos.x, pos.y);
@@ -135,18 +122,18 @@ void TCallbackWindow::ButtonDown(TTrayIcon& icon, TPopupMenu* menu, TMouseButton
 void TCallbackWindow::PopupStep(TTrayIcon& icon, TPopupMenu& menu, TPoint pos) {
   // The menu's owner must be in front, or the menu does not close when the
   // user clicks elsewhere.
-  if (platform_.ForegroundForm(icon.Owner())) ApplicationOf(icon.Owner()).ProcessMessages();
+  if (platform_.forms.ForegroundForm(icon.Owner())) ApplicationOf(icon.Owner()).ProcessMessages();
   menu.Popup(pos.x, pos.y);
 }
 
 void TCallbackWindow::ForegroundStep(const TTrayIcon& icon) {
-  if (icon.form_active_by_mouseup_) platform_.ForegroundActiveForm();
+  if (icon.form_active_by_mouseup_) platform_.forms.ForegroundActiveForm();
 }
 
 void TCallbackWindow::ClickStep(TTrayIcon& icon) {
   if (icon.OnClick && !icon.FClickPending) {
     icon.FClickPending = true;
-    single_clicks_.push_back(std::make_unique<TSingleClick>(platform_, Host()));
+    single_clicks_.push_back(std::make_unique<TSingleClick>(platform_.input, Host()));
   } else {
     // No handler, or the release that completes a double click withdraws
     // the pending click.

@@ -20,13 +20,13 @@ class TSingleClick {
  public:
   // Starts at once: sleeps for the double-click time plus 50 ms, then hands
   // its end to the user-interface thread through `host`.
-  TSingleClick(TTrayPlatform& platform, TCallbackWindowHost& host);
+  TSingleClick(TTrayInput& input, TCallbackWindowHost& host);
   ~TSingleClick();
   TSingleClick(const TSingleClick&) = delete;
   TSingleClick& operator=(const TSingleClick&) = delete;
 
  private:
-  void Execute(TTrayPlatform& platform, TCallbackWindowHost& host);
+  void Execute(TTrayInput& input, TCallbackWindowHost& host);
   std::thread thread_;
 };
 
@@ -36,7 +36,7 @@ class TSingleClick {
 // new taskbar.
 class TCallbackWindow : public TComponent {
  public:
-  TCallbackWindow(TComponent* owner, TTrayPlatform& platform);
+  TCallbackWindow(TComponent* owner, const TTrayPlatform& platform);
   ~TCallbackWindow() override;
 
   // The hidden window's handle, for the shell; the platform makes the window
@@ -63,7 +63,7 @@ class TCallbackWindow : public TComponent {
   void ForegroundStep(const TTrayIcon& icon);
   void ClickStep(TTrayIcon& icon);
 
-  TTrayPlatform& platform_;
+  TTrayPlatform platform_;
   TTrayIcon* FCurrentTrayIcon = nullptr;
   // Declared before the waits, so that they have ended when it goes.
   std::unique_ptr<TCallbackWindowHost> host_;

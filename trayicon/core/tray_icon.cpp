@@ -5,7 +5,6 @@
 
 #include "framework/core/form_description.h"
 #include "framework/core/reader.h"
-#include "trayicon/core/file_version.h"
 #include "trayicon/core/tray_callback.h"
 #include "trayicon/core/tray_icon_animate.h"
 
@@ -36,7 +35,7 @@ void CopyField(char (&field)[N], std::string_view text) {
 
 // The process's callback component, created for `owner` when there is none (yet,
 // or any more: its first owner may have gone).
-TCallbackWindow& TheCallbackWindow(TComponent* owner, TTrayPlatform& platform) {
+TCallbackWindow& TheCallbackWindow(TComponent* owner, const TTrayPlatform& platform) {
   if (CallbackWindow == nullptr) CallbackWindow = new TCallbackWindow(owner, platform);
   return *CallbackWindow;
 }
@@ -56,11 +55,8 @@ void DeferLink(TReader& reader, const PropertyValue& value, void (TTrayIcon::*se
 
 }  // namespace
 
-TTrayIcon::TTrayIcon(TComponent* owner, TTrayPlatform& platform)
-    : TComponent(owner), platform_(platform), icon_(std::make_unique<TIcon>()) {
-  GetSysFileVersion(platform_, "shell32.dll", FShellVersion);
-  const TOsVersion os = platform_.OsVersion();
-  FWinXPOrLater = os.major > 5 || (os.major == 5 && os.minor > 0);
+TTrayIcon::TTrayIcon(TComponent* owner, const TTrayPlatform& platform)
+    : TComponent(owner), platform_(platform), icon_(std::make_unique<TIcon>()), features_(platform_.area.Features()) {
   if (TrayIconList.Count() >= TTrayIconList::kCapacity) {
     FIconID = 0;
     throw ENotifyIconError(std::string(kCannotRegisterIcon));
@@ -70,7 +66,7 @@ TTrayIcon::TTrayIcon(TComponent* owner, TTrayPlatform& platform)
     icon_->OnChange = [this](TObject*) { IconChange(this); };
     TheCallbackWindow(Owner() != nullptr ? Owner() : this, platform_);
     FIconData = std::make_unique<TNotifyIconDataV5A>();
-    FIconData->cbSize = FShellVersion >= 5 ? kNotifyIconDataV5Size : kNotifyIconDataV1Size;
+    FIconData->cbSize = features_.full_record ? kNotifyIconDataV5Size : kNotifyIconDataV1Size;
     FIconData->uCallbackMessage = kTrayCallbackMessage;
     FIconData->uID = static_cast<std::uint32_t>(FIconID);
   }
@@ -96,15 +92,15 @@ bool TTrayIcon::OwnerLoading() const { return IsLoading() || (Owner() != nullptr
 
 TIconHandle TTrayIcon::GetIconHandle() {
   if (TIconHandle handle = icon_->Handle(); handle != 0) return handle;
-  if (TIconHandle handle = platform_.FormIcon(Owner()); handle != 0) return handle;
-  return platform_.ApplicationIcon();
+  if (TIconHandle handle = platform_.forms.FormIcon(Owner()); handle != 0) return handle;
+  return platform_.forms.ApplicationIcon();
 }
 
 void TTrayIcon::SetVisible(bool value) {
   if (value == visible_) return;
   visible_ = value && GetIconHandle() != 0;
   if (IsDesigning() || OwnerLoading()) return;
-  const bool new_shell = FShellVersion >= 5;
+  const bool new_shell = features_.full_record;
   if (visible_) {
     SetTrayIcon(FIconAdded && new_shell ? TTrayIconMode::tiShowIcon : TTrayIconMode::tiAddIcon);
   } else if (FIconAdded) {
@@ -201,7 +197,7 @@ void TTrayIcon::FillTip() {
 void TTrayIcon::PrepareRecord(TTrayIconMode mode) {
   TNotifyIconDataV5A& record = *FIconData;
   record.hIcon = FAnimating && FAnimateThread ? FAnimateThread->FrameIcon().Handle() : GetIconHandle();
-  const bool new_shell = FShellVersion >= 5;
+  const bool new_shell = features_.full_record;
   if (new_shell && IsBalloonMode(mode)) {
     record.uFlags = kNifMessage | kNifInfo;
     record.uTimeout = balloon_timeout_ * 1000u;
@@ -243,7 +239,7 @@ void TTrayIcon::SetTrayIcon(TTrayIconMode mode) {
         std::lock_guard guard(record_lock_);
         FIconAdded = false;
       }
-      platform_.NotifyIcon(kNimDelete, record);
+      platform_.area.NotifyIcon(kNimDelete, record);
       break;
     }
     case TTrayIconMode::tiModifyIcon:
@@ -269,7 +265,7 @@ TNotifyIconDataV5A TTrayIcon::RecordFor(TTrayIconMode mode) {
 }
 
 void TTrayIcon::ModifyOrRaise(const TNotifyIconDataV5A& record, std::string_view message) {
-  if (!platform_.NotifyIcon(kNimModify, record)) throw ENotifyIconError(std::string(message));
+  if (!platform_.area.NotifyIcon(kNimModify, record)) throw ENotifyIconError(std::string(message));
 }
 
 void TTrayIcon::AddIcon() {
@@ -286,14 +282,14 @@ void TTrayIcon::AddIcon() {
   // look whether the icon arrived after all, and try again a few times.
   bool probed = false;
   for (int retries = 0;; ++retries) {
-    if (platform_.NotifyIcon(kNimAdd, record)) break;
-    if (!FWinXPOrLater || platform_.LastError() != kErrorTimeout || retries >= 5) {
+    if (platform_.area.NotifyIcon(kNimAdd, record)) break;
+    if (!features_.add_may_time_out || platform_.area.LastError() != kErrorTimeout || retries >= 5) {
       throw ENotifyIconError(std::string(kCannotRegisterIcon));
     }
-    platform_.Sleep(100);
+    platform_.input.Sleep(100);
     if (!probed) {
       probed = true;
-      if (platform_.NotifyIcon(kNimModify, record)) break;
+      if (platform_.area.NotifyIcon(kNimModify, record)) break;
     }
   }
   bool changed = false;
@@ -309,7 +305,7 @@ void TTrayIcon::AddIcon() {
 
 void TTrayIcon::ShellRestarted() {
   // The announcement may come without a loss; an icon still held stays as it is.
-  if (platform_.NotifyIcon(kNimModify, RecordFor(TTrayIconMode::tiModifyIcon))) return;
+  if (platform_.area.NotifyIcon(kNimModify, RecordFor(TTrayIconMode::tiModifyIcon))) return;
   {
     std::lock_guard guard(record_lock_);
     FIconAdded = false;
@@ -394,13 +390,13 @@ bool TTrayIcon::ReadProperty(std::string_view name, const PropertyValue& value, 
   } else if (name == "RBPopupMenu") {
     DeferLink(reader, value, &TTrayIcon::SetRBPopupMenu, this);
   } else if (name == "TipHelp") {
-    SetTipHelp(platform_.ToSystemCodePage(value.AsString()));
+    SetTipHelp(platform_.area.ToSystemCodePage(value.AsString()));
   } else if (name == "Visible") {
     SetVisible(value.AsBoolean());
   } else if (name == "BalloonTitle") {
-    SetBalloonTitle(platform_.ToSystemCodePage(value.AsString()));
+    SetBalloonTitle(platform_.area.ToSystemCodePage(value.AsString()));
   } else if (name == "BalloonText") {
-    SetBalloonText(platform_.ToSystemCodePage(value.AsString()));
+    SetBalloonText(platform_.area.ToSystemCodePage(value.AsString()));
   } else if (name == "BalloonIcon") {
     static constexpr std::string_view kNames[] = {"biifNone", "biifInfo", "biifWarning", "biifError"};
     const auto* found = std::find(std::begin(kNames), std::end(kNames), value.AsIdentifier());

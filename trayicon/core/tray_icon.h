@@ -73,7 +73,7 @@ extern TCallbackWindow* CallbackWindow;
 
 class TTrayIcon : public TComponent {
  public:
-  TTrayIcon(TComponent* owner, TTrayPlatform& platform);
+  TTrayIcon(TComponent* owner, const TTrayPlatform& platform);
   ~TTrayIcon() override;  // NOLINT(bugprone-exception-escape): see the definition
 
   // Published properties.
@@ -175,7 +175,7 @@ class TTrayIcon : public TComponent {
   // The shell lost its icons: an icon it held is added again.
   void ShellRestarted();
 
-  TTrayPlatform& platform_;
+  TTrayPlatform platform_;
 
   bool FAnimating = false;
   TImageList* animate_icons_ = nullptr;
@@ -198,8 +198,8 @@ class TTrayIcon : public TComponent {
   std::mutex record_lock_;
   bool FClickPending = false;
   bool FStateRead = false;
-  std::uint16_t FShellVersion = 0;
-  bool FWinXPOrLater = false;
+  // What the notification area understands of the record.
+  TNotifyAreaFeatures features_;
   std::string balloon_title_;
   std::string balloon_text_;
   TBalloonTimeout balloon_timeout_ = 10;

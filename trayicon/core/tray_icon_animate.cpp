@@ -90,7 +90,7 @@ void TTrayIconAnimate::Execute() {
     if (!FTrayIcon->FAnimating || terminated_) continue;
     if (FTrayIcon->FAnimateMode == TAnimateMode::amAutomatic) {
       lock.unlock();
-      FTrayIcon->platform_.Sleep(static_cast<std::uint32_t>(FTrayIcon->animate_rate_.load()));
+      FTrayIcon->platform_.input.Sleep(static_cast<std::uint32_t>(FTrayIcon->animate_rate_.load()));
       lock.lock();
     } else {
       Park(lock, TPark::pkStep);
@@ -121,7 +121,7 @@ void TTrayIconAnimate::ShowFrame(const TImageStore& images) {
   }
   // Sent without the lock, as every shell call is. A failure is not
   // reported: the next frame tries again.
-  if (record) owner.platform_.NotifyIcon(kNimModify, *record);
+  if (record) owner.platform_.area.NotifyIcon(kNimModify, *record);
 }
 
 }  // namespace snx

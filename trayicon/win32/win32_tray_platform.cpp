@@ -86,10 +86,23 @@ class TWin32CallbackHost final : public TCallbackWindowHost, private MessageTarg
 
 }  // namespace
 
-TTrayPlatform& Win32TrayPlatform() {
+namespace {
+
+TWin32TrayPlatform& ThePlatform() {
   static TWin32TrayPlatform platform;
   return platform;
 }
+
+}  // namespace
+
+const TTrayPlatform& Win32TrayPlatform() {
+  static const TTrayPlatform table{ThePlatform(), ThePlatform(), ThePlatform()};
+  return table;
+}
+
+TSystemVersions& Win32SystemVersions() { return ThePlatform(); }
+
+TNotifyAreaFeatures TWin32TrayPlatform::Features() { return ShellFeatures(*this); }
 
 bool TWin32TrayPlatform::NotifyIcon(std::uint32_t message, const TNotifyIconDataV5A& data) {
   // The record is the 32-bit shell's layout; the native structure has it

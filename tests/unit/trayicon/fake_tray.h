@@ -16,6 +16,7 @@
 
 #include "framework/core/application.h"
 #include "framework/core/menu.h"
+#include "trayicon/core/file_version.h"
 #include "trayicon/core/tray_callback.h"
 #include "trayicon/core/tray_icon.h"
 
@@ -43,7 +44,11 @@ inline TIcon MakeIcon(TIconHandle handle) {
   return icon;
 }
 
-class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
+class FakeTrayPlatform final : public TNotifyArea,
+                               public TTrayInput,
+                               public TTrayForms,
+                               public TSystemVersions,
+                               public TApplication {
  public:
   static constexpr TIconHandle kAppIcon = 0xA990;
   static constexpr std::uint32_t kWindow = 0xCB00;
@@ -57,6 +62,10 @@ class FakeTrayPlatform final : public TTrayPlatform, public TApplication {
   TIconHandle form_icon = 0;   // that form's icon
   std::atomic<std::uint32_t> double_click_time = 500;
 
+  // The component takes the fake for every concern.
+  operator TTrayPlatform() { return {*this, *this, *this}; }  // NOLINT(google-explicit-constructor)
+
+  TNotifyAreaFeatures Features() override { return ShellFeatures(*this); }
   bool NotifyIcon(std::uint32_t message, const TNotifyIconDataV5A& data) override {
     if (during_shell_call) during_shell_call(message);
     std::lock_guard guard(lock_);

@@ -98,7 +98,7 @@ class Win32TrayTest : public ::testing::Test {
 
 TEST_F(Win32TrayTest, TheShellHoldsTheIconThroughItsChangesUntilDestruction) {
   std::uint16_t major = 0;
-  GetSysFileVersion(Win32TrayPlatform(), "shell32.dll", major);
+  GetSysFileVersion(Win32SystemVersions(), "shell32.dll", major);
   EXPECT_GE(major, 5);  // the 488-byte record, balloons, hiding in place
   ASSERT_TRUE(tray_->IconAdded());
   tray_->SetTipHelp("Sonalix test");

@@ -1,0 +1,221 @@
+#include "trayicon/linux/status_notifier_item.h"
+
+#include <unistd.h>
+
+#include <stdexcept>
+
+#include "trayicon/core/notify_icon_data.h"
+
+namespace snx {
+
+namespace {
+
+constexpr const char* kItemPath = "/StatusNotifierItem";
+constexpr const char* kItemInterface = "org.kde.StatusNotifierItem";
+constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
+
+constexpr const char* kIntrospection =
+    "<node><interface name='org.kde.StatusNotifierItem'>"
+    "<property name='Category' type='s' access='read'/>"
+    "<property name='Id' type='s' access='read'/>"
+    "<property name='Title' type='s' access='read'/>"
+    "<property name='Status' type='s' access='read'/>"
+    "<property name='IconName' type='s' access='read'/>"
+    "<property name='IconPixmap' type='a(iiay)' access='read'/>"
+    "<property name='ToolTip' type='(sa(iiay)ss)' access='read'/>"
+    "<property name='ItemIsMenu' type='b' access='read'/>"
+    "<method name='Activate'><arg type='i' direction='in'/><arg type='i' direction='in'/></method>"
+    "<method name='SecondaryActivate'><arg type='i' direction='in'/><arg type='i' direction='in'/></method>"
+    "<method name='ContextMenu'><arg type='i' direction='in'/><arg type='i' direction='in'/></method>"
+    "<method name='Scroll'><arg type='i' direction='in'/><arg type='s' direction='in'/></method>"
+    "<signal name='NewTitle'/><signal name='NewIcon'/><signal name='NewToolTip'/>"
+    "<signal name='NewStatus'><arg type='s'/></signal>"
+    "</interface></node>";
+
+struct TNodeInfoUnref {
+  void operator()(GDBusNodeInfo* info) const { g_dbus_node_info_unref(info); }
+};
+
+const char* StatusText(bool visible) { return visible ? "Active" : "Passive"; }
+
+// A registration in flight, with the watcher appearance it was made for.
+struct TRegistration {
+  gpointer link;
+  std::uint32_t generation;
+};
+
+}  // namespace
+
+TStatusNotifierItem::TStatusNotifierItem(const std::string& bus_address, std::uint32_t number, TTrayEvents& events,
+                                         std::function<void(bool)> registered)
+    : link_(std::make_shared<TLink>(TLink{this})),
+      events_(events),
+      registered_changed_(std::move(registered)),
+      bus_name_("org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" + std::to_string(number)),
+      cancellable_(g_cancellable_new()) {
+  GError* error = nullptr;
+  connection_.reset(g_dbus_connection_new_for_address_sync(
+      bus_address.c_str(),
+      static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                        G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+      nullptr, nullptr, &error));
+  if (!connection_) {
+    const GErrorPtr owned(error);
+    throw std::runtime_error("session bus: " + std::string(owned->message));
+  }
+  g_dbus_connection_set_exit_on_close(connection_.get(), FALSE);
+  const std::unique_ptr<GDBusNodeInfo, TNodeInfoUnref> node(g_dbus_node_info_new_for_xml(kIntrospection, nullptr));
+  static const GDBusInterfaceVTable kTable = {
+      &TStatusNotifierItem::MethodCall, &TStatusNotifierItem::GetProperty, nullptr, {}};
+  object_id_ = g_dbus_connection_register_object(connection_.get(), kItemPath, node->interfaces[0], &kTable,
+                                                 NewLinkRef(), &TStatusNotifierItem::FreeLinkRef, nullptr);
+  // Asked for before the watcher is looked for, so that the watcher finds
+  // the name owned when the registration names it.
+  owner_id_ = g_bus_own_name_on_connection(connection_.get(), bus_name_.c_str(), G_BUS_NAME_OWNER_FLAGS_NONE, nullptr,
+                                           nullptr, nullptr, nullptr);
+  watch_id_ = g_bus_watch_name_on_connection(
+      connection_.get(), kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE, &TStatusNotifierItem::WatcherAppeared,
+      &TStatusNotifierItem::WatcherVanished, NewLinkRef(), &TStatusNotifierItem::FreeLinkRef);
+}
+
+TStatusNotifierItem::~TStatusNotifierItem() {
+  link_->item = nullptr;
+  g_cancellable_cancel(cancellable_.get());
+  g_bus_unwatch_name(watch_id_);
+  g_bus_unown_name(owner_id_);
+  g_dbus_connection_unregister_object(connection_.get(), object_id_);
+  // The name and the object go with the connection: a watcher sees the
+  // item leave at once.
+  g_dbus_connection_close_sync(connection_.get(), nullptr, nullptr);
+}
+
+void TStatusNotifierItem::SetTip(const std::string& tip) {
+  if (tip == tip_) return;
+  tip_ = tip;
+  Emit("NewTitle", nullptr);
+  Emit("NewToolTip", nullptr);
+}
+
+void TStatusNotifierItem::SetPicture(const TTrayPicture& picture) {
+  picture_ = picture;
+  Emit("NewIcon", nullptr);
+  Emit("NewToolTip", nullptr);
+}
+
+void TStatusNotifierItem::SetVisible(bool visible) {
+  if (visible == visible_) return;
+  visible_ = visible;
+  Emit("NewStatus", g_variant_new("(s)", StatusText(visible_)));
+}
+
+void TStatusNotifierItem::Emit(const char* signal, GVariant* parameters) {
+  g_dbus_connection_emit_signal(connection_.get(), nullptr, kItemPath, kItemInterface, signal, parameters, nullptr);
+}
+
+// The protocol wants ARGB32 in network byte order.
+GVariant* TStatusNotifierItem::Pixmaps() const {
+  GVariantBuilder pixmaps;
+  g_variant_builder_init(&pixmaps, G_VARIANT_TYPE("a(iiay)"));
+  if (!picture_.argb.empty()) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(picture_.argb.size() * 4);
+    for (const std::uint32_t pixel : picture_.argb) {
+      for (const int shift : {24, 16, 8, 0}) bytes.push_back(static_cast<std::uint8_t>(pixel >> shift));
+    }
+    g_variant_builder_add(&pixmaps, "(ii@ay)", picture_.width, picture_.height,
+                          g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, bytes.data(), bytes.size(), 1));
+  }
+  return g_variant_builder_end(&pixmaps);
+}
+
+void TStatusNotifierItem::MethodCall(GDBusConnection* /*connection*/, const gchar* /*sender*/, const gchar* /*path*/,
+                                     const gchar* /*interface*/, const gchar* method, GVariant* parameters,
+                                     GDBusMethodInvocation* invocation, gpointer link) {
+  // Held for the whole call: a menu command run by the press may end the item.
+  const std::shared_ptr<TLink> hold = *static_cast<std::shared_ptr<TLink>*>(link);
+  TStatusNotifierItem* self = hold->item;
+  // Answered first: a menu opened by the click runs a loop of its own, and
+  // the host must not wait for it to close.
+  g_dbus_method_invocation_return_value(invocation, nullptr);
+  if (self == nullptr) return;
+  const std::string_view name(method);
+  std::intptr_t down = 0;
+  std::intptr_t up = 0;
+  if (name == "Activate") {
+    down = kLButtonDown;
+    up = kLButtonUp;
+  } else if (name == "SecondaryActivate") {
+    down = kMButtonDown;
+    up = kMButtonUp;
+  } else if (name == "ContextMenu") {
+    down = kRButtonDown;
+    up = kRButtonUp;
+  } else {
+    return;  // scrolling means nothing to a tray icon here
+  }
+  gint32 x = 0;
+  gint32 y = 0;
+  g_variant_get(parameters, "(ii)", &x, &y);
+  self->events_.MouseMessage(down, {x, y});
+  if (hold->item != nullptr) self->events_.MouseMessage(up, {x, y});
+}
+
+GVariant* TStatusNotifierItem::GetProperty(GDBusConnection* /*connection*/, const gchar* /*sender*/,
+                                           const gchar* /*path*/, const gchar* /*interface*/, const gchar* property,
+                                           GError** error, gpointer link) {
+  const TStatusNotifierItem* self = Item(link);
+  const std::string_view name(property);
+  if (self == nullptr) {
+    g_set_error(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_OBJECT, "the item has gone");
+    return nullptr;
+  }
+  if (name == "Category") return g_variant_new_string("ApplicationStatus");
+  if (name == "Id") return g_variant_new_string("sonalix");
+  if (name == "Title") return g_variant_new_string(self->tip_.c_str());
+  if (name == "Status") return g_variant_new_string(StatusText(self->visible_));
+  if (name == "IconName") return g_variant_new_string("");
+  if (name == "IconPixmap") return self->Pixmaps();
+  if (name == "ToolTip") return g_variant_new("(s@a(iiay)ss)", "", self->Pixmaps(), self->tip_.c_str(), "");
+  if (name == "ItemIsMenu") return g_variant_new_boolean(FALSE);
+  g_set_error(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_PROPERTY, "no property %s", property);
+  return nullptr;
+}
+
+void TStatusNotifierItem::WatcherAppeared(GDBusConnection* connection, const gchar* /*name*/, const gchar* owner,
+                                          gpointer link) {
+  TStatusNotifierItem* self = Item(link);
+  if (self == nullptr) return;
+  ++self->watcher_generation_;
+  g_dbus_connection_call(connection, owner, "/StatusNotifierWatcher", kWatcherName, "RegisterStatusNotifierItem",
+                         g_variant_new("(s)", self->bus_name_.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE, -1,
+                         self->cancellable_.get(), &TStatusNotifierItem::RegisterDone,
+                         new TRegistration{self->NewLinkRef(), self->watcher_generation_});
+}
+
+void TStatusNotifierItem::WatcherVanished(GDBusConnection* /*connection*/, const gchar* /*name*/, gpointer link) {
+  TStatusNotifierItem* self = Item(link);
+  if (self == nullptr) return;
+  ++self->watcher_generation_;
+  self->SetRegistered(false);
+}
+
+void TStatusNotifierItem::RegisterDone(GObject* source, GAsyncResult* result, gpointer data) {
+  const std::unique_ptr<TRegistration> registration(static_cast<TRegistration*>(data));
+  GError* error = nullptr;
+  const GVariantPtr reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error));
+  const GErrorPtr owned_error(error);
+  TStatusNotifierItem* self = Item(registration->link);
+  FreeLinkRef(registration->link);
+  // A reply for a watcher that has gone since says nothing about the
+  // watcher there is now, if any.
+  if (self == nullptr || registration->generation != self->watcher_generation_) return;
+  self->SetRegistered(reply != nullptr);
+}
+
+void TStatusNotifierItem::SetRegistered(bool registered) {
+  if (registered == registered_) return;
+  registered_ = registered;
+  registered_changed_(registered_);
+}
+
+}  // namespace snx

@@ -1,0 +1,80 @@
+#pragma once
+// A StatusNotifierItem on the session bus, written by hand over GDBus: the
+// desktop's tray host draws it once the item has registered with the
+// org.kde.StatusNotifierWatcher. libayatana-appindicator would do the same,
+// but it cannot set a tooltip, and the icon's tip is what names the program.
+#include <gio/gio.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "trayicon/linux/gobject_ptr.h"
+#include "trayicon/linux/tray_events.h"
+#include "trayicon/linux/tray_picture.h"
+
+namespace snx {
+
+class TStatusNotifierItem {
+ public:
+  // Owns org.kde.StatusNotifierItem-<pid>-<number> on its own connection to
+  // the bus at `bus_address`, and registers whenever a watcher appears.
+  // Raises std::runtime_error when the bus cannot be reached. `registered`
+  // tells when a watcher took the item, or lost it.
+  TStatusNotifierItem(const std::string& bus_address, std::uint32_t number, TTrayEvents& events,
+                      std::function<void(bool)> registered);
+  ~TStatusNotifierItem();
+  TStatusNotifierItem(const TStatusNotifierItem&) = delete;
+  TStatusNotifierItem& operator=(const TStatusNotifierItem&) = delete;
+
+  const std::string& BusName() const { return bus_name_; }
+  // A watcher holds the item.
+  bool Registered() const { return registered_; }
+
+  // The changes are signalled to the host.
+  void SetTip(const std::string& tip);
+  void SetPicture(const TTrayPicture& picture);
+  void SetVisible(bool visible);
+
+ private:
+  static void MethodCall(GDBusConnection* connection, const gchar* sender, const gchar* path, const gchar* interface,
+                         const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation, gpointer self);
+  static GVariant* GetProperty(GDBusConnection* connection, const gchar* sender, const gchar* path,
+                               const gchar* interface, const gchar* property, GError** error, gpointer self);
+  static void WatcherAppeared(GDBusConnection* connection, const gchar* name, const gchar* owner, gpointer self);
+  static void WatcherVanished(GDBusConnection* connection, const gchar* name, gpointer self);
+  static void RegisterDone(GObject* source, GAsyncResult* result, gpointer data);
+
+  // What GLib's callbacks hold: cleared as the item goes, so that a call
+  // already on its way finds no item rather than a destroyed one.
+  struct TLink {
+    TStatusNotifierItem* item;
+  };
+  static TStatusNotifierItem* Item(gpointer link) { return (*static_cast<std::shared_ptr<TLink>*>(link))->item; }
+  gpointer NewLinkRef() const { return new std::shared_ptr<TLink>(link_); }
+  static void FreeLinkRef(gpointer link) { delete static_cast<std::shared_ptr<TLink>*>(link); }
+
+  void Emit(const char* signal, GVariant* parameters);
+  GVariant* Pixmaps() const;
+  void SetRegistered(bool registered);
+
+  std::shared_ptr<TLink> link_;
+  TTrayEvents& events_;
+  std::function<void(bool)> registered_changed_;
+  std::string bus_name_;
+  std::string tip_;
+  TTrayPicture picture_;
+  bool visible_ = true;
+  bool registered_ = false;
+  // Counts the watcher's appearances: a registration answered after its
+  // watcher went is stale.
+  std::uint32_t watcher_generation_ = 0;
+  GObjectPtr<GDBusConnection> connection_;
+  GObjectPtr<GCancellable> cancellable_;
+  guint object_id_ = 0;
+  guint owner_id_ = 0;
+  guint watch_id_ = 0;
+};
+
+}  // namespace snx
