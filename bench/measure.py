@@ -105,10 +105,16 @@ class Feeder:
 
     CHUNK = 0.005
 
-    def __init__(self, buffer_ms=4 * 1000 * CHUNK):
+    def __init__(self, buffer_ms=4 * 1000 * CHUNK, ahead_ms=0.0):
         """`buffer_ms`: the stream's buffer. The sink runs at about a quarter
         of its playback streams' lowest buffer, so a long one leaves the
-        sink's latency to the desktop's keep-alive stream."""
+        sink's latency to the desktop's keep-alive stream.
+        `ahead_ms`: how long before a sample's time of play the sink may hand
+        it to its monitor. A null sink renders a whole latency's worth at
+        once, so with a long sink latency a recorder can see the tone before
+        the time the server gives; taking the onset that much earlier makes
+        every delay an upper bound (never less than the true one)."""
+        self.ahead = ahead_ms / 1000
         frames = round(44100 * self.CHUNK)
         self.silence = bytes(4 * frames)
         self.tone = (int(100 * 256).to_bytes(2, "little", signed=True) * 2) * frames  # amplitude 100 of 8 bits
@@ -135,7 +141,7 @@ class Feeder:
             latency = self.stream.latency()
             after = time.monotonic()
             if after - before < 0.001:
-                return (before + after) / 2 + latency - self.CHUNK
+                return (before + after) / 2 + latency - self.CHUNK - self.ahead
 
     def sound_onset(self):
         """Starts the tone and returns when its first sample reaches the sink."""

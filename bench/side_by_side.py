@@ -6,9 +6,9 @@ monitor with the same sink latency, and prints both side by side:
 - CPU while capturing a steady tone: the meter's own process, and the X
   server's and the audio server's extra work over the same period;
 - memory: VmRSS and PSS (shared library pages divided among their users);
-- the delay from a sound's onset, when the audio server plays its first
-  sample into the sink, to the meter showing it on screen (the strip's left
-  lamp, the first pixel of the peer's left bar);
+- the delay from a sound's onset, the earliest moment the null sink can hand
+  its first sample to its monitor, to the meter showing it on screen (the
+  strip's left lamp, the first pixel of the peer's left bar);
 - the strip's heap allocations per second while capturing (a preloaded
   counter), where 100 ticks and 100 buffers a second should add none.
 
@@ -124,6 +124,9 @@ def measure_round(meter, feeder, screen, servers):
     meter.start()
     try:
         time.sleep(1)  # past start-up work and the first redraws
+        # A recording client may ask the sink for a shorter latency.
+        sink = sink_latency_ms(meter.harness)
+        feeder.ahead = sink / 1000
         delays = lamp_delays(meter.pixel, feeder, screen, ONSETS)
         feeder.loud = True
         time.sleep(0.5)
@@ -133,7 +136,7 @@ def measure_round(meter, feeder, screen, servers):
     finally:
         meter.stop()
     wait_while(lambda: recording(meter.harness), 5, 0.05)
-    return dict(delays=delays, client=client, x_server=x_server, audio_server=audio_server, rss=rss, pss=pss)
+    return dict(sink=sink, delays=delays, client=client, x_server=x_server, audio_server=audio_server, rss=rss, pss=pss)
 
 
 def allocations_per_second(harness, native_app, feeder):
@@ -160,6 +163,10 @@ def allocations_per_second(harness, native_app, feeder):
     return (second - first) / (end - start)
 
 
+def latencies(results):
+    return "/".join(sorted({f"{r['sink']:.1f}" for r in results})) + " ms"
+
+
 def column(results, key, unit, scale=1.0):
     values = [r[key] * scale for r in results]
     return f"{statistics.median(values):7.2f} {unit} ({min(values):.2f}-{max(values):.2f})"
@@ -178,6 +185,7 @@ def main():
     results = {"strip": [], "peer": []}
     try:
         # The feeder's buffer at the keep-alive's, so that it leaves the sink's latency as the keep-alive set it.
+        latency = sink_latency_ms(harness)
         feeder = Feeder(buffer_ms=KEEP_ALIVE_MS)
         screen = Screen(harness.ENV["DISPLAY"])
         servers = (first_pid("pids"), first_pid("audio.pids"))  # Xvfb, PulseAudio
@@ -187,14 +195,16 @@ def main():
             meters = [Strip(harness, native_app), Peer(harness)]
             for meter in meters if number % 2 == 0 else reversed(meters):
                 results[meter.name].append(measure_round(meter, feeder, screen, servers))
-        latency = sink_latency_ms(harness)
         feeder.stop()
     finally:
         subprocess.run([os.path.join(ROOT, "scripts", "desktop.sh"), "stop", DESK], check=False)
     load_after = os.getloadavg()[0]
 
     print(f"Machine: {os.cpu_count()} cores, load average {load_before:.1f} before, {load_after:.1f} after")
-    print(f"Sink latency: {latency:.1f} ms (keep-alive stream at {KEEP_ALIVE_MS} ms), the same for both meters")
+    print(f"Sink latency: {latency:.1f} ms with no meter (keep-alive stream at {KEEP_ALIVE_MS} ms); while "
+          f"measuring: strip {latencies(results['strip'])}, peer {latencies(results['peer'])}")
+    print("Onsets taken one sink latency before the tone's time of play (the sink hands its monitor that much "
+          "at once), so delays are upper bounds")
     print(f"{ROUNDS} rounds per meter, alternating; CPU over {SECONDS:.0f} s of a steady tone; "
           "median (min-max) of the rounds")
     print(f"{'':28}{'strip (sonalix)':34}peer (pavumeter --record)")
