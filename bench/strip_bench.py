@@ -20,7 +20,7 @@ import subprocess
 import sys
 import time
 
-from measure import Feeder, Screen, cpu_seconds, lamp_delays, rss_kib, spread, wait_while
+from measure import Feeder, Screen, cpu_seconds, lamp_delays, rss_kib, spread
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DESK = os.path.join(ROOT, "build", "bench-desktop")
@@ -68,14 +68,13 @@ def measure_cpu(pid, seconds, server):
 
 def set_capture(harness, app, on):
     """Starts or stops capture from the strip's menu and waits until the audio
-    server has the program's recording stream, or no longer has it: on a busy
-    machine a menu click now and then goes astray, so it is made again."""
+    server has the program's recording stream, or no longer has it (the
+    harness clicks the row again when a click goes astray)."""
     recording = lambda: harness.run("pactl", "list", "short", "source-outputs").strip() != ""
-    for _ in range(3):
-        app.choose("s" if on else "p")
-        if wait_while(lambda: recording() != on, 5, 0.05):
-            return
-    sys.exit(f"strip_bench: capture did not {'start' if on else 'stop'}")
+    try:
+        app.choose("開始(&S)" if on else "停止(&P)", lambda: recording() == on, "the recording stream")
+    except AssertionError:
+        sys.exit(f"strip_bench: capture did not {'start' if on else 'stop'}")
 
 
 def main():
