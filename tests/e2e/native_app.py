@@ -60,10 +60,6 @@ class NativeApp:
         self.process = None
         self.window = None
 
-    @property
-    def ini_path(self):
-        return os.path.join(self.env["XDG_CONFIG_HOME"], "sonalix", "Sonalix.ini")
-
     def start(self):
         self.process = subprocess.Popen([os.path.join(harness.BIN_DIR, "sonalix")], env=self.env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
