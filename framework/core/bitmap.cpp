@@ -56,7 +56,41 @@ TBitmap TBitmap::FromFile(std::vector<std::uint8_t> file) {
   bitmap.bits_offset_ = bits_offset;
   bitmap.width_ = width;
   bitmap.height_ = static_cast<int>(std::llabs(height));
+  bitmap.table_offset_ = kFileHeaderSize + header_size;
+  bitmap.stride_ = static_cast<std::size_t>(stride);
+  bitmap.colors_ = static_cast<std::size_t>(colors);
+  bitmap.bit_count_ = bit_count;
+  bitmap.top_down_ = height < 0;
   return bitmap;
+}
+
+std::uint32_t TBitmap::Rgb(int x, int y) const {
+  const auto row = static_cast<std::size_t>(top_down_ ? y : height_ - 1 - y);
+  const std::uint8_t* p = Bits() + row * stride_;
+  const auto column = static_cast<std::size_t>(x);
+  auto bgr = [](const std::uint8_t* at) {
+    return static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[1]) << 8 | at[0];
+  };
+  switch (bit_count_) {
+    case 32:
+      return bgr(p + column * 4);
+    case 24:
+      return bgr(p + column * 3);
+    case 16: {
+      // Five bits each of red, green and blue, each widened to eight.
+      const unsigned v = p[column * 2] | p[column * 2 + 1] << 8;
+      auto widen = [](unsigned five) { return (five << 3) | (five >> 2); };
+      return widen((v >> 10) & 31) << 16 | widen((v >> 5) & 31) << 8 | widen(v & 31);
+    }
+    default: {
+      // An index into the colour table, the leftmost pixel in the high bits.
+      const auto bits = static_cast<std::size_t>(bit_count_);
+      const std::size_t bit = column * bits;
+      const unsigned index = (p[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+      // An index past a short table has no colour: black, as the system draws it.
+      return index < colors_ ? bgr(file_.data() + table_offset_ + index * 4) : 0;
+    }
+  }
 }
 
 }  // namespace snx

@@ -3,6 +3,7 @@
 #include "framework/win32/application.h"
 #include "framework/win32/ini_file.h"
 #include "framework/win32/monitors.h"
+#include "main/core/main_published.h"
 #include "main/core/main_settings.h"
 #include "main/core/program_folder.h"
 #include "main/core/strip_position.h"
@@ -22,37 +23,10 @@ const ComponentClassTable& MainClasses() {
   return kClasses;
 }
 
-const TPublished<TSNX_MAIN>& MainPublished() {
-  static const TPublished<TSNX_MAIN> kPublished{
-      {"PopupMenu", &TSNX_MAIN::PopupMenu},
-      {"PM_Start", &TSNX_MAIN::PM_Start},
-      {"PM_Stop", &TSNX_MAIN::PM_Stop},
-      {"PM_N01", &TSNX_MAIN::PM_N01},
-      {"PM_Exit", &TSNX_MAIN::PM_Exit},
-      {"Timer", &TSNX_MAIN::Timer},
-      {"TrayIcon", &TSNX_MAIN::TrayIcon},
-      {"PM_N02", &TSNX_MAIN::PM_N02},
-      {"PM_Top", &TSNX_MAIN::PM_Top},
-      {"PM_About", &TSNX_MAIN::PM_About},
-      {"PM_N03", &TSNX_MAIN::PM_N03},
-      {"PM_StartClick", &TSNX_MAIN::PM_StartClick},
-      {"PM_StopClick", &TSNX_MAIN::PM_StopClick},
-      {"PM_ExitClick", &TSNX_MAIN::PM_ExitClick},
-      {"FormCreate", &TSNX_MAIN::FormCreate},
-      {"FormClose", &TSNX_MAIN::FormClose},
-      {"TimerTimer", &TSNX_MAIN::TimerTimer},
-      {"FormShow", &TSNX_MAIN::FormShow},
-      {"FormMouseUp", &TSNX_MAIN::FormMouseUp},
-      {"PM_TopClick", &TSNX_MAIN::PM_TopClick},
-      {"PM_AboutClick", &TSNX_MAIN::PM_AboutClick},
-  };
-  return kPublished;
-}
-
 }  // namespace
 
 TSNX_MAIN::TSNX_MAIN(TComponent* owner) : TForm(owner) {
-  ReadDescription("TSNX_MAIN", MainClasses(), MainPublished().For(*this));
+  ReadDescription("TSNX_MAIN", MainClasses(), MainPublished<TSNX_MAIN>().For(*this));
 
   SetCaption(OwnerApplication().Title());
   TIniFile ini(SettingsFile());

@@ -1,6 +1,6 @@
 // Stored bitmaps (skins, the about banner) on arbitrary bytes: a bitmap that
 // passes the check can be read in full, header, colour table and every pixel
-// row, without leaving the data (AddressSanitizer watches the reads).
+// row and each pixel's colour, without leaving the data (AddressSanitizer watches the reads).
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -27,6 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t* bits = bitmap.Bits();
     for (std::size_t i = 0; i < stride * static_cast<std::size_t>(bitmap.Height()); ++i) {
       sink = static_cast<std::uint8_t>(sink + bits[i]);
+    }
+    // Every pixel's colour, as platforms without the bitmap calls read them.
+    for (int y = 0; y < bitmap.Height(); ++y) {
+      for (int x = 0; x < bitmap.Width(); ++x) sink = static_cast<std::uint8_t>(sink + bitmap.Rgb(x, y));
     }
   } catch (const snx::EReadError&) {
     // Not a bitmap that can be drawn safely: refused, as it should be.
