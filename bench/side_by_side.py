@@ -54,27 +54,27 @@ def first_pid(name):
         return int(f.readline())
 
 
-def sink_latency_ms(harness):
+def sink_latency_ms(desk):
     """The null sink's configured latency, as the audio server reports it."""
-    sinks = harness.run("pactl", "list", "sinks")
+    sinks = desk.run("pactl", "list", "sinks")
     return int(re.search(r"Latency: \d+ usec, configured (\d+) usec", sinks).group(1)) / 1000
 
 
-def recording(harness):
-    return harness.run("pactl", "list", "short", "source-outputs").strip() != ""
+def recording(desk):
+    return desk.run("pactl", "list", "short", "source-outputs").strip() != ""
 
 
 class Strip:
     name = "strip"
 
-    def __init__(self, harness, native_app, env=None):
-        self.harness = harness
+    def __init__(self, desk, native_app, env=None):
+        self.desk = desk
         self.app = native_app.NativeApp()
         self.app.env.update(env or {})
 
     def start(self):
         self.app.start()
-        self.app.choose("開始(&S)", lambda: recording(self.harness), "the strip's recording stream")
+        self.app.choose("開始(&S)", lambda: recording(self.desk), "the strip's recording stream")
         x, y, _, _ = self.app.geometry()
         self.pixel = (x + 8, y + 5)
         self.pid = self.app.process.pid
@@ -90,17 +90,17 @@ class Strip:
 class Peer:
     name = "peer"
 
-    def __init__(self, harness):
-        self.harness = harness
+    def __init__(self, desk):
+        self.desk = desk
         self.process = None
 
     def start(self):
-        self.process = subprocess.Popen(["pavumeter", "--record"], env=self.harness.ENV, stdout=subprocess.DEVNULL,
+        self.process = subprocess.Popen(["pavumeter", "--record"], env=self.desk.ENV, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
-        window = self.harness.wait_until(lambda: self.harness.visible_windows(name="^" + PEER_TITLE + "$"),
+        window = self.desk.wait_until(lambda: self.desk.visible_windows(name="^" + PEER_TITLE + "$"),
                                          timeout=30, what="the peer's window")[0]
-        self.harness.wait_until(lambda: recording(self.harness), what="the peer's recording stream")
-        x, y, _, _ = self.harness.geometry(window)
+        self.desk.wait_until(lambda: recording(self.desk), what="the peer's recording stream")
+        x, y, _, _ = self.desk.geometry(window)
         self.pixel = (x + PEER_BAR[0], y + PEER_BAR[1])
         self.pid = self.process.pid
         return self
@@ -125,7 +125,7 @@ def measure_round(meter, feeder, screen, servers):
     try:
         time.sleep(1)  # past start-up work and the first redraws
         # A recording client may ask the sink for a shorter latency.
-        sink = sink_latency_ms(meter.harness)
+        sink = sink_latency_ms(meter.desk)
         feeder.ahead = sink / 1000
         delays = lamp_delays(meter.pixel, feeder, screen, ONSETS)
         feeder.loud = True
@@ -135,17 +135,17 @@ def measure_round(meter, feeder, screen, servers):
         feeder.loud = False
     finally:
         meter.stop()
-    wait_while(lambda: recording(meter.harness), 5, 0.05)
+    wait_while(lambda: recording(meter.desk), 5, 0.05)
     return dict(sink=sink, delays=delays, client=client, x_server=x_server, audio_server=audio_server, rss=rss, pss=pss)
 
 
-def allocations_per_second(harness, native_app, feeder):
+def allocations_per_second(desk, native_app, feeder):
     """The strip's heap allocations per second while it captures a tone."""
     counts = os.path.join(DESK, "alloc-counts")
     if os.path.exists(counts):
         os.remove(counts)
     counter = os.path.join(BUILD, "bench", "liballoc_counter.so")
-    strip = Strip(harness, native_app, {"LD_PRELOAD": counter, "SONALIX_ALLOC_COUNTS": counts}).start()
+    strip = Strip(desk, native_app, {"LD_PRELOAD": counter, "SONALIX_ALLOC_COUNTS": counts}).start()
     try:
         feeder.loud = True
         time.sleep(1)
@@ -155,7 +155,7 @@ def allocations_per_second(harness, native_app, feeder):
         os.kill(strip.pid, signal.SIGUSR1)
         end = time.monotonic()
         feeder.loud = False
-        harness.wait_until(lambda: os.path.exists(counts) and len(open(counts).read().split()) >= 2,
+        desk.wait_until(lambda: os.path.exists(counts) and len(open(counts).read().split()) >= 2,
                            what="the allocation counts")
     finally:
         strip.stop()
@@ -177,22 +177,22 @@ def main():
         if not os.path.exists(needed):
             sys.exit(f"side_by_side: {needed} is missing: cmake --preset linux && cmake --build --preset linux")
     start_desktop()
-    import harness  # noqa: E402  (needs the desktop's environment)
+    import desk  # noqa: E402  (needs the desktop's environment)
     import native_app  # noqa: E402
-    os.environ.update(harness.ENV)  # the feeder's audio server
+    os.environ.update(desk.ENV)  # the feeder's audio server
 
     load_before = os.getloadavg()[0]
     results = {"strip": [], "peer": []}
     try:
         # The feeder's buffer at the keep-alive's, so that it leaves the sink's latency as the keep-alive set it.
-        latency = sink_latency_ms(harness)
+        latency = sink_latency_ms(desk)
         feeder = Feeder(buffer_ms=KEEP_ALIVE_MS)
-        screen = Screen(harness.ENV["DISPLAY"])
+        screen = Screen(desk.ENV["DISPLAY"])
         servers = (first_pid("pids"), first_pid("audio.pids"))  # Xvfb, PulseAudio
         # Also the warm-up: the first start in a fresh home costs more than any later one.
-        allocations = allocations_per_second(harness, native_app, feeder)
+        allocations = allocations_per_second(desk, native_app, feeder)
         for number in range(ROUNDS):
-            meters = [Strip(harness, native_app), Peer(harness)]
+            meters = [Strip(desk, native_app), Peer(desk)]
             for meter in meters if number % 2 == 0 else reversed(meters):
                 results[meter.name].append(measure_round(meter, feeder, screen, servers))
         feeder.stop()

@@ -8,8 +8,9 @@ import re
 import subprocess
 import tempfile
 
-import harness
+import desk
 
+BIN_DIR = os.environ.get("SONALIX_BIN_DIR", "")
 # The program's X class and instance name, and its strip's title.
 X_CLASS = "sonalix"
 TITLE = "Sonalix"
@@ -37,9 +38,9 @@ def send_close_request(window):
                     ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
                     ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
 
-    display = x.XOpenDisplay(harness.ENV["DISPLAY"].encode())
+    display = x.XOpenDisplay(desk.ENV["DISPLAY"].encode())
     if not display:
-        raise RuntimeError("cannot open the display " + harness.ENV["DISPLAY"])
+        raise RuntimeError("cannot open the display " + desk.ENV["DISPLAY"])
     try:
         event = ClientMessage(type=33, window=window, format=32,  # 33: ClientMessage
                               message_type=x.XInternAtom(display, b"WM_PROTOCOLS", 0))
@@ -55,15 +56,15 @@ class NativeApp:
     XDG_CONFIG_HOME is a fresh folder, so runs never share a Sonalix.ini."""
 
     def __init__(self, folder=None):
-        self.folder = folder or tempfile.mkdtemp(prefix="sonalix-", dir=harness.DESKTOP_DIR or None)
-        self.env = dict(harness.ENV, XDG_CONFIG_HOME=os.path.join(self.folder, "config"))
+        self.folder = folder or tempfile.mkdtemp(prefix="sonalix-", dir=desk.DESKTOP_DIR or None)
+        self.env = dict(desk.ENV, XDG_CONFIG_HOME=os.path.join(self.folder, "config"))
         self.process = None
         self.window = None
 
     def start(self):
-        self.process = subprocess.Popen([os.path.join(harness.BIN_DIR, "sonalix")], env=self.env,
+        self.process = subprocess.Popen([os.path.join(BIN_DIR, "sonalix")], env=self.env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.window = harness.wait_until(lambda: self._strip() or self._ended_early(), timeout=60, what="the strip")
+        self.window = desk.wait_until(lambda: self._strip() or self._ended_early(), timeout=60, what="the strip")
         return self
 
     def _ended_early(self):
@@ -72,24 +73,24 @@ class NativeApp:
         return None
 
     def _strip(self):
-        for w in harness.visible_windows(cls="^" + X_CLASS + "$"):
-            rect = harness.geometry_or_none(w)
+        for w in desk.visible_windows(cls="^" + X_CLASS + "$"):
+            rect = desk.geometry_or_none(w)
             if rect and rect[2:] == (274, 26) and self._title(w) == TITLE:
                 return w
         return None
 
     @staticmethod
     def _title(window):
-        return harness.run("xdotool", "getwindowname", str(window), check=False).strip()
+        return desk.run("xdotool", "getwindowname", str(window), check=False).strip()
 
     def geometry(self):
-        return harness.geometry(self.window)
+        return desk.geometry(self.window)
 
     def menu_window(self):
         """The popup menu on screen, or None: GTK's menus are the program's
         only override-redirect windows besides its tooltips."""
-        for w in harness.visible_windows(cls="^" + X_CLASS + "$"):
-            if w != self.window and "Override Redirect State: yes" in harness.run("xwininfo", "-id", str(w), check=False):
+        for w in desk.visible_windows(cls="^" + X_CLASS + "$"):
+            if w != self.window and "Override Redirect State: yes" in desk.run("xwininfo", "-id", str(w), check=False):
                 return w
         return None
 
@@ -100,12 +101,12 @@ class NativeApp:
         the effect the caller names and returns it."""
         x, y, w, h = self.geometry()
         for _ in range(5):
-            harness.click(x + w - 10, y + h // 2, 3)
-            if harness.within(self.menu_window, timeout=5):
-                harness.key(mnemonic(caption))
-                if harness.within(lambda: self.menu_window() is None, timeout=5):
-                    return harness.wait_until(effect, timeout=timeout, what=what) if effect else None
-                harness.key("Escape")
+            desk.click(x + w - 10, y + h // 2, 3)
+            if desk.within(self.menu_window, timeout=5):
+                desk.key(mnemonic(caption))
+                if desk.within(lambda: self.menu_window() is None, timeout=5):
+                    return desk.wait_until(effect, timeout=timeout, what=what) if effect else None
+                desk.key("Escape")
         raise AssertionError(f"the menu did not take {caption}")
 
     def wait_exit(self, timeout=15):
@@ -115,7 +116,7 @@ class NativeApp:
         """The system's close request, again while the strip stays up."""
         for _ in range(3):
             send_close_request(self.window)
-            if harness.within(lambda: self.process.poll() is not None or not self._strip(), timeout=5):
+            if desk.within(lambda: self.process.poll() is not None or not self._strip(), timeout=5):
                 break
         return self.wait_exit()
 

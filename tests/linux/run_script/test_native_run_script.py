@@ -4,7 +4,7 @@ ends everything it started."""
 import os
 import unittest
 
-import harness
+import native_app
 import test_run_script
 
 
@@ -27,7 +27,7 @@ class RunNativeWithoutDisplay(test_run_script.RunWithoutDisplay):
     SCREENSHOT_NAME = "sonalix-native-screenshot.png"
 
     def assert_no_program_servers(self):
-        self.assertEqual(programs_running(os.path.join(harness.BIN_DIR, "sonalix")), [])
+        self.assertEqual(programs_running(os.path.join(native_app.BIN_DIR, "sonalix")), [])
 
 
 if __name__ == "__main__":
