@@ -1,8 +1,8 @@
 // The allocation counter counts each way of allocating once per call, and
 // reports the count when asked: the benchmark's "allocations per second" is
 // the difference of two reports.
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <malloc.h>
 #include <unistd.h>
 

@@ -1,8 +1,9 @@
 // What every native test relies on from the private desktop it runs on: its
 // own display, audio server and session bus, and a home and configuration
 // folder of its own, never the caller's.
-#include <gio/gio.h>
 #include <gtest/gtest.h>
+#include <X11/Xlib.h>
+#include <gio/gio.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,9 +11,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-// Last: its macros (None, Bool, Status) would break the headers above.
-#include <X11/Xlib.h>
 
 namespace snx {
 namespace {
