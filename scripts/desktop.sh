@@ -1,6 +1,9 @@
 #!/bin/bash
-# A private desktop for running Sonalix under Wine: Xvfb, a tray host, a PulseAudio null sink as the default input, and a Wine prefix.
-#   desktop.sh start DIR   starts it all and writes DIR/env.sh
+# A private desktop for running Sonalix: Xvfb, a tray host, a PulseAudio null
+# sink as the default input, and a Wine prefix or, for the native program, a
+# session bus of its own.
+#   desktop.sh start DIR [--native]   starts it all and writes DIR/env.sh
+#   desktop.sh exec DIR CMD [ARG...]  runs CMD in that environment, with its exit status
 #   desktop.sh stop DIR    stops everything it started, by PID
 #   desktop.sh audio-off DIR / audio-on DIR   takes the audio server away / back
 #   desktop.sh prefix DIR  only makes the Wine prefix DIR (fonts set up for Japanese)
@@ -19,7 +22,7 @@ started() { echo "$1" >> "$dir/pids"; }
 
 stop() {
   audio_off
-  if [ -f "$dir/env.sh" ]; then
+  if grep -qs '^export WINEPREFIX=' "$dir/env.sh"; then
     # shellcheck disable=SC1091
     . "$dir/env.sh"
     wineserver -k 2>/dev/null || true
@@ -86,8 +89,10 @@ audio_on() {
   wait_for 10 pactl info
   pactl set-default-sink vsink
   pactl set-default-source vsink.monitor
-  # An idle null sink sleeps and delivers captured sound in late bursts.
-  pacat -p -d vsink --latency-msec=10 </dev/zero >/dev/null 2>&1 &
+  # An idle null sink sleeps and delivers captured sound in late bursts. The
+  # keep-alive's latency sets the sink's (a quarter of it), and with it how
+  # often every recording client wakes: the benchmark chooses its own.
+  pacat -p -d vsink --latency-msec="${SONALIX_KEEPALIVE_MSEC:-10}" </dev/zero >/dev/null 2>&1 &
   echo $! >> "$dir/audio.pids"
 }
 
@@ -97,7 +102,43 @@ audio_off() {
   rm -f "$dir/audio.pids"
 }
 
-start() {
+# A session bus of the desktop's own, for the native tray icon's
+# StatusNotifierItem and whatever a test registers on it.
+session_bus() {
+  local address
+  exec 3>"$dir/bus.address" 4>"$dir/bus.pid"
+  dbus-daemon --session --fork --nopidfile --print-address=3 --print-pid=4 </dev/null >"$dir/dbus.log" 2>&1
+  exec 3>&- 4>&-
+  started "$(cat "$dir/bus.pid")"
+  address=$(head -n 1 "$dir/bus.address")
+  [ -n "$address" ] || { echo "desktop.sh: the session bus gave no address" >&2; return 1; }
+  rm -f "$dir/bus.address" "$dir/bus.pid"
+  export DBUS_SESSION_BUS_ADDRESS=$address
+}
+
+native_env() {
+  export XDG_CONFIG_HOME="$dir/config"
+  mkdir -p "$XDG_CONFIG_HOME"
+  cat > "$dir/env.sh" <<ENV
+export DISPLAY=$DISPLAY
+export XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR
+export XDG_CONFIG_HOME=$XDG_CONFIG_HOME
+export HOME=$HOME
+export DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS"
+# GTK would otherwise look for the accessibility bus and warn that it is missing.
+export NO_AT_BRIDGE=1
+export LANG=C.UTF-8
+ENV
+  echo "desktop.sh: native display $DISPLAY ready ($dir/env.sh)"
+}
+
+start() {  # start [--native]
+  local native=0
+  case "${1:-}" in
+    "") ;;
+    --native) native=1 ;;
+    *) echo "desktop.sh: unknown option $1" >&2; exit 2 ;;
+  esac
   stop
   mkdir -p "$dir"
   local display=""
@@ -111,6 +152,13 @@ start() {
   export DISPLAY=$display
   wait_for 10 xdpyinfo
 
+  if [ "$native" = 1 ]; then
+    # Started first, so that the tray host and the audio server talk to this
+    # bus and never to the session of whoever runs the tests.
+    session_bus
+    export NO_AT_BRIDGE=1
+  fi
+
   # No window manager: a reparenting one races Wine over where a borderless
   # popup is, so the program's idea of its position and the screen disagree.
   trayer --edge bottom --align right --widthtype pixel --width 64 --height 32 \
@@ -121,6 +169,10 @@ start() {
   mkdir -p "$XDG_RUNTIME_DIR" "$HOME"
   chmod 700 "$XDG_RUNTIME_DIR"
   audio_on
+  if [ "$native" = 1 ]; then
+    native_env
+    return
+  fi
   export WINEPREFIX="$dir/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   rm -rf "$WINEPREFIX"
   make_prefix
@@ -150,12 +202,18 @@ case "$cmd" in
   prefix)
     export WINEPREFIX=$dir WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     [ -f "$WINEPREFIX/system.reg" ] || { mkdir -p "$dir"; make_prefix; } ;;
-  start) start ;;
+  start) start "${@:3}" ;;
+  exec)
+    [ $# -ge 3 ] || { echo "usage: desktop.sh exec DIR CMD [ARG...]" >&2; exit 2; }
+    [ -f "$dir/env.sh" ] || { echo "desktop.sh: no desktop runs in $dir" >&2; exit 2; }
+    # shellcheck disable=SC1091
+    . "$dir/env.sh"
+    exec "${@:3}" ;;
   audio-off) audio_off ;;
   audio-on)
     # shellcheck disable=SC1091
     . "$dir/env.sh"
     audio_on ;;
   stop) stop ;;
-  *) echo "usage: desktop.sh start|stop|audio-off|audio-on|prefix DIR" >&2; exit 2 ;;
+  *) echo "usage: desktop.sh start|exec|stop|audio-off|audio-on|prefix DIR" >&2; exit 2 ;;
 esac

@@ -1,11 +1,33 @@
 #!/bin/bash
-# Builds Sonalix.exe and runs it under Wine. Without a display it starts a
-# virtual one, lets the meter show a test tone and saves a screenshot
+# Builds Sonalix and runs it: Sonalix.exe under Wine, or with --native the
+# native Linux program (build/linux/bin/sonalix). Without a display it starts
+# a virtual one, lets the meter show a test tone and saves a screenshot
 # (scripts/run_demo.py); Enter ends the program and the virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+case "${1:-}" in
+  "") native=0 ;;
+  --native) native=1 ;;
+  *) echo "usage: run.sh [--native]" >&2; exit 2 ;;
+esac
+
 bash scripts/setup.sh
+have_display() { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }
+
+if [ "$native" = 1 ]; then
+  cmake --preset linux >/dev/null
+  cmake --build --preset linux -j 2 --target sonalix skins
+  bin=$PWD/build/linux/bin
+  have_display && exec "$bin/sonalix"
+  desk=$PWD/build/run-native-desktop
+  scripts/desktop.sh start "$desk" --native >/dev/null
+  trap 'scripts/desktop.sh stop "$desk" >/dev/null 2>&1' EXIT
+  status=0
+  python3 scripts/run_demo.py --native "$desk" "$bin" "$PWD/build/sonalix-native-screenshot.png" || status=$?
+  exit "$status"
+fi
+
 # shellcheck disable=SC1091
 . scripts/wine-env.sh
 cmake --preset "$SONALIX_WINE_ARCH" >/dev/null
@@ -13,7 +35,7 @@ cmake --build --preset "$SONALIX_WINE_ARCH" -j 2 --target Sonalix
 bin=$PWD/build/$SONALIX_WINE_ARCH/bin
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+if have_display; then
   export WINEPREFIX=${WINEPREFIX:-$PWD/build/wineprefix}
   scripts/desktop.sh prefix "$WINEPREFIX"
   exec wine "$bin/Sonalix.exe"

@@ -3,7 +3,9 @@
 desktop it started: Sonalix capturing a tone louder on the left than on the
 right, a screenshot of the strip, and Enter ends it.
 
-Usage: run_demo.py DESKTOP_DIR BIN_DIR SCREENSHOT
+Usage: run_demo.py [--native] DESKTOP_DIR BIN_DIR SCREENSHOT
+(--native: the native Linux program on a desktop started with --native;
+otherwise Sonalix.exe under Wine)
 Exit status: the program's own at its end; 1 when the strip never appears or
 capture never lights the lamps (with a message saying which)."""
 import os
@@ -12,11 +14,13 @@ import subprocess
 import sys
 import tempfile
 
-os.environ["SONALIX_DESKTOP_DIR"], os.environ["SONALIX_BIN_DIR"], SHOT = sys.argv[1:4]
+NATIVE = sys.argv[1:2] == ["--native"]
+os.environ["SONALIX_DESKTOP_DIR"], os.environ["SONALIX_BIN_DIR"], SHOT = sys.argv[1 + NATIVE:4 + NATIVE]
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
 sys.path[:0] = [os.path.join(ROOT, "tests", "e2e"), os.path.join(ROOT, "tools")]
 import harness  # noqa: E402  (reads the desktop's environment when imported)
 import meter_model  # noqa: E402
+import native_app  # noqa: E402
 
 # Rows of the two channels on the strip, its lamps and the first three steps of the bars.
 ROWS = meter_model.ROWS
@@ -88,18 +92,19 @@ def end(app):
         app.choose("終了(&X)", lambda: app.process.poll() is not None, "the program to end")
         return app.wait_exit(timeout=10)
     except (AssertionError, subprocess.TimeoutExpired):
-        return app.close_with_alt_f4()
+        return app.request_close() if NATIVE else app.close_with_alt_f4()
 
 
 def main():
-    app = harness.SonalixApp(folder=tempfile.mkdtemp(prefix="run-", dir=os.environ["SONALIX_DESKTOP_DIR"]))
+    folder = tempfile.mkdtemp(prefix="run-", dir=os.environ["SONALIX_DESKTOP_DIR"])
+    app = native_app.NativeApp(folder) if NATIVE else harness.SonalixApp(folder=folder)
     tone = None
     try:
         try:
             app.start()
         except AssertionError:
             raise Failure(f"the Sonalix {'strip' if app.window is None else 'tray icon'} never appeared") from None
-        idle = harness.bmp_pixels(os.path.join(app.folder, "DATA", "MAIN.BMP"))
+        idle = harness.bmp_pixels(os.path.join(os.environ["SONALIX_BIN_DIR"], "DATA", "MAIN.BMP"))
         tone = Tone()
         start_capture(app, idle)
         take_screenshot(app, idle)

@@ -14,6 +14,14 @@ PACKAGES=(
   pulseaudio pulseaudio-utils sox
   locales fonts-ipafont-gothic fonts-ipafont-mincho
   zstd procps
+  # The native Linux program: GTK 3 for its windows, menu and dialog (with
+  # GLib's GDBus for the StatusNotifierItem tray icon), Xlib for the strip's
+  # pixmap drawing, libpulse for capture, pkg-config for CMake to find them.
+  libgtk-3-dev libx11-dev libpulse-dev pkg-config
+  # xdg-open opens the version dialog's links; the native test desktop runs a
+  # session bus of its own (dbus-daemon); the benchmark compares the strip
+  # with the PulseAudio project's own meter.
+  xdg-utils dbus-daemon pavumeter
 )
 
 # What is missing, one item per line: "arch:i386", "locale:ja_JP.UTF-8",

@@ -39,10 +39,15 @@ def servers_of(prefix):
 
 
 class RunWithoutDisplay(unittest.TestCase):
+    ARGS = []  # run.sh's own: the native program's run reuses this test
+    DESKTOP = RUN_DESKTOP
+    SCREENSHOT_NAME = "sonalix-screenshot.png"
+
     def setUp(self):
         env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
         self.started = time.time()
-        self.script = subprocess.Popen([os.path.join(ROOT, "scripts", "run.sh")], env=env, stdin=subprocess.PIPE,
+        self.script = subprocess.Popen([os.path.join(ROOT, "scripts", "run.sh"), *self.ARGS], env=env,
+                                       stdin=subprocess.PIPE,
                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
                                        start_new_session=True)
         self.lines = queue.Queue()
@@ -57,7 +62,7 @@ class RunWithoutDisplay(unittest.TestCase):
         if self.script.poll() is None:
             os.killpg(self.script.pid, signal.SIGKILL)
             self.script.wait()
-            subprocess.run([os.path.join(ROOT, "scripts", "desktop.sh"), "stop", RUN_DESKTOP], check=False,
+            subprocess.run([os.path.join(ROOT, "scripts", "desktop.sh"), "stop", self.DESKTOP], check=False,
                            capture_output=True)
         self.script.stdin.close()
         self.script.stdout.close()
@@ -79,6 +84,7 @@ class RunWithoutDisplay(unittest.TestCase):
         said = self.output_until("Press Enter to end it.", timeout=400)
         shot = re.search(r"Screenshot of the strip: (\S+)", said).group(1)
         display = re.search(r"virtual display :(\d+)", said).group(1)
+        self.assertEqual(shot, os.path.join(ROOT, "build", self.SCREENSHOT_NAME))
         self.assertGreaterEqual(os.path.getmtime(shot), self.started)
         # Lamps and the first cells of both bars show the lit parts, not the idle skin.
         picture, idle = png_pixels(shot, *meter_model.STRIP_SIZE), bmp_pixels(os.path.join(BIN_DIR, "DATA", "MAIN.BMP"))
@@ -96,8 +102,11 @@ class RunWithoutDisplay(unittest.TestCase):
         self.assertEqual(self.script.wait(timeout=60), 0)
         self.assertLess(time.monotonic() - ended, 15)
         self.assertFalse(os.path.exists(f"/tmp/.X{display}-lock"), "the virtual display is still running")
-        self.assertEqual(servers_of(os.path.join(RUN_DESKTOP, "wineprefix")), [])
-        self.assertFalse(os.path.exists(os.path.join(RUN_DESKTOP, "pids")))
+        self.assert_no_program_servers()
+        self.assertFalse(os.path.exists(os.path.join(self.DESKTOP, "pids")))
+
+    def assert_no_program_servers(self):
+        self.assertEqual(servers_of(os.path.join(self.DESKTOP, "wineprefix")), [])
 
 
 if __name__ == "__main__":

@@ -1,0 +1,225 @@
+#!/usr/bin/env python3
+"""Measures the native strip and the PulseAudio project's own meter
+(`pavumeter --record`) on one virtual desktop, recording the same null sink
+monitor with the same sink latency, and prints both side by side:
+
+- CPU while capturing a steady tone: the meter's own process, and the X
+  server's and the audio server's extra work over the same period;
+- memory: VmRSS and PSS (shared library pages divided among their users);
+- the delay from a sound's onset, the earliest moment the null sink can hand
+  its first sample to its monitor, to the meter showing it on screen (the
+  strip's left lamp, the first pixel of the peer's left bar);
+- the strip's heap allocations per second while capturing (a preloaded
+  counter), where 100 ticks and 100 buffers a second should add none.
+
+Rounds alternate between the two meters (strip first in odd rounds, the peer
+in even ones), so that the machine's drift touches both alike.
+
+Usage: bench/side_by_side.py [seconds [rounds [onsets [keep_alive_ms]]]]
+(default 10 3 15 40: the desktop's keep-alive stream at 40 ms runs the sink at
+about 10 ms). Needs `cmake --build --preset linux`; starts and stops its own
+desktop."""
+import os
+import re
+import signal
+import statistics
+import subprocess
+import sys
+import time
+
+from measure import Feeder, Screen, cpu_seconds, lamp_delays, pss_kib, rss_kib, spread, wait_while
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+DESK = os.path.join(ROOT, "build", "bench-native-desktop")
+BUILD = os.path.join(ROOT, "build", "linux")
+SECONDS = float(sys.argv[1]) if len(sys.argv) > 1 else 10.0
+ROUNDS = int(sys.argv[2]) if len(sys.argv) > 2 else 3
+ONSETS = int(sys.argv[3]) if len(sys.argv) > 3 else 15
+KEEP_ALIVE_MS = int(sys.argv[4]) if len(sys.argv) > 4 else 40
+PEER_TITLE = "PulseAudio Volume Meter"
+PEER_BAR = (119, 99)  # the first pixel of the peer's left bar, in its window
+
+
+def start_desktop():
+    env = dict(os.environ, SONALIX_KEEPALIVE_MSEC=str(KEEP_ALIVE_MS))
+    subprocess.run([os.path.join(ROOT, "scripts", "desktop.sh"), "start", DESK, "--native"], env=env, check=True,
+                   stdout=subprocess.DEVNULL)
+    os.environ["SONALIX_DESKTOP_DIR"] = DESK
+    os.environ["SONALIX_BIN_DIR"] = os.path.join(BUILD, "bin")
+    sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+
+
+def first_pid(name):
+    with open(os.path.join(DESK, name)) as f:
+        return int(f.readline())
+
+
+def sink_latency_ms(desk):
+    """The null sink's configured latency, as the audio server reports it."""
+    sinks = desk.run("pactl", "list", "sinks")
+    return int(re.search(r"Latency: \d+ usec, configured (\d+) usec", sinks).group(1)) / 1000
+
+
+def recording(desk):
+    return desk.run("pactl", "list", "short", "source-outputs").strip() != ""
+
+
+class Strip:
+    name = "strip"
+
+    def __init__(self, desk, native_app, env=None):
+        self.desk = desk
+        self.app = native_app.NativeApp()
+        self.app.env.update(env or {})
+
+    def start(self):
+        self.app.start()
+        self.app.choose("開始(&S)", lambda: recording(self.desk), "the strip's recording stream")
+        x, y, _, _ = self.app.geometry()
+        self.pixel = (x + 8, y + 5)
+        self.pid = self.app.process.pid
+        return self
+
+    def stop(self):
+        try:
+            self.app.choose("終了(&X)", lambda: self.app.process.poll() is not None, "the strip to end")
+        finally:
+            self.app.kill()
+
+
+class Peer:
+    name = "peer"
+
+    def __init__(self, desk):
+        self.desk = desk
+        self.process = None
+
+    def start(self):
+        self.process = subprocess.Popen(["pavumeter", "--record"], env=self.desk.ENV, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+        window = self.desk.wait_until(lambda: self.desk.visible_windows(name="^" + PEER_TITLE + "$"),
+                                         timeout=30, what="the peer's window")[0]
+        self.desk.wait_until(lambda: recording(self.desk), what="the peer's recording stream")
+        x, y, _, _ = self.desk.geometry(window)
+        self.pixel = (x + PEER_BAR[0], y + PEER_BAR[1])
+        self.pid = self.process.pid
+        return self
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+def cpu_percent(pids, seconds):
+    """Each process's CPU over the same period, in % of one core."""
+    before, start = [cpu_seconds(p) for p in pids], time.monotonic()
+    time.sleep(seconds)
+    after, end = [cpu_seconds(p) for p in pids], time.monotonic()
+    return [100 * (a - b) / (end - start) for a, b in zip(after, before)]
+
+
+def measure_round(meter, feeder, screen, servers):
+    """One meter from its start to its end: onsets, then CPU over a steady
+    tone, then memory."""
+    meter.start()
+    try:
+        time.sleep(1)  # past start-up work and the first redraws
+        # A recording client may ask the sink for a shorter latency.
+        sink = sink_latency_ms(meter.desk)
+        feeder.ahead = sink / 1000
+        delays = lamp_delays(meter.pixel, feeder, screen, ONSETS)
+        feeder.loud = True
+        time.sleep(0.5)
+        client, x_server, audio_server = cpu_percent([meter.pid, *servers], SECONDS)
+        rss, pss = rss_kib(meter.pid), pss_kib(meter.pid)
+        feeder.loud = False
+    finally:
+        meter.stop()
+    wait_while(lambda: recording(meter.desk), 5, 0.05)
+    return dict(sink=sink, delays=delays, client=client, x_server=x_server, audio_server=audio_server, rss=rss, pss=pss)
+
+
+def allocations_per_second(desk, native_app, feeder):
+    """The strip's heap allocations per second while it captures a tone."""
+    counts = os.path.join(DESK, "alloc-counts")
+    if os.path.exists(counts):
+        os.remove(counts)
+    counter = os.path.join(BUILD, "bench", "liballoc_counter.so")
+    strip = Strip(desk, native_app, {"LD_PRELOAD": counter, "SONALIX_ALLOC_COUNTS": counts}).start()
+    try:
+        feeder.loud = True
+        time.sleep(1)
+        os.kill(strip.pid, signal.SIGUSR1)
+        start = time.monotonic()
+        time.sleep(SECONDS)
+        os.kill(strip.pid, signal.SIGUSR1)
+        end = time.monotonic()
+        feeder.loud = False
+        desk.wait_until(lambda: os.path.exists(counts) and len(open(counts).read().split()) >= 2,
+                           what="the allocation counts")
+    finally:
+        strip.stop()
+    first, second = (int(v) for v in open(counts).read().split()[:2])
+    return (second - first) / (end - start)
+
+
+def latencies(results):
+    return "/".join(sorted({f"{r['sink']:.1f}" for r in results})) + " ms"
+
+
+def column(results, key, unit, scale=1.0):
+    values = [r[key] * scale for r in results]
+    return f"{statistics.median(values):7.2f} {unit} ({min(values):.2f}-{max(values):.2f})"
+
+
+def main():
+    for needed in (os.path.join(BUILD, "bin", "sonalix"), os.path.join(BUILD, "bench", "liballoc_counter.so")):
+        if not os.path.exists(needed):
+            sys.exit(f"side_by_side: {needed} is missing: cmake --preset linux && cmake --build --preset linux")
+    start_desktop()
+    import desk  # noqa: E402  (needs the desktop's environment)
+    import native_app  # noqa: E402
+    os.environ.update(desk.ENV)  # the feeder's audio server
+
+    load_before = os.getloadavg()[0]
+    results = {"strip": [], "peer": []}
+    try:
+        # The feeder's buffer at the keep-alive's, so that it leaves the sink's latency as the keep-alive set it.
+        latency = sink_latency_ms(desk)
+        feeder = Feeder(buffer_ms=KEEP_ALIVE_MS)
+        screen = Screen(desk.ENV["DISPLAY"])
+        servers = (first_pid("pids"), first_pid("audio.pids"))  # Xvfb, PulseAudio
+        # Also the warm-up: the first start in a fresh home costs more than any later one.
+        allocations = allocations_per_second(desk, native_app, feeder)
+        for number in range(ROUNDS):
+            meters = [Strip(desk, native_app), Peer(desk)]
+            for meter in meters if number % 2 == 0 else reversed(meters):
+                results[meter.name].append(measure_round(meter, feeder, screen, servers))
+        feeder.stop()
+    finally:
+        subprocess.run([os.path.join(ROOT, "scripts", "desktop.sh"), "stop", DESK], check=False)
+    load_after = os.getloadavg()[0]
+
+    print(f"Machine: {os.cpu_count()} cores, load average {load_before:.1f} before, {load_after:.1f} after")
+    print(f"Sink latency: {latency:.1f} ms with no meter (keep-alive stream at {KEEP_ALIVE_MS} ms); while "
+          f"measuring: strip {latencies(results['strip'])}, peer {latencies(results['peer'])}")
+    print("Onsets taken one sink latency before the tone's time of play (the sink hands its monitor that much "
+          "at once), so delays are upper bounds")
+    print(f"{ROUNDS} rounds per meter, alternating; CPU over {SECONDS:.0f} s of a steady tone; "
+          "median (min-max) of the rounds")
+    print(f"{'':28}{'strip (sonalix)':34}peer (pavumeter --record)")
+    rows = (("CPU, the meter", "client", "%", 1.0), ("CPU, X server's share", "x_server", "%", 1.0),
+            ("CPU, audio server's share", "audio_server", "%", 1.0), ("VmRSS", "rss", "MiB", 1 / 1024),
+            ("PSS", "pss", "MiB", 1 / 1024))
+    for title, key, unit, scale in rows:
+        print(f"{title:28}{column(results['strip'], key, unit, scale):34}{column(results['peer'], key, unit, scale)}")
+    for name, label in (("strip", "strip, onset to lit lamp"), ("peer", "peer, onset to lit bar")):
+        delays = [d for r in results[name] for d in r["delays"]]
+        timed = f"{len(delays)} of {ROUNDS * ONSETS} onsets"
+        print(f"{label:28}" + (spread(delays, "ms") + f" ({timed})" if delays else "never lit"))
+    print(f"Strip allocations while capturing: {allocations:.1f} per second "
+          f"({allocations / 100:.2f} per 10 ms tick and buffer)")
+
+
+if __name__ == "__main__":
+    main()
