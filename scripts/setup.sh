@@ -14,6 +14,7 @@ PACKAGES=(
   pulseaudio pulseaudio-utils sox
   locales fonts-ipafont-gothic fonts-ipafont-mincho
   zstd procps
+  dbus-daemon
 )
 
 # What is missing, one item per line: "arch:i386", "locale:ja_JP.UTF-8",
