@@ -88,7 +88,7 @@ std::uint32_t TBitmap::Rgb(int x, int y) const {
       const std::size_t bit = column * bits;
       const unsigned index = (p[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
       // An index past a short table has no colour: black, as the system draws it.
-      return index < colors_ ? bgr(file_.data() + table_offset_ + index * 4) : 0;
+      return index < colors_ ? bgr(file_.data() + table_offset_ + std::size_t{index} * 4) : 0;
     }
   }
 }

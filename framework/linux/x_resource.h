@@ -18,17 +18,17 @@ class TXResource {
       : display_(std::exchange(other.display_, nullptr)), handle_(std::exchange(other.handle_, Handle{})) {}
   TXResource& operator=(TXResource&& other) noexcept {
     if (this != &other) {
-      reset();
+      Reset();
       display_ = std::exchange(other.display_, nullptr);
       handle_ = std::exchange(other.handle_, Handle{});
     }
     return *this;
   }
-  ~TXResource() { reset(); }
+  ~TXResource() { Reset(); }
 
-  Handle get() const { return handle_; }
+  Handle Get() const { return handle_; }
   explicit operator bool() const { return handle_ != Handle{}; }
-  void reset() {
+  void Reset() {
     if (display_ != nullptr && handle_ != Handle{}) Free(display_, handle_);
     display_ = nullptr;
     handle_ = Handle{};

@@ -72,7 +72,7 @@ UniquePixmap TMeterSkin::LoadPicture(const std::string& path) const {
   }
   UniquePixmap pixmap(
       display_, XCreatePixmap(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height), depth));
-  XPutImage(display_, pixmap.get(), gc_.get(), image, 0, 0, 0, 0, static_cast<unsigned>(width),
+  XPutImage(display_, pixmap.Get(), gc_.Get(), image, 0, 0, 0, 0, static_cast<unsigned>(width),
             static_cast<unsigned>(height));
   XDestroyImage(image);
   return pixmap;
@@ -98,16 +98,16 @@ void TMeterSkin::Draw(const TChannelLevels& levels, bool repaint) {
   const TMeterFrame frame = MeterFrameOf(snapshot);
   if (!repaint && shown_ == frame) return;
   ComposeMeter(snapshot, *this);
-  XCopyArea(display_, canvas_.get(), window_, gc_.get(), 0, 0, kMeterWidth, kMeterHeight, 0, 0);
+  XCopyArea(display_, canvas_.Get(), window_, gc_.Get(), 0, 0, kMeterWidth, kMeterHeight, 0, 0);
   XFlush(display_);
   shown_ = frame;
 }
 
 void TMeterSkin::Release() {
-  canvas_.reset();
-  back_.reset();
-  parts_.reset();
-  gc_.reset();
+  canvas_.Reset();
+  back_.Reset();
+  parts_.Reset();
+  gc_.Reset();
   display_ = nullptr;
   window_ = 0;
   shown_.reset();
@@ -116,7 +116,7 @@ void TMeterSkin::Release() {
 void TMeterSkin::Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x, int dest_y) {
   const UniquePixmap& from = source == TMeterSource::msBack ? back_ : parts_;
   if (!from) return;
-  XCopyArea(display_, from.get(), canvas_.get(), gc_.get(), source_x, source_y, static_cast<unsigned>(width),
+  XCopyArea(display_, from.Get(), canvas_.Get(), gc_.Get(), source_x, source_y, static_cast<unsigned>(width),
             static_cast<unsigned>(height), dest_x, dest_y);
 }
 

@@ -55,8 +55,9 @@ std::vector<std::uint8_t> SmallBitmap(int depth, std::vector<std::uint32_t> tabl
   }
   f[10] = static_cast<std::uint8_t>(f.size());
   if (top_down) f[22] = 0xFE, f[23] = f[24] = f[25] = 0xFF;
+  const auto stride = static_cast<std::size_t>(2 * depth + 31) / 32 * 4;
   for (auto& row : rows) {
-    row.resize(static_cast<std::size_t>((2 * depth + 31) / 32 * 4), 0);
+    row.resize(stride, 0);
     f.insert(f.end(), row.begin(), row.end());
   }
   return f;
