@@ -32,6 +32,7 @@ class TestApplication final : public TApplication {
  public:
   std::string ExeName() const override { return "/opt/sonalix/sonalix"; }
   void ProcessMessages() override { log.emplace_back("process messages"); }
+  void Terminate() override { log.emplace_back("terminate"); }
   TMenuItem* TrackPopupMenu(const TPopupMenu& menu, int x, int y) override {
     log.push_back("popup " + menu.Name() + " at " + At(x, y));
     return nullptr;
