@@ -1,7 +1,8 @@
 #!/bin/bash
 # Checks the house style of every C++ file: the layout (clang-format) and the
 # names and bug-prone or dated constructs (clang-tidy), for the portable code
-# as the host compiles it and for the Windows code as mingw compiles it.
+# as the host compiles it, for the native Linux code and for the Windows code
+# as mingw compiles it.
 # `style.sh --fix` rewrites the files instead of failing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -49,6 +50,7 @@ mingw_includes() {
 
 tidy host '.'
 tidy fuzz '^tests/fuzz/'
+tidy linux '(^|/)linux/'
 mapfile -t includes < <(mingw_includes)
 tidy win32 '(^|/)win32/|^tests/e2e/' "${includes[@]}"
 [ -z "$fix" ] || clang-apply-replacements "$fixes"

@@ -1,8 +1,9 @@
 #!/bin/bash
 # Runs every test: first the house style (layout, names, bug-prone
 # constructs), then the portable core natively (with address/undefined and
-# thread sanitizers), a short run of each fuzz target, then the Win32 tests and
-# the end-to-end tests of the real Sonalix.exe under Wine on a private virtual desktop.
+# thread sanitizers), a short run of each fuzz target, the native Linux program
+# and its end-to-end tests, then the Win32 tests and the end-to-end tests of the
+# real Sonalix.exe under Wine, each on a private virtual desktop.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,6 +25,7 @@ tier host
 tier host-tsan
 echo "=== fuzz ==="
 bash scripts/fuzz.sh 15
+tier linux
 if [ "$SONALIX_WINE_ARCH" = win32 ]; then
   tier win32
 else

@@ -74,7 +74,6 @@ class TCustomForm : public TComponent, public TControlParent {
   // The platform's modal loop runs from BeginModal until ModalResult is set.
   void BeginModal();
   void EndModal() { modal_ = false; }
-  bool Modal() const { return modal_; }
   int ModalResult() const { return modal_result_; }
 
  private:

@@ -3,7 +3,6 @@
 #include <gtk/gtk.h>
 
 #include <filesystem>
-#include <vector>
 
 #include "framework/core/menu.h"
 #include "framework/core/object.h"

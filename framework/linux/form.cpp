@@ -1,5 +1,6 @@
 #include "framework/linux/form.h"
 
+#include <optional>
 #include <vector>
 
 #include "framework/core/object.h"

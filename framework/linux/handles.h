@@ -27,11 +27,6 @@ struct SurfaceDeleter {
 };
 using UniqueSurface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
 
-struct CairoDeleter {
-  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
-};
-using UniqueCairo = std::unique_ptr<cairo_t, CairoDeleter>;
-
 struct FontDescriptionDeleter {
   void operator()(PangoFontDescription* description) const { pango_font_description_free(description); }
 };

@@ -1,24 +1,29 @@
 """Drives the native Linux program (build/linux/bin/sonalix) on the desktop
-that `scripts/desktop.sh start DIR --native` started: the same strip and menu
-as under Wine, found by the strip's X class and driven by the menu's
-mnemonics, which need no knowledge of where a row is drawn."""
+that `scripts/desktop.sh start DIR --native` started: windows, pointer, keys
+and pixels through X, the settings file and the links it opens through the
+file system."""
 import ctypes
 import os
 import re
+import shutil
+import signal
 import subprocess
 import tempfile
+import unittest
 
-import desk
+from desk import (DESKTOP_DIR, ENV, MENU_ITEMS, click, complete, docked_icons, geometry, geometry_or_none, key, pointer,
+                  read_menu, run, visible_windows, wait_until, within)
 
+TITLE = "Sonalix 100115"
 BIN_DIR = os.environ.get("SONALIX_BIN_DIR", "")
-# The program's X class and instance name, and its strip's title.
-X_CLASS = "sonalix"
-TITLE = "Sonalix"
+XPROBE = os.environ.get("SONALIX_XPROBE", "")
+# The program's X class and instance name.
+PROGRAM_CLASS = "sonalix"
 
 
-def mnemonic(caption):
-    """The key of a caption such as "開始(&S)": "s"."""
-    return re.search(r"&(\w)", caption).group(1).lower()
+def tray_icons():
+    """The program's icons docked in the tray host: {X window id: (x, y, w, h)}."""
+    return docked_icons(PROGRAM_CLASS)
 
 
 def send_close_request(window):
@@ -38,9 +43,9 @@ def send_close_request(window):
                     ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
                     ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
 
-    display = x.XOpenDisplay(desk.ENV["DISPLAY"].encode())
+    display = x.XOpenDisplay(ENV["DISPLAY"].encode())
     if not display:
-        raise RuntimeError("cannot open the display " + desk.ENV["DISPLAY"])
+        raise RuntimeError("cannot open the display " + ENV["DISPLAY"])
     try:
         event = ClientMessage(type=33, window=window, format=32,  # 33: ClientMessage
                               message_type=x.XInternAtom(display, b"WM_PROTOCOLS", 0))
@@ -52,76 +57,177 @@ def send_close_request(window):
 
 
 class NativeApp:
-    """One run of the native program with settings of its own: its
-    XDG_CONFIG_HOME is a fresh folder, so runs never share a Sonalix.ini."""
+    """One run of the native program with its own settings folder and a
+    stand-in for xdg-open that records what it is asked to open."""
 
-    def __init__(self, folder=None):
-        self.folder = folder or tempfile.mkdtemp(prefix="sonalix-", dir=desk.DESKTOP_DIR or None)
-        self.env = dict(desk.ENV, XDG_CONFIG_HOME=os.path.join(self.folder, "config"))
+    def __init__(self, ini=None, folder=None):
+        self.folder = folder or tempfile.mkdtemp(prefix="sonalix-", dir=DESKTOP_DIR or None)
+        self.config = os.path.join(self.folder, "config")
+        tools = os.path.join(self.folder, "bin")
+        os.makedirs(tools)
+        self.opened_log = os.path.join(self.folder, "opened")
+        opener = os.path.join(tools, "xdg-open")
+        with open(opener, "w") as f:
+            f.write(f'#!/bin/sh\nprintf "%s\\n" "$#" "$@" >> "{self.opened_log}"\n')
+        os.chmod(opener, 0o755)
+        self.env = dict(ENV, XDG_CONFIG_HOME=self.config, PATH=tools + os.pathsep + ENV.get("PATH", ""))
+        if ini is not None:
+            os.makedirs(os.path.dirname(self.ini_path), exist_ok=True)
+            with open(self.ini_path, "wb") as f:
+                f.write(ini.encode("ascii") if isinstance(ini, str) else ini)
         self.process = None
         self.window = None
+        self.log = os.path.join(self.folder, "output")
 
-    def start(self):
-        self.process = subprocess.Popen([os.path.join(BIN_DIR, "sonalix")], env=self.env,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.window = desk.wait_until(lambda: self._strip() or self._ended_early(), timeout=60, what="the strip")
+    @property
+    def ini_path(self):
+        return os.path.join(self.config, "sonalix", "Sonalix.ini")
+
+    def start(self, program=None):
+        with open(self.log, "wb") as log:
+            self.process = subprocess.Popen([program or os.path.join(BIN_DIR, "sonalix")], env=self.env,
+                                            stdout=log, stderr=subprocess.STDOUT)
+        self.window = wait_until(lambda: self._strip() or self._ended_early(), timeout=30, what="the strip")
+        # Input sent while the tray host docks the icon can go astray.
+        wait_until(tray_icons, timeout=30, what="the tray icon")
         return self
+
+    def output(self):
+        with open(self.log, "rb") as f:
+            return f.read().decode("utf-8", "replace")
 
     def _ended_early(self):
         if self.process.poll() is not None:
-            raise RuntimeError(f"sonalix ended with status {self.process.returncode} before showing its strip")
+            raise RuntimeError(f"sonalix ended with status {self.process.returncode} before showing its strip:\n"
+                               + self.output())
         return None
 
     def _strip(self):
-        for w in desk.visible_windows(cls="^" + X_CLASS + "$"):
-            rect = desk.geometry_or_none(w)
-            if rect and rect[2:] == (274, 26) and self._title(w) == TITLE:
+        for w in visible_windows(name="^" + TITLE + "$"):
+            rect = geometry_or_none(w)
+            if rect and rect[2:] == (274, 26):
                 return w
         return None
-
-    @staticmethod
-    def _title(window):
-        return desk.run("xdotool", "getwindowname", str(window), check=False).strip()
 
     def geometry(self):
-        return desk.geometry(self.window)
+        return geometry(self.window)
+
+    def windows(self):
+        return visible_windows(cls=PROGRAM_CLASS)
 
     def menu_window(self):
-        """The popup menu on screen, or None: GTK's menus are the program's
-        only override-redirect windows besides its tooltips."""
-        for w in desk.visible_windows(cls="^" + X_CLASS + "$"):
-            if w != self.window and "Override Redirect State: yes" in desk.run("xwininfo", "-id", str(w), check=False):
+        """The popup menu on screen, or None: the program's override-redirect
+        window that is neither the strip, a tray icon nor a tip."""
+        icons = set(tray_icons())
+        for w in self.windows():
+            if w == self.window or w in icons:
+                continue
+            info = run("xwininfo", "-id", str(w), check=False)
+            size = re.search(r"Width: (\d+)\s+Height: (\d+)", info, re.S)
+            if "Override Redirect State: yes" in info and size and min(int(size[1]), int(size[2])) > 50:
                 return w
         return None
 
-    def choose(self, caption, effect, what, timeout=10):
-        """Opens the menu with a right click near the strip's right end and
-        picks the item by its mnemonic, again while the menu stays open (a
-        click or key sent while the menu opens can be lost); then waits for
-        the effect the caller names and returns it."""
-        x, y, w, h = self.geometry()
+    def open_menu(self, via_tray=False, at=None):
+        """Opens the command menu with a right click on the strip or on the
+        tray icon and returns its rectangle and rows once all are drawn."""
+        if via_tray:
+            ix, iy, iw, ih = next(iter(wait_until(tray_icons, what="the tray icon").values()))
+            at = (ix + iw // 2, iy + ih // 2)
+        elif at is None:
+            x, y, w, h = self.geometry()
+            at = (x + w - 10, y + h // 2)
+        for _ in range(3):  # a click the program never saw opens nothing
+            click(*at, 3)
+            menu = within(self.menu_window, timeout=10)
+            if menu:
+                rect = geometry(menu)
+                # Off the menu, so that no row is highlighted.
+                pointer(rect[0] - 5 if rect[0] >= 5 else rect[0] + rect[2] + 5, rect[1] + rect[3] // 2)
+                rows = wait_until(lambda: complete(read_menu(*rect)), what="the menu drawn")
+                return rect, rows
+        raise AssertionError("the menu did not open")
+
+    def close_menu(self):
+        """Escape, again while the menu stays open (a key sent into a menu
+        still opening can be lost)."""
         for _ in range(5):
-            desk.click(x + w - 10, y + h // 2, 3)
-            if desk.within(self.menu_window, timeout=5):
-                desk.key(mnemonic(caption))
-                if desk.within(lambda: self.menu_window() is None, timeout=5):
-                    return desk.wait_until(effect, timeout=timeout, what=what) if effect else None
-                desk.key("Escape")
-        raise AssertionError(f"the menu did not take {caption}")
+            if self.menu_window() is None:
+                return
+            key("Escape")
+            if within(lambda: self.menu_window() is None, timeout=3):
+                return
+        raise AssertionError("the menu stayed open after Escape")
+
+    def choose(self, caption, effect, what, via_tray=False, timeout=10):
+        """Clicks a menu row, again while the menu stays open, then waits for
+        the effect the caller names and returns it (None: no effect to see)."""
+        (x, y, w, _), rows = self.open_menu(via_tray)
+        row = rows[MENU_ITEMS.index(caption)]
+        for _ in range(5):
+            click(x + w // 2, y + (row.top + row.bottom) // 2)
+            if within(lambda: self.menu_window() is None, timeout=5):
+                return wait_until(effect, timeout=timeout, what=what) if effect else None
+        raise AssertionError(f"the menu stayed open after clicks on {caption}")
+
+    def exit(self):
+        """Exit from the menu; the program's status."""
+        self.choose("終了(&X)", lambda: self.process.poll() is not None, "the program to end")
+        return self.wait_exit()
+
+    def request_close(self):
+        """The close request a window manager sends (the strip has no close
+        button), again while the strip stays up; the program's status."""
+        for _ in range(3):
+            send_close_request(self.window)
+            if within(lambda: self.process.poll() is not None or not self._strip(), timeout=5):
+                break
+        return self.wait_exit()
 
     def wait_exit(self, timeout=15):
         return self.process.wait(timeout=timeout)
 
-    def request_close(self):
-        """The system's close request, again while the strip stays up."""
-        for _ in range(3):
-            send_close_request(self.window)
-            if desk.within(lambda: self.process.poll() is not None or not self._strip(), timeout=5):
-                break
-        return self.wait_exit()
+    def read_ini(self):
+        with open(self.ini_path, "rb") as f:
+            return f.read()
+
+    def opened(self):
+        """What xdg-open was asked to open, one argument list per call."""
+        if not os.path.exists(self.opened_log):
+            return []
+        with open(self.opened_log) as f:
+            words = f.read().split("\n")[:-1]
+        calls = []
+        while words:
+            count = int(words.pop(0))
+            calls.append(words[:count])
+            del words[:count]
+        return calls
 
     def kill(self):
-        """Ends a run that a caller left going."""
         if self.process and self.process.poll() is None:
-            self.process.kill()
+            self.process.send_signal(signal.SIGKILL)
             self.process.wait()
+
+
+class NativeTestCase(unittest.TestCase):
+    """Cleans up every app a test started and every file it left."""
+
+    def setUp(self):
+        self.apps = []
+
+    def tearDown(self):
+        for app in self.apps:
+            app.kill()
+            shutil.rmtree(app.folder, ignore_errors=True)
+
+    def launch(self, ini=None):
+        app = NativeApp(ini=ini)
+        self.apps.append(app)
+        return app.start()
+
+
+def net_wm_state(window):
+    """The atoms of a window's _NET_WM_STATE."""
+    out = run("xprop", "-id", str(window), "_NET_WM_STATE", check=False)
+    return set(re.findall(r"_NET_WM_STATE_\w+", out))

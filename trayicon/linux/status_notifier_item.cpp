@@ -97,6 +97,7 @@ void TStatusNotifierItem::SetTip(const std::string& tip) {
 }
 
 void TStatusNotifierItem::SetPicture(const TTrayPicture& picture) {
+  if (picture == picture_) return;
   picture_ = picture;
   Emit("NewIcon", nullptr);
   Emit("NewToolTip", nullptr);

@@ -32,7 +32,7 @@ class TStatusNotifierItem {
   // A watcher holds the item.
   bool Registered() const { return registered_; }
 
-  // The changes are signalled to the host.
+  // Changes are signalled to the host; a value set again is not.
   void SetTip(const std::string& tip);
   void SetPicture(const TTrayPicture& picture);
   void SetVisible(bool visible);

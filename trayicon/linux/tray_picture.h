@@ -14,6 +14,8 @@ struct TTrayPicture {
   int height = 0;
   // Rows top-down, each pixel 0xAARRGGBB.
   std::vector<std::uint32_t> argb;
+
+  bool operator==(const TTrayPicture&) const = default;
 };
 
 class TTrayPictureImage final : public TIconImage {

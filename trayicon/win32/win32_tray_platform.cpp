@@ -96,8 +96,8 @@ TWin32TrayPlatform& ThePlatform() {
 }  // namespace
 
 const TTrayPlatform& Win32TrayPlatform() {
-  static const TTrayPlatform table{ThePlatform(), ThePlatform(), ThePlatform()};
-  return table;
+  static const TTrayPlatform kTable{ThePlatform(), ThePlatform(), ThePlatform()};
+  return kTable;
 }
 
 TSystemVersions& Win32SystemVersions() { return ThePlatform(); }

@@ -233,7 +233,10 @@ class PrivateServer {
 
   bool Up() {
     std::filesystem::remove(Socket());
-    const std::vector<std::string> environment = {"XDG_RUNTIME_DIR=" + folder_, "HOME=" + folder_};
+    // Off the session bus: the desktop's own server holds the audio server's
+    // bus name, and a second server that cannot have it ends.
+    const std::vector<std::string> environment = {"XDG_RUNTIME_DIR=" + folder_, "HOME=" + folder_,
+                                                  "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder_ + "/no-bus"};
     server_.emplace(Spawn({"pulseaudio", "--daemonize=no", "--use-pid-file=no", "--exit-idle-time=-1", "-n",
                            "--log-target=stderr", "--log-level=0", "--load=module-null-sink sink_name=tsink",
                            "--load=module-native-protocol-unix auth-anonymous=1 socket=" + Socket()},

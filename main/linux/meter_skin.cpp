@@ -1,0 +1,123 @@
+#include "main/linux/meter_skin.h"
+
+#include <X11/Xutil.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "framework/core/bitmap.h"
+#include "framework/core/object.h"
+
+namespace snx {
+
+namespace {
+
+// An 8-bit channel scaled into the bits of `mask`.
+unsigned long Channel(std::uint32_t value, unsigned long mask) {
+  if (mask == 0) return 0;
+  int shift = 0;
+  while (((mask >> shift) & 1) == 0) ++shift;
+  const unsigned long top = mask >> shift;
+  return ((value * top + 127) / 255) << shift;
+}
+
+std::optional<TBitmap> ReadBitmap(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  std::vector<std::uint8_t> data{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  try {
+    return TBitmap::FromFile(std::move(data));
+  } catch (const EReadError&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+UniquePixmap TMeterSkin::LoadPicture(const std::string& path) const {
+  const std::optional<TBitmap> bitmap = ReadBitmap(path);
+  if (!bitmap) return {};
+  // The pictures take the window's depth and the screen's colour layout,
+  // so that copying them to the window is a plain copy.
+  Window root = 0;
+  int x = 0;
+  int y = 0;
+  unsigned side = 0;
+  unsigned border = 0;
+  unsigned depth = 0;
+  if (XGetGeometry(display_, window_, &root, &x, &y, &side, &side, &border, &depth) == 0) return {};
+  Visual* visual = DefaultVisual(display_, DefaultScreen(display_));
+  const int width = bitmap->Width();
+  const int height = bitmap->Height();
+  XImage* image = XCreateImage(display_, visual, depth, ZPixmap, 0, nullptr, static_cast<unsigned>(width),
+                               static_cast<unsigned>(height), 32, 0);
+  if (image == nullptr) return {};
+  // XDestroyImage frees the pixel data with free().
+  image->data = static_cast<char*>(std::calloc(static_cast<std::size_t>(image->bytes_per_line) * height, 1));
+  if (image->data == nullptr) {
+    XDestroyImage(image);
+    return {};
+  }
+  for (int row = 0; row < height; ++row) {
+    for (int column = 0; column < width; ++column) {
+      const std::uint32_t rgb = bitmap->Rgb(column, row);
+      XPutPixel(image, column, row,
+                Channel(rgb >> 16 & 0xFF, image->red_mask) | Channel(rgb >> 8 & 0xFF, image->green_mask) |
+                    Channel(rgb & 0xFF, image->blue_mask));
+    }
+  }
+  UniquePixmap pixmap(
+      display_, XCreatePixmap(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height), depth));
+  XPutImage(display_, pixmap.get(), gc_.get(), image, 0, 0, 0, 0, static_cast<unsigned>(width),
+            static_cast<unsigned>(height));
+  XDestroyImage(image);
+  return pixmap;
+}
+
+void TMeterSkin::LoadSkin(Display* display, Window window, std::string_view program_folder) {
+  Release();
+  display_ = display;
+  window_ = window;
+  // Without this every copy sends an event back that wakes the program.
+  XGCValues values{};
+  values.graphics_exposures = False;
+  gc_ = UniqueGC(display_, XCreateGC(display_, window_, GCGraphicsExposures, &values));
+  const std::string folder(program_folder);
+  canvas_ = LoadPicture(folder + "DATA/MAIN.BMP");
+  back_ = LoadPicture(folder + "DATA/MAIN.BMP");
+  parts_ = LoadPicture(folder + "DATA/PARTS.BMP");
+}
+
+void TMeterSkin::Draw(const TChannelLevels& levels, bool repaint) {
+  if (!canvas_) return;
+  const TStereoLevels snapshot = levels.Snapshot();
+  const TMeterFrame frame = MeterFrameOf(snapshot);
+  if (!repaint && shown_ == frame) return;
+  ComposeMeter(snapshot, *this);
+  XCopyArea(display_, canvas_.get(), window_, gc_.get(), 0, 0, kMeterWidth, kMeterHeight, 0, 0);
+  XFlush(display_);
+  shown_ = frame;
+}
+
+void TMeterSkin::Release() {
+  canvas_.reset();
+  back_.reset();
+  parts_.reset();
+  gc_.reset();
+  display_ = nullptr;
+  window_ = 0;
+  shown_.reset();
+}
+
+void TMeterSkin::Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x, int dest_y) {
+  const UniquePixmap& from = source == TMeterSource::msBack ? back_ : parts_;
+  if (!from) return;
+  XCopyArea(display_, from.get(), canvas_.get(), gc_.get(), source_x, source_y, static_cast<unsigned>(width),
+            static_cast<unsigned>(height), dest_x, dest_y);
+}
+
+}  // namespace snx

@@ -1,0 +1,141 @@
+// The strip's pictures through a real X server: the skins as pixmaps, the
+// composition and the copy to the window, read back pixel by pixel.
+#include <gtest/gtest.h>
+#include <X11/Xutil.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/core/bitmap.h"
+#include "main/linux/meter_skin.h"
+
+namespace snx {
+namespace {
+
+// The build puts DATA/ beside the program; the test is told where that is.
+std::string ProgramDir() {
+  const char* dir = std::getenv("SONALIX_BIN_DIR");
+  return dir != nullptr ? std::string(dir) + "/" : std::string("./");
+}
+
+TBitmap Skin(const std::string& name) {
+  std::ifstream file(ProgramDir() + "DATA/" + name, std::ios::binary);
+  return TBitmap::FromFile({std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()});
+}
+
+// A white strip-sized pixmap on the test display stands in for the window,
+// read back through the server.
+class MeterSkinTest : public testing::Test {
+ protected:
+  static constexpr std::uint32_t kUntouched = 0xFFFFFF;
+
+  void SetUp() override {
+    display_ = XOpenDisplay(nullptr);
+    ASSERT_NE(display_, nullptr) << "no X display";
+    const int screen = DefaultScreen(display_);
+    window_ = XCreatePixmap(display_, RootWindow(display_, screen), kMeterWidth, kMeterHeight,
+                            static_cast<unsigned>(DefaultDepth(display_, screen)));
+    Wipe();
+  }
+  void TearDown() override {
+    skin_.Release();
+    if (display_ != nullptr) {
+      XFreePixmap(display_, window_);
+      XCloseDisplay(display_);
+    }
+  }
+  void Wipe() {
+    XGCValues values{};
+    values.foreground = WhitePixel(display_, DefaultScreen(display_));
+    GC gc = XCreateGC(display_, window_, GCForeground, &values);
+    XFillRectangle(display_, window_, gc, 0, 0, kMeterWidth, kMeterHeight);
+    XFreeGC(display_, gc);
+  }
+  std::uint32_t At(int x, int y) const {
+    XImage* image = XGetImage(display_, window_, x, y, 1, 1, AllPlanes, ZPixmap);
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return static_cast<std::uint32_t>(pixel & 0xFFFFFF);
+  }
+
+  Display* display_ = nullptr;
+  Pixmap window_ = 0;
+  TChannelLevels levels_;
+  TMeterSkin skin_;
+};
+
+TEST_F(MeterSkinTest, LeftLevelAndPeakFifteenThroughTheServer) {
+  const TBitmap main_skin = Skin("MAIN.BMP");
+  const TBitmap parts_skin = Skin("PARTS.BMP");
+  std::vector<std::uint8_t> buffer(882, 128);
+  buffer[440] = 129;  // left level 15, peak 15
+  levels_.MeasureBuffer(buffer.data(), buffer.size());
+  skin_.LoadSkin(display_, window_, ProgramDir());
+  skin_.Draw(levels_, true);
+
+  XImage* image = XGetImage(display_, window_, 0, 0, kMeterWidth, kMeterHeight, AllPlanes, ZPixmap);
+  for (int y = 0; y < kMeterHeight; ++y) {
+    for (int x = 0; x < kMeterWidth; ++x) {
+      const bool lamp = x >= 1 && x <= 16;
+      const bool bar = x >= 19 && x <= 50;
+      const bool mark = x == 51 || x == 52;
+      const bool lit = y >= 1 && y <= 8 && (lamp || bar || mark);
+      const std::uint32_t expected = lit ? parts_skin.Rgb(x, y) : main_skin.Rgb(x, y);
+      ASSERT_EQ(XGetPixel(image, x, y) & 0xFFFFFF, expected) << "at " << x << "," << y;
+    }
+  }
+  XDestroyImage(image);
+  // Lit and idle pictures differ where it shows: lamp, bar and mark.
+  for (const int x : {5, 28, 51}) EXPECT_NE(parts_skin.Rgb(x, 4), main_skin.Rgb(x, 4)) << x;
+}
+
+TEST_F(MeterSkinTest, NothingIsDrawnWithoutLoadedPictures) {
+  skin_.Draw(levels_, true);
+  skin_.LoadSkin(display_, window_, ProgramDir());
+  skin_.Release();
+  skin_.Draw(levels_, true);
+  EXPECT_EQ(At(100, 5), kUntouched);
+}
+
+TEST_F(MeterSkinTest, MissingOrBrokenSkinsAreNoObstacle) {
+  skin_.LoadSkin(display_, window_, "/no/such/folder/");
+  skin_.Draw(levels_, true);
+  EXPECT_EQ(At(100, 5), kUntouched);
+
+  // A folder whose skins are not bitmaps at all.
+  const std::string broken = testing::TempDir() + "broken-skins/";
+  std::system(("mkdir -p '" + broken + "DATA'").c_str());
+  for (const char* name : {"MAIN.BMP", "PARTS.BMP"}) std::ofstream(broken + "DATA/" + name) << "not a picture";
+  skin_.LoadSkin(display_, window_, broken);
+  skin_.Draw(levels_, true);
+  EXPECT_EQ(At(100, 5), kUntouched);
+
+  skin_.LoadSkin(display_, window_, ProgramDir());
+  skin_.Draw(levels_, true);
+  EXPECT_NE(At(100, 5), kUntouched);
+}
+
+TEST_F(MeterSkinTest, TicksRedrawOnlyWhenThePictureChangesButRepaintsAlwaysDo) {
+  skin_.LoadSkin(display_, window_, ProgramDir());
+  skin_.Draw(levels_, false);
+  const std::uint32_t idle = At(100, 5);
+  Wipe();
+  skin_.Draw(levels_, false);  // same picture as on screen
+  EXPECT_EQ(At(100, 5), kUntouched);
+  skin_.Draw(levels_, true);  // the window lost its pixels
+  EXPECT_EQ(At(100, 5), idle);
+
+  Wipe();
+  std::vector<std::uint8_t> buffer(882, 128);
+  buffer[441] = 255;  // right channel to full scale
+  levels_.MeasureBuffer(buffer.data(), buffer.size());
+  skin_.Draw(levels_, false);
+  EXPECT_NE(At(100, 5), kUntouched);
+}
+
+}  // namespace
+}  // namespace snx
