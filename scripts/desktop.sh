@@ -82,8 +82,10 @@ PY
 
 # The audio server with a null sink whose monitor is the default input; its
 # PIDs are kept apart so tests can take the server away and bring it back.
+# It stays off every session bus: a PulseAudio daemon claims a bus name there,
+# and a second one (a test's own server) on the same bus would refuse to start.
 audio_on() {
-  pulseaudio --daemonize=no --use-pid-file=no --exit-idle-time=-1 -n --log-target=stderr \
+  env -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY pulseaudio --daemonize=no --use-pid-file=no --exit-idle-time=-1 -n --log-target=stderr \
     --load="module-null-sink sink_name=vsink" --load=module-native-protocol-unix >>"$dir/pulse.log" 2>&1 &
   echo $! >> "$dir/audio.pids"
   wait_for 10 pactl info
