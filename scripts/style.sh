@@ -50,8 +50,7 @@ mingw_includes() {
 
 tidy host '.'
 tidy fuzz '^tests/fuzz/'
-# GCC's own warning options in the native build mean nothing to clang.
-tidy linux '(^|/)linux/' -extra-arg=-Wno-unknown-warning-option
+tidy linux '(^|/)linux/'
 mapfile -t includes < <(mingw_includes)
 tidy win32 '(^|/)win32/|^tests/e2e/' "${includes[@]}"
 [ -z "$fix" ] || clang-apply-replacements "$fixes"
