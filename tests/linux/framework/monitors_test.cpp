@@ -1,7 +1,7 @@
 #include "framework/linux/monitors.h"
 
-#include <gdk/gdk.h>
 #include <gtest/gtest.h>
+#include <gdk/gdk.h>
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 #include "main/linux/pulse_capture.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
+#include <dirent.h>
 #include <pulse/error.h>
 #include <spawn.h>
 #include <sys/socket.h>
