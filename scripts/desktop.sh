@@ -64,7 +64,7 @@ make_prefix() {
   done
   # Japanese glyphs on any locale: the wide-character calls need these
   # faces mapped to a font that has them.
-  python3 - "$WINEPREFIX/fonts.reg" <<'PY'
+  python3 - "$WINEPREFIX/settings.reg" <<'PY'
 import sys
 lines = ["Windows Registry Editor Version 5.00", "",
          r"[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]"]
@@ -72,9 +72,12 @@ for face in ["MS Shell Dlg", "MS Shell Dlg 2", "MS UI Gothic", "MS PGothic", "�
     lines.append(f'"{face}"="IPAPGothic"')
 for face in ["MS Gothic", "ＭＳ ゴシック"]:
     lines.append(f'"{face}"="IPAGothic"')
+# Links go to the desktop's own openers: Wine would otherwise try "open"
+# first, which Debian points at a mail-less xdg-open.
+lines += ["", r"[HKEY_CURRENT_USER\Software\Wine\WineBrowser]", '"Browsers"="xdg-open"', '"Mailers"="xdg-email"']
 open(sys.argv[1], "wb").write(("\r\n".join(lines) + "\r\n").encode("utf-16"))
 PY
-  wine regedit /S "$WINEPREFIX/fonts.reg" >/dev/null 2>&1
+  wine regedit /S "$WINEPREFIX/settings.reg" >/dev/null 2>&1
   wineserver -w
   mkdir -p "$cache"
   tar -C "$WINEPREFIX" -I zstd -cf "$archive.tmp" . && mv "$archive.tmp" "$archive"
