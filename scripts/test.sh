@@ -14,17 +14,20 @@ jobs=${SONALIX_JOBS:-2}
 
 tier() {  # tier PRESET [TARGET: build only that, run nothing]
   echo "=== $1 ==="
+  local start=$SECONDS
   cmake --preset "$1" >/dev/null
   cmake --build --preset "$1" -j "$jobs" ${2:+--target "$2"}
   [ -n "${2:-}" ] || ctest --preset "$1" --timeout 900
+  echo "=== $1: $((SECONDS - start)) s ==="
 }
 
 echo "=== style ==="
 bash scripts/style.sh
+echo "=== style: $SECONDS s ==="
 tier host
 tier host-tsan
 echo "=== fuzz ==="
-bash scripts/fuzz.sh 15
+bash scripts/fuzz.sh 5
 tier linux
 if [ "$SONALIX_WINE_ARCH" = win32 ]; then
   tier win32
