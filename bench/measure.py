@@ -118,6 +118,10 @@ class Feeder:
         frames = round(44100 * self.CHUNK)
         self.silence = bytes(4 * frames)
         self.tone = (int(100 * 256).to_bytes(2, "little", signed=True) * 2) * frames  # amplitude 100 of 8 bits
+        # A tone whose loudness climbs from amplitude 1 to 127 and starts over every 0.32 s: the bars rise,
+        # then fall under their own acceleration, so a meter's picture changes on every tick.
+        self.ramp = [(int(a * 256).to_bytes(2, "little", signed=True) * 2) * frames for a in range(1, 128, 2)]
+        self.moving = False
         self.stream = PulseStream("vsink", buffer_ms)
         self.loud = False
         self.onset = None
@@ -126,9 +130,14 @@ class Feeder:
         self.thread.start()
 
     def run(self):
+        step = 0
         while self.running:
             loud = self.loud
-            self.stream.write(self.tone if loud else self.silence)
+            if loud and self.moving:
+                step = (step + 1) % len(self.ramp)
+                self.stream.write(self.ramp[step])
+            else:
+                self.stream.write(self.tone if loud else self.silence)
             if loud and self.onset is None:
                 self.onset = self.first_sample_played()
 

@@ -4,7 +4,9 @@
 monitor with the same sink latency, and prints both side by side:
 
 - CPU while capturing a steady tone: the meter's own process, and the X
-  server's and the audio server's extra work over the same period;
+  server's and the audio server's extra work over the same period; then
+  again while the tone's loudness keeps changing, so that the strip redraws
+  on every one of its 100 ticks a second;
 - memory: VmRSS and PSS (shared library pages divided among their users);
 - the delay from a sound's onset, the earliest moment the null sink can hand
   its first sample to its monitor, to the meter showing it on screen (the
@@ -131,12 +133,16 @@ def measure_round(meter, feeder, screen, servers):
         feeder.loud = True
         time.sleep(0.5)
         client, x_server, audio_server = cpu_percent([meter.pid, *servers], SECONDS)
+        feeder.moving = True
+        time.sleep(0.5)
+        moving, moving_x, _ = cpu_percent([meter.pid, *servers], SECONDS)
         rss, pss = rss_kib(meter.pid), pss_kib(meter.pid)
-        feeder.loud = False
+        feeder.loud = feeder.moving = False
     finally:
         meter.stop()
     wait_while(lambda: recording(meter.desk), 5, 0.05)
-    return dict(sink=sink, delays=delays, client=client, x_server=x_server, audio_server=audio_server, rss=rss, pss=pss)
+    return dict(sink=sink, delays=delays, client=client, x_server=x_server, audio_server=audio_server, moving=moving,
+                moving_x=moving_x, rss=rss, pss=pss)
 
 
 def allocations_per_second(desk, native_app, feeder):
@@ -205,11 +211,12 @@ def main():
           f"measuring: strip {latencies(results['strip'])}, peer {latencies(results['peer'])}")
     print("Onsets taken one sink latency before the tone's time of play (the sink hands its monitor that much "
           "at once), so delays are upper bounds")
-    print(f"{ROUNDS} rounds per meter, alternating; CPU over {SECONDS:.0f} s of a steady tone; "
-          "median (min-max) of the rounds")
+    print(f"{ROUNDS} rounds per meter, alternating; CPU over {SECONDS:.0f} s of a steady tone, then of a tone "
+          "whose loudness keeps changing (the strip redraws on every tick); median (min-max) of the rounds")
     print(f"{'':28}{'strip (sonalix)':34}peer (pavumeter --record)")
     rows = (("CPU, the meter", "client", "%", 1.0), ("CPU, X server's share", "x_server", "%", 1.0),
-            ("CPU, audio server's share", "audio_server", "%", 1.0), ("VmRSS", "rss", "MiB", 1 / 1024),
+            ("CPU, audio server's share", "audio_server", "%", 1.0), ("CPU, moving tone, meter", "moving", "%", 1.0),
+            ("CPU, moving tone, X server", "moving_x", "%", 1.0), ("VmRSS", "rss", "MiB", 1 / 1024),
             ("PSS", "pss", "MiB", 1 / 1024))
     for title, key, unit, scale in rows:
         print(f"{title:28}{column(results['strip'], key, unit, scale):34}{column(results['peer'], key, unit, scale)}")

@@ -23,5 +23,10 @@ function(sonalix_embed_text)
     VERBATIM)
   target_sources(${E_TARGET} PRIVATE ${dir}/${E_NAME}.h ${dir}/${E_NAME}.cpp)
   target_include_directories(${E_TARGET} PRIVATE ${dir})
+  # The style check reads the sources before anything is built, so the
+  # generated headers can also be made on their own.
+  add_custom_target(${E_NAME}_text DEPENDS ${dir}/${E_NAME}.h ${dir}/${E_NAME}.cpp)
+  add_dependencies(embedded_texts ${E_NAME}_text)
 endfunction()
+add_custom_target(embedded_texts)
 set(SONALIX_EMBED_TEXT_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/EmbedTextFile.cmake)

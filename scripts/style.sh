@@ -50,6 +50,9 @@ mingw_includes() {
 
 tidy host '.'
 tidy fuzz '^tests/fuzz/'
+# The native sources include headers generated from the form descriptions.
+cmake --preset linux >/dev/null
+cmake --build --preset linux --target embedded_texts >/dev/null
 tidy linux '(^|/)linux/'
 mapfile -t includes < <(mingw_includes)
 tidy win32 '(^|/)win32/|^tests/e2e/' "${includes[@]}"
