@@ -25,7 +25,15 @@ echo "=== style ==="
 bash scripts/style.sh
 echo "=== style: $SECONDS s ==="
 tier host
-tier host-tsan
+# ThreadSanitizer on the core's code that runs threads: capture with the
+# meter, and the tray icon's animation and click threads.
+threaded=(main_core_tests trayicon_core_tests)
+echo "=== host-tsan ==="
+start=$SECONDS
+cmake --preset host-tsan >/dev/null
+cmake --build --preset host-tsan -j "$jobs" --target "${threaded[@]}"
+ctest --preset host-tsan --timeout 900 -L "^($(IFS='|'; echo "${threaded[*]}"))\$"
+echo "=== host-tsan: $((SECONDS - start)) s ==="
 echo "=== fuzz ==="
 bash scripts/fuzz.sh 5
 tier linux

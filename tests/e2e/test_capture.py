@@ -10,7 +10,7 @@ from harness import DESKTOP_DIR, ENV, PROBE, AppTestCase, pixels, press_return, 
 from sound import Tone, expected_strip, level, meter_model, skins
 
 # How long the program is starved of CPU; a short value makes a quick run.
-STARVATION_SECONDS = float(os.environ.get("SONALIX_STARVATION_SECONDS", "30"))
+STARVATION_SECONDS = float(os.environ.get("SONALIX_STARVATION_SECONDS", "15"))
 
 
 def desktop(command):
@@ -215,7 +215,7 @@ class Robustness(CaptureTestCase):
     def test_exits_while_capturing_end_cleanly(self):
         self.tone(25, 25)
         idle = skins()[0]
-        for _ in range(int(os.environ.get("SONALIX_EXIT_RUNS", "20"))):
+        for _ in range(int(os.environ.get("SONALIX_EXIT_RUNS", "10"))):
             app = self.launch()
             app.choose("開始(&S)", not_showing(app, idle), "the bars moving")
             self.assertEqual(app.close_with_alt_f4(), 0)
