@@ -47,7 +47,7 @@ std::string TLinuxTray::SessionBusAddress() {
   return result;
 }
 
-void TLinuxTray::DoubleClickTimeChanged(GObject* settings, GParamSpec* /*spec*/, gpointer self) {
+void TLinuxTray::DoubleClickTimeChanged(GObject* settings, GParamSpec* /*changed_property*/, gpointer self) {
   gint milliseconds = 0;
   g_object_get(settings, "gtk-double-click-time", &milliseconds, nullptr);
   static_cast<TLinuxTray*>(self)->double_click_time_ = static_cast<std::uint32_t>(milliseconds);

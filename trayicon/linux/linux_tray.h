@@ -74,7 +74,7 @@ class TLinuxTray final : public TNotifyArea, public TTrayInput {
   std::shared_ptr<const TTrayPictureImage> Picture(TIconHandle handle);
   // Hands a mouse message of icon `id` to the callback window `window`.
   void Deliver(std::uint32_t window, std::uint32_t id, std::intptr_t message, TPoint at);
-  static void DoubleClickTimeChanged(GObject* settings, GParamSpec* spec, gpointer self);
+  static void DoubleClickTimeChanged(GObject* settings, GParamSpec* changed_property, gpointer self);
 
   std::string bus_address_;
   GMainContext* context_;
