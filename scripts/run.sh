@@ -3,6 +3,8 @@
 # native Linux program (build/linux/bin/sonalix). Without a display it starts
 # a virtual one, lets the meter show a test tone and saves a screenshot
 # (scripts/run_demo.py); Enter ends the program and the virtual display.
+# With SONALIX_SETUP_CHECK_ONLY=1 (as the tests run it) a missing package
+# stops it instead of being installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,7 +14,7 @@ case "${1:-}" in
   *) echo "usage: run.sh [--native]" >&2; exit 2 ;;
 esac
 
-bash scripts/setup.sh
+bash scripts/setup.sh ${SONALIX_SETUP_CHECK_ONLY:+--check}
 have_display() { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }
 
 if [ "$native" = 1 ]; then

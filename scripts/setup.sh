@@ -2,14 +2,25 @@
 # Checks that everything Sonalix needs to build, run and test on Debian 12 is
 # installed, and installs what is missing. Only installing needs root: with
 # everything present any user passes, and nothing here writes to the tree.
+#   setup.sh          installs what is missing (as root), or says what is
+#   setup.sh --check  installs nothing, touches no network: exit 1 if
+#                     anything needed is missing
 set -euo pipefail
+# shellcheck disable=SC1091
+. "$(dirname "$0")/i386-probe.sh"
+
+case "${1:-}" in
+  "") check_only=0 ;;
+  --check) check_only=1 ;;
+  *) echo "usage: setup.sh [--check]" >&2; exit 2 ;;
+esac
 
 PACKAGES=(
   cmake ninja-build g++ googletest python3
   clang libclang-rt-14-dev clang-format clang-tidy clang-tools
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine32:i386 wine64 fonts-wine
+  wine wine64 fonts-wine
   xvfb xdotool x11-utils x11-apps imagemagick trayer
   pulseaudio pulseaudio-utils sox
   locales fonts-ipafont-gothic fonts-ipafont-mincho
@@ -23,14 +34,20 @@ PACKAGES=(
   # with the PulseAudio project's own meter.
   xdg-utils dbus-daemon pavumeter
 )
+# Wine's 32-bit loader runs the shipped 32-bit program where the kernel runs
+# 32-bit code. It comes from the i386 archive, which a mirror can leave out of
+# step with the amd64 one, so it is wanted but not needed: without it the
+# 64-bit build of the same sources runs the Windows tests (scripts/wine-env.sh).
+WINE32=wine32:i386
 
-# What is missing, one item per line: "arch:i386", "locale:ja_JP.UTF-8",
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
+# What is missing, one item per line: "locale:ja_JP.UTF-8",
 # "alternative:<tool>" or a package name.
 missing() {
-  dpkg --print-foreign-architectures | grep -qx i386 || echo "arch:i386"
   local p
   for p in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+    installed "$p" || echo "$p"
   done
   # Wine's Japanese font substitutes name this locale.
   locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$' || echo "locale:ja_JP.UTF-8"
@@ -44,19 +61,51 @@ missing() {
   done
 }
 
+wants_wine32() { kernel_runs_i386 && ! installed "$WINE32"; }
+
+# A mirror in the middle of a sync can fail one list now and then: try a few
+# times, then go on with what the index has. Only a package that cannot be
+# installed fails setup.
+index_updated=0
+update_index() {  # update_index ATTEMPTS
+  local attempt
+  for attempt in $(seq "$1"); do
+    if apt-get update -q >"$log" 2>&1; then
+      index_updated=1
+      return 0
+    fi
+    echo "setup.sh: updating the package index failed (attempt $attempt of $1)" >&2
+    [ "$attempt" = "$1" ] || sleep $((attempt * 5))
+  done
+  grep -E '^(E|W):' "$log" | head -n 3 >&2 || true
+  echo "setup.sh: going on with the package index as it is" >&2
+  index_updated=1
+}
+
+# All at once first; when that fails (one package that cannot be had makes
+# apt refuse the lot), one at a time, so that the others are installed and
+# each one that is not is named with apt's reason, in one line.
+install_packages() {  # install_packages PACKAGE...
+  local p
+  apt_install "$@" && return 0
+  for p in "$@"; do
+    apt_install "$p" || echo "setup.sh: cannot install $p: $(apt_error)" >&2
+  done
+}
+apt_install() { apt-get install -y -q --no-install-recommends "$@" >"$log" 2>&1; }
+apt_error() { grep -E '^E:' "$log" | head -n 1 | sed 's/^E: //'; }
+
 install_missing() {  # install_missing ITEM...
   local packages=() item
   for item in "$@"; do
     case "$item" in
-      arch:*) dpkg --add-architecture "${item#arch:}" ;;
       locale:*|alternative:*) ;;
       *) packages+=("$item") ;;
     esac
   done
   if [ ${#packages[@]} -gt 0 ]; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q
-    apt-get install -y -q --no-install-recommends "${packages[@]}"
+    update_index 3
+    install_packages "${packages[@]}"
   fi
   if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
     sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
@@ -71,13 +120,25 @@ install_missing() {  # install_missing ITEM...
   done
 }
 
+# After everything needed is in place, so that a broken i386 list can never
+# keep the amd64 packages out.
+install_wine32() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    index_updated=0
+  fi
+  [ "$index_updated" = 1 ] || update_index 1
+  apt_install "$WINE32" && return 0
+  echo "setup.sh: cannot install $WINE32: $(apt_error); the Windows tests run the 64-bit build" >&2
+}
+
 mapfile -t absent < <(missing)
-if [ ${#absent[@]} -eq 0 ]; then
+if [ ${#absent[@]} -eq 0 ] && { [ "$check_only" = 1 ] || [ "$(id -u)" -ne 0 ] || ! wants_wine32; }; then
   echo "setup.sh: all packages present"
   exit 0
 fi
 
-if [ "$(id -u)" -ne 0 ]; then
+if [ ${#absent[@]} -gt 0 ] && { [ "$check_only" = 1 ] || [ "$(id -u)" -ne 0 ]; }; then
   self=$(realpath "$0")
   echo "setup.sh: missing: ${absent[*]}" >&2
   if command -v sudo >/dev/null 2>&1; then
@@ -88,8 +149,17 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 
-echo "setup.sh: installing: ${absent[*]}"
-install_missing "${absent[@]}"
+export DEBIAN_FRONTEND=noninteractive
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+if [ ${#absent[@]} -gt 0 ]; then
+  echo "setup.sh: installing: ${absent[*]}"
+  install_missing "${absent[@]}"
+fi
+if wants_wine32; then
+  echo "setup.sh: installing: $WINE32"
+  install_wine32
+fi
 mapfile -t absent < <(missing)
 if [ ${#absent[@]} -gt 0 ]; then
   echo "setup.sh: still missing after installing: ${absent[*]}" >&2
