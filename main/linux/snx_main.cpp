@@ -10,6 +10,7 @@
 #include "main/core/program_folder.h"
 #include "main/core/strip_position.h"
 #include "main/linux/settings_location.h"
+#include "main/linux/skin_location.h"
 #include "trayicon/linux/linux_tray_platform.h"
 
 namespace snx {
@@ -56,7 +57,7 @@ void TSNX_MAIN::FormCreate(TObject*) {
 }
 
 void TSNX_MAIN::FormShow(TObject*) {
-  skin_.LoadSkin(XDisplayOf(*this), XWindowOf(*this), ProgramFolder(OwnerApplication().ExeName()));
+  skin_.LoadSkin(XDisplayOf(*this), XWindowOf(*this), SkinFolder(ProgramFolder(OwnerApplication().ExeName())));
   Timer->SetEnabled(true);
 }
 
