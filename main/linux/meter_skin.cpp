@@ -51,8 +51,8 @@ UniquePixmap TMeterSkin::LoadPicture(const std::string& path) const {
   unsigned depth = 0;
   if (XGetGeometry(display_, window_, &root, &x, &y, &side, &side, &border, &depth) == 0) return {};
   Visual* visual = DefaultVisual(display_, DefaultScreen(display_));
-  const int width = bitmap->Width();
-  const int height = bitmap->Height();
+  const int width = bitmap->Width() * scale_;
+  const int height = bitmap->Height() * scale_;
   XImage* image = XCreateImage(display_, visual, depth, ZPixmap, 0, nullptr, static_cast<unsigned>(width),
                                static_cast<unsigned>(height), 32, 0);
   if (image == nullptr) return {};
@@ -64,7 +64,7 @@ UniquePixmap TMeterSkin::LoadPicture(const std::string& path) const {
   }
   for (int row = 0; row < height; ++row) {
     for (int column = 0; column < width; ++column) {
-      const std::uint32_t rgb = bitmap->Rgb(column, row);
+      const std::uint32_t rgb = bitmap->Rgb(column / scale_, row / scale_);
       XPutPixel(image, column, row,
                 Channel(rgb >> 16 & 0xFF, image->red_mask) | Channel(rgb >> 8 & 0xFF, image->green_mask) |
                     Channel(rgb & 0xFF, image->blue_mask));
@@ -78,15 +78,16 @@ UniquePixmap TMeterSkin::LoadPicture(const std::string& path) const {
   return pixmap;
 }
 
-void TMeterSkin::LoadSkin(Display* display, Window window, std::string_view program_folder) {
+void TMeterSkin::LoadSkin(Display* display, Window window, std::string_view skin_folder, int scale) {
   Release();
   display_ = display;
   window_ = window;
+  scale_ = scale;
   // Without this every copy sends an event back that wakes the program.
   XGCValues values{};
   values.graphics_exposures = False;
   gc_ = UniqueGC(display_, XCreateGC(display_, window_, GCGraphicsExposures, &values));
-  const std::string folder(program_folder);
+  const std::string folder(skin_folder);
   canvas_ = LoadPicture(folder + "DATA/MAIN.BMP");
   back_ = LoadPicture(folder + "DATA/MAIN.BMP");
   parts_ = LoadPicture(folder + "DATA/PARTS.BMP");
@@ -98,7 +99,7 @@ void TMeterSkin::Draw(const TChannelLevels& levels, bool repaint) {
   const TMeterFrame frame = MeterFrameOf(snapshot);
   if (!repaint && shown_ == frame) return;
   ComposeMeter(snapshot, *this);
-  XCopyArea(display_, canvas_.Get(), window_, gc_.Get(), 0, 0, kMeterWidth, kMeterHeight, 0, 0);
+  XCopyArea(display_, canvas_.Get(), window_, gc_.Get(), 0, 0, kMeterWidth * scale_, kMeterHeight * scale_, 0, 0);
   XFlush(display_);
   shown_ = frame;
 }
@@ -116,8 +117,11 @@ void TMeterSkin::Release() {
 void TMeterSkin::Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x, int dest_y) {
   const UniquePixmap& from = source == TMeterSource::msBack ? back_ : parts_;
   if (!from) return;
-  XCopyArea(display_, from.Get(), canvas_.Get(), gc_.Get(), source_x, source_y, static_cast<unsigned>(width),
-            static_cast<unsigned>(height), dest_x, dest_y);
+  // The composition counts in skin pixels; the pictures hold scale x scale
+  // device pixels for each.
+  XCopyArea(display_, from.Get(), canvas_.Get(), gc_.Get(), source_x * scale_, source_y * scale_,
+            static_cast<unsigned>(width * scale_), static_cast<unsigned>(height * scale_), dest_x * scale_,
+            dest_y * scale_);
 }
 
 }  // namespace snx

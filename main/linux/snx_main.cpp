@@ -57,7 +57,10 @@ void TSNX_MAIN::FormCreate(TObject*) {
 }
 
 void TSNX_MAIN::FormShow(TObject*) {
-  skin_.LoadSkin(XDisplayOf(*this), XWindowOf(*this), SkinFolder(ProgramFolder(OwnerApplication().ExeName())));
+  // GTK sizes the window in its scale factor's device pixels; the skins are
+  // drawn to fill it.
+  skin_.LoadSkin(XDisplayOf(*this), XWindowOf(*this), SkinFolder(ProgramFolder(OwnerApplication().ExeName())),
+                 gdk_window_get_scale_factor(NativeWindow()));
   Timer->SetEnabled(true);
 }
 

@@ -27,17 +27,18 @@ TBitmap Skin(const std::string& name) {
   return TBitmap::FromFile({std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()});
 }
 
-// A white strip-sized pixmap on the test display stands in for the window,
-// read back through the server.
+// A white pixmap the size of the strip at the scale under test stands in for
+// the window, read back through the server.
 class MeterSkinTest : public testing::Test {
  protected:
   static constexpr std::uint32_t kUntouched = 0xFFFFFF;
 
+  virtual int Scale() const { return 1; }
   void SetUp() override {
     display_ = XOpenDisplay(nullptr);
     ASSERT_NE(display_, nullptr) << "no X display";
     const int screen = DefaultScreen(display_);
-    window_ = XCreatePixmap(display_, RootWindow(display_, screen), kMeterWidth, kMeterHeight,
+    window_ = XCreatePixmap(display_, RootWindow(display_, screen), kMeterWidth * Scale(), kMeterHeight * Scale(),
                             static_cast<unsigned>(DefaultDepth(display_, screen)));
     Wipe();
   }
@@ -52,7 +53,7 @@ class MeterSkinTest : public testing::Test {
     XGCValues values{};
     values.foreground = WhitePixel(display_, DefaultScreen(display_));
     GC gc = XCreateGC(display_, window_, GCForeground, &values);
-    XFillRectangle(display_, window_, gc, 0, 0, kMeterWidth, kMeterHeight);
+    XFillRectangle(display_, window_, gc, 0, 0, kMeterWidth * Scale(), kMeterHeight * Scale());
     XFreeGC(display_, gc);
   }
   std::uint32_t At(int x, int y) const {
@@ -68,24 +69,33 @@ class MeterSkinTest : public testing::Test {
   TMeterSkin skin_;
 };
 
-TEST_F(MeterSkinTest, LeftLevelAndPeakFifteenThroughTheServer) {
+// On a scaled screen every skin pixel is a square block of device pixels.
+class ScaledMeterSkinTest : public MeterSkinTest, public testing::WithParamInterface<int> {
+ protected:
+  int Scale() const override { return GetParam(); }
+};
+
+TEST_P(ScaledMeterSkinTest, LeftLevelAndPeakFifteenThroughTheServer) {
   const TBitmap main_skin = Skin("MAIN.BMP");
   const TBitmap parts_skin = Skin("PARTS.BMP");
   std::vector<std::uint8_t> buffer(882, 128);
   buffer[440] = 129;  // left level 15, peak 15
   levels_.MeasureBuffer(buffer.data(), buffer.size());
-  skin_.LoadSkin(display_, window_, ProgramDir());
+  skin_.LoadSkin(display_, window_, ProgramDir(), Scale());
   skin_.Draw(levels_, true);
 
-  XImage* image = XGetImage(display_, window_, 0, 0, kMeterWidth, kMeterHeight, AllPlanes, ZPixmap);
-  for (int y = 0; y < kMeterHeight; ++y) {
-    for (int x = 0; x < kMeterWidth; ++x) {
+  const int scale = Scale();
+  XImage* image = XGetImage(display_, window_, 0, 0, kMeterWidth * scale, kMeterHeight * scale, AllPlanes, ZPixmap);
+  for (int device_y = 0; device_y < kMeterHeight * scale; ++device_y) {
+    for (int device_x = 0; device_x < kMeterWidth * scale; ++device_x) {
+      const int x = device_x / scale;
+      const int y = device_y / scale;
       const bool lamp = x >= 1 && x <= 16;
       const bool bar = x >= 19 && x <= 50;
       const bool mark = x == 51 || x == 52;
       const bool lit = y >= 1 && y <= 8 && (lamp || bar || mark);
       const std::uint32_t expected = lit ? parts_skin.Rgb(x, y) : main_skin.Rgb(x, y);
-      ASSERT_EQ(XGetPixel(image, x, y) & 0xFFFFFF, expected) << "at " << x << "," << y;
+      ASSERT_EQ(XGetPixel(image, device_x, device_y) & 0xFFFFFF, expected) << "at " << device_x << "," << device_y;
     }
   }
   XDestroyImage(image);
@@ -93,16 +103,18 @@ TEST_F(MeterSkinTest, LeftLevelAndPeakFifteenThroughTheServer) {
   for (const int x : {5, 28, 51}) EXPECT_NE(parts_skin.Rgb(x, 4), main_skin.Rgb(x, 4)) << x;
 }
 
+INSTANTIATE_TEST_SUITE_P(Scales, ScaledMeterSkinTest, testing::Values(1, 2));
+
 TEST_F(MeterSkinTest, NothingIsDrawnWithoutLoadedPictures) {
   skin_.Draw(levels_, true);
-  skin_.LoadSkin(display_, window_, ProgramDir());
+  skin_.LoadSkin(display_, window_, ProgramDir(), 1);
   skin_.Release();
   skin_.Draw(levels_, true);
   EXPECT_EQ(At(100, 5), kUntouched);
 }
 
 TEST_F(MeterSkinTest, MissingOrBrokenSkinsAreNoObstacle) {
-  skin_.LoadSkin(display_, window_, "/no/such/folder/");
+  skin_.LoadSkin(display_, window_, "/no/such/folder/", 1);
   skin_.Draw(levels_, true);
   EXPECT_EQ(At(100, 5), kUntouched);
 
@@ -110,17 +122,17 @@ TEST_F(MeterSkinTest, MissingOrBrokenSkinsAreNoObstacle) {
   const std::string broken = testing::TempDir() + "broken-skins/";
   std::system(("mkdir -p '" + broken + "DATA'").c_str());
   for (const char* name : {"MAIN.BMP", "PARTS.BMP"}) std::ofstream(broken + "DATA/" + name) << "not a picture";
-  skin_.LoadSkin(display_, window_, broken);
+  skin_.LoadSkin(display_, window_, broken, 1);
   skin_.Draw(levels_, true);
   EXPECT_EQ(At(100, 5), kUntouched);
 
-  skin_.LoadSkin(display_, window_, ProgramDir());
+  skin_.LoadSkin(display_, window_, ProgramDir(), 1);
   skin_.Draw(levels_, true);
   EXPECT_NE(At(100, 5), kUntouched);
 }
 
 TEST_F(MeterSkinTest, TicksRedrawOnlyWhenThePictureChangesButRepaintsAlwaysDo) {
-  skin_.LoadSkin(display_, window_, ProgramDir());
+  skin_.LoadSkin(display_, window_, ProgramDir(), 1);
   skin_.Draw(levels_, false);
   const std::uint32_t idle = At(100, 5);
   Wipe();
