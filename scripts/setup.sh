@@ -33,6 +33,11 @@ PACKAGES=(
   # session bus of its own (dbus-daemon); the benchmark compares the strip
   # with the PulseAudio project's own meter.
   xdg-utils dbus-daemon pavumeter
+  # The packages users install: CPack's Debian package computes its
+  # dependencies with dpkg-shlibdeps (dpkg-dev) and finds binaries with file;
+  # its checks are lintian, desktop-file-validate and appstreamcli; the
+  # Windows installer is made by NSIS.
+  dpkg-dev file lintian desktop-file-utils appstream nsis
 )
 # Wine's 32-bit loader runs the shipped 32-bit program where the kernel runs
 # 32-bit code. It comes from the i386 archive, which a mirror can leave out of

@@ -1,0 +1,12 @@
+# The release archive: `cmake --build --preset win32 --target package`.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(CPACK_SYSTEM_NAME win64)
+else()
+  set(CPACK_SYSTEM_NAME win32)
+endif()
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME Sonalix)
+set(CPACK_PACKAGE_VENDOR Sonalix)
+set(CPACK_PACKAGE_FILE_NAME Sonalix-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+include(CPack)
