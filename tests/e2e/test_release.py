@@ -33,8 +33,8 @@ class ReleaseArchive(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.work = tempfile.mkdtemp(prefix="release-", dir=DESKTOP_DIR or None)
-        subprocess.run(["cpack", "--config", os.path.join(BUILD_DIR, "CPackConfig.cmake"), "-B", cls.work],
-                       cwd=BUILD_DIR, check=True, capture_output=True, timeout=300)
+        subprocess.run(["cpack", "-G", "ZIP", "--config", os.path.join(BUILD_DIR, "CPackConfig.cmake"), "-B",
+                        cls.work], cwd=BUILD_DIR, check=True, capture_output=True, timeout=300)
         cls.archives = [name for name in os.listdir(cls.work) if name.endswith(".zip")]
 
     @classmethod
@@ -62,7 +62,7 @@ class ReleaseArchive(unittest.TestCase):
         # Notepad on older Windows needs CRLF; the read-me says how to start
         # the program and where its settings go.
         self.assertNotIn("\n", readme.replace("\r\n", ""))
-        for text in (f"Sonalix {project_version()}", "double-click\r\n  Sonalix.exe", "Sonalix.ini, beside Sonalix.exe"):
+        for text in (f"Sonalix {project_version()}", "double-click Sonalix.exe", "Sonalix.ini, beside Sonalix.exe"):
             self.assertIn(text, readme)
 
     def test_unpacked_folder_runs_the_strip_and_keeps_its_settings_beside_the_program(self):

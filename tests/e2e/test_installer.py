@@ -1,0 +1,131 @@
+"""The Windows installer as a user meets it: run silently in a fresh prefix
+for the signed-in user, the installed program started from where the
+shortcut points, then removed silently, which keeps the settings file that
+the user's runs wrote."""
+import glob
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from harness import (BIN_DIR, DESKTOP_DIR, ENV, TITLE, bmp_pixels, geometry_or_none, key, pixels, run, tray_icons,
+                     visible_windows, wait_until, within)
+from test_release import project_version, windows_arch
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+BUILD_DIR = os.path.dirname(BIN_DIR)
+UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sonalix"
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+
+
+class Installer(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="installer-", dir=DESKTOP_DIR or None)
+        subprocess.run(["cpack", "-G", "NSIS", "--config", os.path.join(BUILD_DIR, "CPackConfig.cmake"), "-B",
+                        cls.work], cwd=BUILD_DIR, check=True, capture_output=True, timeout=300)
+        cls.installers = [name for name in os.listdir(cls.work) if name.endswith(".exe")]
+        # A prefix no program has run in: the prepared one, unpacked afresh.
+        # Wine's menu builder stays off, it has no part in what is tested.
+        cls.prefix = os.path.join(cls.work, "prefix")
+        subprocess.run([os.path.join(ROOT, "scripts", "desktop.sh"), "prefix", cls.prefix], env=ENV, check=True,
+                       capture_output=True, timeout=300)
+        cls.env = dict(ENV, WINEPREFIX=cls.prefix,
+                       WINEDLLOVERRIDES=ENV.get("WINEDLLOVERRIDES", "") + ";winemenubuilder.exe=d")
+        # A server that stays makes each of the many short Wine runs quick;
+        # it must hold none of this process's pipes.
+        subprocess.run(["wineserver", "-p"], env=cls.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
+        (user,) = [name for name in os.listdir(os.path.join(cls.prefix, "drive_c", "users")) if name != "Public"]
+        home = os.path.join(cls.prefix, "drive_c", "users", user)
+        cls.folder = os.path.join(home, "AppData", "Local", "Programs", "Sonalix")
+        cls.windows_folder = rf"C:\users\{user}\AppData\Local\Programs\Sonalix"
+        cls.shortcut = os.path.join(home, "AppData", "Roaming", "Microsoft", "Windows", "Start Menu", "Programs",
+                                    "Sonalix.lnk")
+
+    @classmethod
+    def tearDownClass(cls):
+        subprocess.run(["wineserver", "-k"], env=cls.env, capture_output=True, timeout=60)
+        shutil.rmtree(cls.work, ignore_errors=True)
+
+    def setUp(self):
+        self.process = None
+
+    def tearDown(self):
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+    def wine(self, *args, timeout=120):
+        """A program's status, run in the fresh prefix."""
+        return subprocess.run(["wine", *args], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                              timeout=timeout).returncode
+
+    def registry(self, key):
+        """A registry key's text values by name; empty when the key is missing."""
+        result = subprocess.run(["wine", "reg", "query", key], env=self.env, capture_output=True, text=True,
+                                timeout=60)
+        lines = result.stdout.replace("\r", "").splitlines() if result.returncode == 0 else []
+        return dict(line.strip().split("    REG_SZ    ") for line in lines if "    REG_SZ    " in line)
+
+    def installed_files(self):
+        return sorted(os.path.relpath(os.path.join(folder, name), self.folder)
+                      for folder, _, names in os.walk(self.folder) for name in names)
+
+    def run_installed_program(self):
+        """Starts the installed program from elsewhere, checks its strip, and
+        ends it as a user does, with Alt+F4; its settings go beside it."""
+        self.process = subprocess.Popen(["wine", os.path.join(self.folder, "Sonalix.exe")], cwd=self.work,
+                                        env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+        def strip():
+            found = [w for w in visible_windows(name="^" + TITLE + "$") if (geometry_or_none(w) or ())[2:] == (274, 26)]
+            return found[0] if found else None
+
+        window = wait_until(lambda: strip() or self.process.poll() is not None, timeout=60, what="the strip")
+        self.assertIsNone(self.process.poll(), "the installed program ended before showing its strip")
+        x, y, _, _ = geometry_or_none(window)
+        skin = bmp_pixels(os.path.join(ROOT, "DATA", "MAIN.BMP"))
+        wait_until(lambda: pixels(x, y, 274, 26) == skin, timeout=10, what="the installed skin on the strip")
+        wait_until(tray_icons, timeout=30, what="the tray icon")  # input sent while it docks can go astray
+        for _ in range(3):  # a key can be lost on a busy machine
+            run("xdotool", "windowfocus", str(window), check=False)
+            key("alt+F4")
+            if within(lambda: self.process.poll() is not None, timeout=5):
+                break
+        self.assertEqual(self.process.wait(timeout=20), 0)
+
+    def test_silent_install_for_the_user_then_silent_removal_that_keeps_the_users_settings(self):
+        stem = f"Sonalix-{project_version()}-{windows_arch(os.path.join(BIN_DIR, 'Sonalix.exe'))}"
+        self.assertEqual(self.installers, [stem + "-setup.exe"])
+
+        self.assertEqual(self.wine(os.path.join(self.work, self.installers[0]), "/S", "/STARTATSIGNIN"), 0)
+        # Wine reports 0 also for an installer it could not start: the effects tell.
+        self.assertEqual(self.installed_files(),
+                         ["DATA/MAIN.BMP", "DATA/PARTS.BMP", "README.txt", "Sonalix.exe", "Uninstall.exe"])
+        self.assertTrue(os.path.isfile(self.shortcut), self.shortcut)
+        program = self.windows_folder + r"\Sonalix.exe"
+        uninstaller = f'"{self.windows_folder}\\Uninstall.exe"'
+        listed = self.registry(UNINSTALL_KEY)
+        self.assertEqual((listed.get("DisplayName"), listed.get("UninstallString"), listed.get("QuietUninstallString")),
+                         ("Sonalix", uninstaller, uninstaller + " /S"))
+        self.assertEqual(self.registry(RUN_KEY).get("Sonalix"), f'"{program}"')
+
+        self.run_installed_program()
+        with open(os.path.join(self.folder, "Sonalix.ini"), "rb") as f:
+            settings = f.read()
+        self.assertEqual(settings, b"[Main]\r\nMainX=300\r\nMainY=300\r\nTop=0\r\n")
+
+        # The uninstaller runs on from a copy of itself and returns at once.
+        self.assertEqual(self.wine(os.path.join(self.folder, "Uninstall.exe"), "/S"), 0)
+        wait_until(lambda: self.installed_files() == ["Sonalix.ini"], timeout=30, what="the program's files gone")
+        wait_until(lambda: not self.registry(UNINSTALL_KEY), timeout=30, what="the program gone from Apps & features")
+        self.assertFalse(os.path.exists(self.shortcut))
+        self.assertNotIn("Sonalix", self.registry(RUN_KEY))
+        with open(os.path.join(self.folder, "Sonalix.ini"), "rb") as f:
+            self.assertEqual(f.read(), settings)
+
+
+if __name__ == "__main__":
+    unittest.main()
