@@ -2,7 +2,6 @@
 for the signed-in user, the installed program started from where the
 shortcut points, then removed silently, which keeps the settings file that
 the user's runs wrote."""
-import glob
 import os
 import shutil
 import subprocess
