@@ -22,11 +22,10 @@ logs=build/test-logs
 rm -rf "$logs"
 mkdir -p "$logs"
 
-timed() {  # timed NAME COMMAND...: runs it and says how long it took
-  local start=$SECONDS
+timed() {  # timed NAME COMMAND...: runs it and says how long it took, and the CPU it used
   echo "=== $1 ==="
-  "${@:2}"
-  echo "=== $1: $((SECONDS - start)) s ==="
+  local TIMEFORMAT="=== $1: %0R s (CPU %0U s user, %0S s system) ==="
+  time "${@:2}"
 }
 
 tier() {  # tier PRESET [TARGET...]: with targets, builds only those and tests nothing
@@ -99,7 +98,7 @@ while [ ${#remaining[@]} -gt 0 ]; do
   done
   remaining=("${left[@]}")
 done
-grep -h '^=== .*: [0-9]* s ===$' "$logs"/*.log
+grep -h '^=== .*: [0-9]* s (CPU' "$logs"/*.log
 if [ ${#failed[@]} -gt 0 ]; then
   echo "test.sh: failed: ${failed[*]}" >&2
   exit 1
