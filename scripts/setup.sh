@@ -25,6 +25,11 @@ PACKAGES=(
   pulseaudio pulseaudio-utils sox
   locales fonts-ipafont-gothic fonts-ipafont-mincho
   zstd procps
+  # The packages users install: CPack's Debian package computes its
+  # dependencies with dpkg-shlibdeps (dpkg-dev) and finds binaries with file;
+  # its checks are lintian, desktop-file-validate and appstreamcli; the
+  # Windows installer is made by NSIS.
+  dpkg-dev file lintian desktop-file-utils appstream nsis
   # The native Linux program: GTK 3 for its windows, menu and dialog (with
   # GLib's GDBus for the StatusNotifierItem tray icon), Xlib for the strip's
   # pixmap drawing, libpulse for capture, pkg-config for CMake to find them.
@@ -33,11 +38,6 @@ PACKAGES=(
   # session bus of its own (dbus-daemon); the benchmark compares the strip
   # with the PulseAudio project's own meter.
   xdg-utils dbus-daemon pavumeter
-  # The packages users install: CPack's Debian package computes its
-  # dependencies with dpkg-shlibdeps (dpkg-dev) and finds binaries with file;
-  # its checks are lintian, desktop-file-validate and appstreamcli; the
-  # Windows installer is made by NSIS.
-  dpkg-dev file lintian desktop-file-utils appstream nsis
 )
 # Wine's 32-bit loader runs the shipped 32-bit program where the kernel runs
 # 32-bit code. It comes from the i386 archive, which a mirror can leave out of

@@ -27,7 +27,7 @@ class TMeterSkin final : private TMeterCanvas {
   // scale factor: each skin pixel becomes a square block, as sharp as at 1).
   // A skin that cannot be loaded leaves its picture empty; nothing is
   // reported.
-  void LoadSkin(Display* display, Drawable window, std::string_view skin_folder, int scale);
+  void LoadSkin(Display* display, Drawable window, std::string_view skin_folder, int scale = 1);
   // Composes the picture of `levels` and copies all of it to the window at
   // once. Draws nothing before LoadSkin, after Release or without a main
   // skin. Unless `repaint` (the window lost its pixels), a picture equal to

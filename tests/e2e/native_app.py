@@ -60,10 +60,8 @@ class NativeApp:
     """One run of the native program with its own settings folder and a
     stand-in for xdg-open that records what it is asked to open."""
 
-    def __init__(self, ini=None, folder=None, scale=1):
+    def __init__(self, ini=None, folder=None):
         self.folder = folder or tempfile.mkdtemp(prefix="sonalix-", dir=DESKTOP_DIR or None)
-        # GTK's scale factor: the strip is then scale times its size in device pixels.
-        self.scale = scale
         self.config = os.path.join(self.folder, "config")
         tools = os.path.join(self.folder, "bin")
         os.makedirs(tools)
@@ -72,8 +70,7 @@ class NativeApp:
         with open(opener, "w") as f:
             f.write(f'#!/bin/sh\nprintf "%s\\n" "$#" "$@" >> "{self.opened_log}"\n')
         os.chmod(opener, 0o755)
-        self.env = dict(ENV, XDG_CONFIG_HOME=self.config, PATH=tools + os.pathsep + ENV.get("PATH", ""),
-                        GDK_SCALE=str(scale))
+        self.env = dict(ENV, XDG_CONFIG_HOME=self.config, PATH=tools + os.pathsep + ENV.get("PATH", ""))
         if ini is not None:
             os.makedirs(os.path.dirname(self.ini_path), exist_ok=True)
             with open(self.ini_path, "wb") as f:
@@ -108,7 +105,7 @@ class NativeApp:
     def _strip(self):
         for w in visible_windows(name="^" + TITLE + "$"):
             rect = geometry_or_none(w)
-            if rect and rect[2:] == (274 * self.scale, 26 * self.scale):
+            if rect and rect[2:] == (274, 26):
                 return w
         return None
 
@@ -224,8 +221,8 @@ class NativeTestCase(unittest.TestCase):
             app.kill()
             shutil.rmtree(app.folder, ignore_errors=True)
 
-    def launch(self, ini=None, scale=1):
-        app = NativeApp(ini=ini, scale=scale)
+    def launch(self, ini=None):
+        app = NativeApp(ini=ini)
         self.apps.append(app)
         return app.start()
 

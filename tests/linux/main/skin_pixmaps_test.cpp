@@ -107,14 +107,14 @@ INSTANTIATE_TEST_SUITE_P(Scales, ScaledMeterSkinTest, testing::Values(1, 2));
 
 TEST_F(MeterSkinTest, NothingIsDrawnWithoutLoadedPictures) {
   skin_.Draw(levels_, true);
-  skin_.LoadSkin(display_, window_, ProgramDir(), 1);
+  skin_.LoadSkin(display_, window_, ProgramDir());
   skin_.Release();
   skin_.Draw(levels_, true);
   EXPECT_EQ(At(100, 5), kUntouched);
 }
 
 TEST_F(MeterSkinTest, MissingOrBrokenSkinsAreNoObstacle) {
-  skin_.LoadSkin(display_, window_, "/no/such/folder/", 1);
+  skin_.LoadSkin(display_, window_, "/no/such/folder/");
   skin_.Draw(levels_, true);
   EXPECT_EQ(At(100, 5), kUntouched);
 
@@ -122,17 +122,17 @@ TEST_F(MeterSkinTest, MissingOrBrokenSkinsAreNoObstacle) {
   const std::string broken = testing::TempDir() + "broken-skins/";
   std::system(("mkdir -p '" + broken + "DATA'").c_str());
   for (const char* name : {"MAIN.BMP", "PARTS.BMP"}) std::ofstream(broken + "DATA/" + name) << "not a picture";
-  skin_.LoadSkin(display_, window_, broken, 1);
+  skin_.LoadSkin(display_, window_, broken);
   skin_.Draw(levels_, true);
   EXPECT_EQ(At(100, 5), kUntouched);
 
-  skin_.LoadSkin(display_, window_, ProgramDir(), 1);
+  skin_.LoadSkin(display_, window_, ProgramDir());
   skin_.Draw(levels_, true);
   EXPECT_NE(At(100, 5), kUntouched);
 }
 
 TEST_F(MeterSkinTest, TicksRedrawOnlyWhenThePictureChangesButRepaintsAlwaysDo) {
-  skin_.LoadSkin(display_, window_, ProgramDir(), 1);
+  skin_.LoadSkin(display_, window_, ProgramDir());
   skin_.Draw(levels_, false);
   const std::uint32_t idle = At(100, 5);
   Wipe();
