@@ -78,6 +78,10 @@ UniquePixmap TMeterSkin::LoadPicture(const std::string& path) const {
   return pixmap;
 }
 
+void TMeterSkin::LoadSkin(Display* display, Window window, std::string_view program_folder) {
+  LoadSkin(display, window, program_folder, 1);
+}
+
 void TMeterSkin::LoadSkin(Display* display, Window window, std::string_view skin_folder, int scale) {
   Release();
   display_ = display;

@@ -22,12 +22,14 @@ class TMeterSkin final : private TMeterCanvas {
   ~TMeterSkin() { Release(); }
 
   // Replaces any earlier load with DATA/MAIN.BMP (twice: the canvas and the
-  // clean background) and DATA/PARTS.BMP from `skin_folder`, for drawing on
-  // `window` at `scale` device pixels per skin pixel each way (the window's
-  // scale factor: each skin pixel becomes a square block, as sharp as at 1).
-  // A skin that cannot be loaded leaves its picture empty; nothing is
-  // reported.
-  void LoadSkin(Display* display, Drawable window, std::string_view skin_folder, int scale = 1);
+  // clean background) and DATA/PARTS.BMP from `program_folder`, for drawing
+  // on `window`. A skin that cannot be loaded leaves its picture empty;
+  // nothing is reported.
+  void LoadSkin(Display* display, Drawable window, std::string_view program_folder);
+  // The same for a window of `scale` device pixels per skin pixel each way
+  // (its scale factor on a scaled screen): each skin pixel becomes a square
+  // block, as sharp as at 1.
+  void LoadSkin(Display* display, Drawable window, std::string_view skin_folder, int scale);
   // Composes the picture of `levels` and copies all of it to the window at
   // once. Draws nothing before LoadSkin, after Release or without a main
   // skin. Unless `repaint` (the window lost its pixels), a picture equal to
