@@ -17,7 +17,10 @@ esac
 
 PACKAGES=(
   cmake ninja-build g++ googletest python3
-  clang libclang-rt-14-dev clang-format clang-tidy clang-tools
+  clang libclang-rt-14-dev clang-format
+  # The style check: clang-tidy 22 leaves the system's headers unvisited,
+  # three times quicker than Debian 12's default 14.
+  clang-tidy-22
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-wine

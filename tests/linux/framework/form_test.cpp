@@ -131,7 +131,7 @@ TEST_F(FormTest, KeepsLeftAndTopCurrentWhenTheWindowIsMoved) {
 }
 
 TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsUntilCloseEndsItsLoop) {
-  const std::unique_ptr<TProbeForm> other(new TProbeForm(&TestApplication()));
+  const auto other = std::make_unique<TProbeForm>(&TestApplication());
   other->Show();
   bool other_enabled_meanwhile = true;
   form_->OnShow = [&](TObject*) {

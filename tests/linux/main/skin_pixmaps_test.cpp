@@ -4,6 +4,7 @@
 #include <X11/Xutil.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -108,7 +109,7 @@ TEST_F(MeterSkinTest, MissingOrBrokenSkinsAreNoObstacle) {
 
   // A folder whose skins are not bitmaps at all.
   const std::string broken = testing::TempDir() + "broken-skins/";
-  std::system(("mkdir -p '" + broken + "DATA'").c_str());
+  std::filesystem::create_directories(broken + "DATA");
   for (const char* name : {"MAIN.BMP", "PARTS.BMP"}) std::ofstream(broken + "DATA/" + name) << "not a picture";
   skin_.LoadSkin(display_, window_, broken);
   skin_.Draw(levels_, true);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string>
 
 namespace {
 
@@ -30,7 +31,7 @@ int Menu(int argc, char** argv) {
   }
   gtk_widget_show_all(menu);
   g_signal_connect(menu, "deactivate", G_CALLBACK(gtk_main_quit), nullptr);
-  const GdkRectangle at{std::atoi(argv[2]), std::atoi(argv[3]), 1, 1};
+  const GdkRectangle at{std::stoi(argv[2]), std::stoi(argv[3]), 1, 1};
   gtk_menu_popup_at_rect(GTK_MENU(menu), gdk_get_default_root_window(), &at, GDK_GRAVITY_NORTH_WEST,
                          GDK_GRAVITY_NORTH_WEST, nullptr);
   // As a menu opened with the mouse: mnemonics stay hidden until Alt.
