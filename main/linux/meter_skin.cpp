@@ -2,15 +2,14 @@
 
 #include <X11/Xutil.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
 
 #include "framework/core/bitmap.h"
 #include "framework/core/object.h"
+#include "framework/linux/regular_file.h"
 
 namespace snx {
 
@@ -25,12 +24,21 @@ unsigned long Channel(std::uint32_t value, unsigned long mask) {
   return ((value * top + 127) / 255) << shift;
 }
 
+// The strip is 274 x 26 and the parts skin needs 233 x 9: a skin far larger
+// is refused before its picture is made, since it would cost the X server
+// memory and the start its time for nothing. The file limit is more than the
+// largest such bitmap needs.
+constexpr int kLargestSkinSide = 1024;
+constexpr std::size_t kLargestSkinFile = 8 << 20;
+
+// Any failure to read is a missing skin, whatever the file is.
 std::optional<TBitmap> ReadBitmap(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  std::vector<std::uint8_t> data{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  const TFileContents file = ReadRegularFile(path, kLargestSkinFile);
+  if (file.outcome != TReadOutcome::roRead) return std::nullopt;
   try {
-    return TBitmap::FromFile(std::move(data));
+    TBitmap bitmap = TBitmap::FromFile({file.bytes.begin(), file.bytes.end()});
+    if (bitmap.Width() > kLargestSkinSide || bitmap.Height() > kLargestSkinSide) return std::nullopt;
+    return bitmap;
   } catch (const EReadError&) {
     return std::nullopt;
   }

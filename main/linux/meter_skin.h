@@ -23,8 +23,8 @@ class TMeterSkin final : private TMeterCanvas {
 
   // Replaces any earlier load with DATA/MAIN.BMP (twice: the canvas and the
   // clean background) and DATA/PARTS.BMP from `program_folder`, for drawing
-  // on `window`. A skin that cannot be loaded leaves its picture empty;
-  // nothing is reported.
+  // on `window`. A skin that cannot be loaded (no regular file, no bitmap, or
+  // far larger than the strip) leaves its picture empty; nothing is reported.
   void LoadSkin(Display* display, Drawable window, std::string_view program_folder);
   // Composes the picture of `levels` and copies all of it to the window at
   // once. Draws nothing before LoadSkin, after Release or without a main

@@ -1,6 +1,5 @@
 #include "framework/linux/ini_file.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -8,16 +7,16 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <future>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/linux/promptly.h"
 
 namespace snx {
 namespace {
@@ -211,17 +210,8 @@ class IniFileNotAFileTest : public IniFileTest, public testing::WithParamInterfa
 TEST_P(IniFileNotAFileTest, IsNeitherWaitedOnNorReadNorReplaced) {
   const fs::path path = folder_ / "Sonalix.ini";
   GetParam().make(path);
-  // Runs `call`; one that waits on the thing fails the test and is let go.
-  const auto promptly = [&](const std::function<void()>& call) {
-    auto done = std::async(std::launch::async, call);
-    if (done.wait_for(std::chrono::seconds(5)) == std::future_status::ready) return done.get();
-    ADD_FAILURE() << "waits on it";
-    // A writer that comes and goes ends a read that waits for one.
-    close(open(path.c_str(), O_WRONLY | O_NONBLOCK));
-    done.get();
-  };
-  promptly([&] { EXPECT_EQ(TIniFile(path).ReadString("Main", "Top", "fallback"), "fallback"); });
-  promptly([&] { EXPECT_THROW(TIniFile(path).WriteBool("Main", "Top", true), EIniFileException); });
+  Promptly({path}, [&] { EXPECT_EQ(TIniFile(path).ReadString("Main", "Top", "fallback"), "fallback"); });
+  Promptly({path}, [&] { EXPECT_THROW(TIniFile(path).WriteBool("Main", "Top", true), EIniFileException); });
   EXPECT_EQ(fs::symlink_status(path).type(), GetParam().type) << "it was replaced";
 }
 
