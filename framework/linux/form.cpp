@@ -276,9 +276,13 @@ std::unique_ptr<TListWindow> TForm::CreateListWindow(TCustomListBox& /*list*/) {
   throw EInvalidOperation("list boxes have no window of their own on this platform");
 }
 
-gboolean TForm::Draw(cairo_t* cr) {
+void TForm::PaintBackground(cairo_t* cr) {
   SetSourceColor(cr, Color());
   cairo_paint(cr);
+}
+
+gboolean TForm::Draw(cairo_t* cr) {
+  PaintBackground(cr);
   Guarded([&] {
     TCairoCanvas canvas(cr);
     PaintControls(canvas);

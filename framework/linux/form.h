@@ -64,6 +64,12 @@ class TForm : public TCustomForm {
   // List boxes have no window of their own here: raises EInvalidOperation.
   std::unique_ptr<TListWindow> CreateListWindow(TCustomListBox& list) override;
 
+ protected:
+  // What the window shows under its controls whenever GTK paints it: the
+  // form's colour. A form that draws its own picture after the paint (in
+  // OnPaint) paints that picture here, or the colour would show until then.
+  virtual void PaintBackground(cairo_t* cr);
+
  private:
   struct Press {
     guint button = 0;

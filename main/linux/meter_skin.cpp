@@ -1,6 +1,7 @@
 #include "main/linux/meter_skin.h"
 
 #include <X11/Xutil.h>
+#include <cairo-xlib.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 #include "framework/core/bitmap.h"
 #include "framework/core/object.h"
+#include "framework/linux/handles.h"
 #include "framework/linux/regular_file.h"
 
 namespace snx {
@@ -109,6 +111,16 @@ void TMeterSkin::Draw(const TChannelLevels& levels, bool repaint) {
   XCopyArea(display_, canvas_.Get(), window_, gc_.Get(), 0, 0, kMeterWidth, kMeterHeight, 0, 0);
   XFlush(display_);
   shown_ = frame;
+}
+
+bool TMeterSkin::PaintLast(cairo_t* cr) const {
+  if (!canvas_) return false;
+  const UniqueSurface canvas(cairo_xlib_surface_create(display_, canvas_.Get(),
+                                                       DefaultVisual(display_, DefaultScreen(display_)),
+                                                       kMeterWidth, kMeterHeight));
+  cairo_set_source_surface(cr, canvas.get(), 0, 0);
+  cairo_paint(cr);
+  return true;
 }
 
 void TMeterSkin::Release() {

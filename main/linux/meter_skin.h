@@ -3,6 +3,7 @@
 // composition into the canvas pixmap and the one copy of it to the window.
 // All pixel work happens in the server, and a draw allocates nothing.
 #include <X11/Xlib.h>
+#include <cairo.h>
 
 #include <optional>
 #include <string>
@@ -31,6 +32,9 @@ class TMeterSkin final : private TMeterCanvas {
   // skin. Unless `repaint` (the window lost its pixels), a picture equal to
   // the last one drawn is left as it is on screen.
   void Draw(const TChannelLevels& levels, bool repaint);
+  // Paints the picture last composed (the idle skin before any) onto `cr`;
+  // false, painting nothing, without a main skin.
+  bool PaintLast(cairo_t* cr) const;
   // Frees the pixmaps and the drawing context.
   void Release();
 

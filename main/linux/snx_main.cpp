@@ -72,6 +72,10 @@ void TSNX_MAIN::DrawMeter(bool repaint) {
   if (Visible()) skin_.Draw(ChannelLevels, repaint);
 }
 
+void TSNX_MAIN::PaintBackground(cairo_t* cr) {
+  if (!skin_.PaintLast(cr)) TForm::PaintBackground(cr);
+}
+
 void TSNX_MAIN::FormClose(TObject*, TCloseAction&) {
   Timer->SetEnabled(false);
   skin_.Release();
