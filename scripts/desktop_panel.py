@@ -6,7 +6,7 @@ window manager's work area leaves it out. Runs until it is killed.
 """
 import sys
 
-from Xlib import X, Xatom, display
+from Xlib import X, Xatom, Xutil, display
 
 
 def main():
@@ -19,6 +19,8 @@ def main():
     atom = d.intern_atom
     panel.set_wm_name("test panel")
     panel.set_wm_class("panel", "TestPanel")
+    # Placed by its owner, as panels are; the window manager would centre it.
+    panel.set_wm_normal_hints(flags=Xutil.USPosition | Xutil.USSize, x=0, y=0, width=width, height=height)
     panel.change_property(atom("_NET_WM_WINDOW_TYPE"), Xatom.ATOM, 32, [atom("_NET_WM_WINDOW_TYPE_DOCK")])
     # left, right, top, bottom; then the start and end of each edge's span.
     panel.change_property(atom("_NET_WM_STRUT"), Xatom.CARDINAL, 32, [0, 0, height, 0])
