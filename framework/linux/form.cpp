@@ -124,7 +124,19 @@ void TForm::CreateHandle() {
   g_signal_connect(widget, "hide", G_CALLBACK(+[](GtkWidget*, TForm* form) { Screen().FormHidden(form); }), this);
 
   gtk_widget_realize(widget);
-  if (BorderStyle() == TFormBorderStyle::bsDialog) SetDialogFrame();
+  if (BorderStyle() == TFormBorderStyle::bsDialog) {
+    SetDialogFrame();
+    // Some window managers minimise whatever the hints say (openbox keeps
+    // the button); a dialog without a taskbar entry comes straight back.
+    g_signal_connect(widget, "window-state-event",
+                     G_CALLBACK(+[](GtkWidget* dialog, GdkEventWindowState* event, TForm*) {
+                       if ((event->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0) {
+                         gtk_window_deiconify(GTK_WINDOW(dialog));
+                       }
+                       return FALSE;
+                     }),
+                     this);
+  }
   // OnPaint runs once the frame is on the window, so that it can draw there directly.
   frame_clock_ = gdk_window_get_frame_clock(gtk_widget_get_window(widget));
   after_paint_handler_ =
