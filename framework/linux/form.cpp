@@ -148,8 +148,8 @@ void TForm::SetDialogFrame() {
   // offers moving and closing only, whatever the border icons say; a
   // minimised dialog would have no taskbar entry to come back from.
   GdkWindow* window = gtk_widget_get_window(window_.get());
-  gdk_window_set_functions(window, HasSystemMenu() ? static_cast<GdkWMFunction>(GDK_FUNC_MOVE | GDK_FUNC_CLOSE)
-                                                   : GDK_FUNC_MOVE);
+  gdk_window_set_functions(
+      window, HasSystemMenu() ? static_cast<GdkWMFunction>(GDK_FUNC_MOVE | GDK_FUNC_CLOSE) : GDK_FUNC_MOVE);
   const int decorations = GDK_DECOR_BORDER | GDK_DECOR_TITLE | (HasSystemMenu() ? GDK_DECOR_MENU : 0);
   gdk_window_set_decorations(window, static_cast<GdkWMDecoration>(decorations));
 }

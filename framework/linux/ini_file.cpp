@@ -103,7 +103,7 @@ std::optional<std::string> FileBehind(std::string path) {
 // A new file beside `path`, under a name no other file has. Created as any
 // new file is (0666 less the umask); `mode`, when given, replaces that.
 std::optional<std::pair<TFileDescriptor, std::string>> CreateBeside(const std::string& path,
-                                                                   std::optional<mode_t> mode) {
+                                                                    std::optional<mode_t> mode) {
   static constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   std::random_device random;
   std::uniform_int_distribution<std::size_t> letter(0, kLetters.size() - 1);

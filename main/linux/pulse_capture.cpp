@@ -44,8 +44,7 @@ void TPulseCapture::TSourceDestroy::operator()(GSource* source) const {
   g_source_unref(source);
 }
 
-TPulseCapture::TPulseCapture(TBufferMeasure& meter, TErrorReporter& reporter,
-                             std::chrono::milliseconds connect_timeout)
+TPulseCapture::TPulseCapture(TBufferMeasure& meter, TErrorReporter& reporter, std::chrono::milliseconds connect_timeout)
     : meter_(meter),
       reporter_(reporter),
       connect_timeout_(connect_timeout),
@@ -106,8 +105,8 @@ void TPulseCapture::ArmTimer() {
   pa_mainloop_api* api = pa_threaded_mainloop_get_api(mainloop_.get());
   if (timer_ != nullptr) api->time_free(timer_);
   const auto microseconds = std::chrono::duration_cast<std::chrono::microseconds>(connect_timeout_).count();
-  timer_ = pa_context_rttime_new(context_.get(), pa_rtclock_now() + static_cast<pa_usec_t>(microseconds), TimedOut,
-                                 this);
+  timer_ =
+      pa_context_rttime_new(context_.get(), pa_rtclock_now() + static_cast<pa_usec_t>(microseconds), TimedOut, this);
 }
 
 void TPulseCapture::ContextReady() {

@@ -1,8 +1,8 @@
 #pragma once
 // A call that must not wait on file system objects (a FIFO waits for a
 // writer): one that does fails the test and is let go, so the test ends.
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>

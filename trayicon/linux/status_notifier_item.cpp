@@ -231,9 +231,9 @@ void TStatusNotifierItem::StopListeningToHosts() {
 
 void TStatusNotifierItem::AskForHosts(const std::string& owner) {
   g_dbus_connection_call(connection_.get(), owner.c_str(), kWatcherPath, "org.freedesktop.DBus.Properties", "Get",
-                         g_variant_new("(ss)", kWatcherName, "IsStatusNotifierHostRegistered"),
-                         G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, -1, cancellable_.get(),
-                         &TStatusNotifierItem::HostsAnswered, new TAnswer{NewLinkRef(), watcher_generation_});
+                         g_variant_new("(ss)", kWatcherName, "IsStatusNotifierHostRegistered"), G_VARIANT_TYPE("(v)"),
+                         G_DBUS_CALL_FLAGS_NONE, -1, cancellable_.get(), &TStatusNotifierItem::HostsAnswered,
+                         new TAnswer{NewLinkRef(), watcher_generation_});
 }
 
 void TStatusNotifierItem::HostsChanged(GDBusConnection* /*connection*/, const gchar* sender, const gchar* /*path*/,

@@ -104,7 +104,6 @@ TEST_F(IniFileTest, FailedWritesRaiseAndChangeNothing) {
   TIniFile ini(path);
   EXPECT_THROW(ini.WriteString("Main", "Top", "0\n[Main]\nTop=1"), EIniFileException);
   EXPECT_EQ(Read(path), "[Main]\nTop=1\n");
-
 }
 
 TEST_F(IniFileTest, AFileBehindSymbolicLinksIsReplacedWhereItLiesAndTheLinksStay) {
@@ -172,7 +171,9 @@ INSTANTIATE_TEST_SUITE_P(Modes, IniFileModeTest,
                                          ModeCase{"NewUnderUmask077", std::nullopt, 077, 0600},
                                          ModeCase{"Existing0640UnderUmask022", 0640, 022, 0640},
                                          ModeCase{"Existing0664UnderUmask077", 0664, 077, 0664}),
-                         [](const testing::TestParamInfo<ModeCase>& param_info) { return std::string(param_info.param.name); });
+                         [](const testing::TestParamInfo<ModeCase>& param_info) {
+                           return std::string(param_info.param.name);
+                         });
 
 TEST_F(IniFileTest, AWriteThatFailsHalfwayLeavesTheFileAndNoTemporaryOne) {
   const fs::path path = folder_ / "Sonalix.ini";
@@ -225,11 +226,14 @@ INSTANTIATE_TEST_SUITE_P(
                                    sockaddr_un address{};
                                    address.sun_family = AF_UNIX;
                                    p.string().copy(address.sun_path, sizeof address.sun_path - 1);
-                                   bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+                                   if (bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+                                     ADD_FAILURE() << "cannot make the socket";
+                                   }
                                    close(s);
                                  },
                                  fs::file_type::socket},
-                    NotAFileCase{"Folder", [](const fs::path& p) { fs::create_directory(p); }, fs::file_type::directory}),
+                    NotAFileCase{"Folder", [](const fs::path& p) { fs::create_directory(p); },
+                                 fs::file_type::directory}),
     [](const testing::TestParamInfo<NotAFileCase>& param_info) { return std::string(param_info.param.name); });
 
 }  // namespace

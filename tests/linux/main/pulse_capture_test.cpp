@@ -351,8 +351,10 @@ class PulseCaptureTest : public ::testing::Test {
   RecordingReporter reporter_;
 };
 
-const std::string kNoServer = std::string("エラー|PulseAudioに接続できませんでした: ") + pa_strerror(PA_ERR_CONNECTIONREFUSED);
-const std::string kLost = std::string("エラー|PulseAudioとの接続が切れました: ") + pa_strerror(PA_ERR_CONNECTIONTERMINATED);
+const std::string kNoServer =
+    std::string("エラー|PulseAudioに接続できませんでした: ") + pa_strerror(PA_ERR_CONNECTIONREFUSED);
+const std::string kLost =
+    std::string("エラー|PulseAudioとの接続が切れました: ") + pa_strerror(PA_ERR_CONNECTIONTERMINATED);
 
 TEST_F(PulseCaptureTest, ToneArrivesInTenMillisecondBuffersAtTheModelsLevels) {
   TPulseCapture capture(meter_, reporter_);

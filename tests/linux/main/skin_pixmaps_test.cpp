@@ -1,8 +1,8 @@
 // The strip's pictures through a real X server: the skins as pixmaps, the
 // composition and the copy to the window, read back pixel by pixel.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <X11/Xutil.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -160,8 +160,8 @@ INSTANTIATE_TEST_SUITE_P(
         UnreadableSkinCase{"Folder", [](const std::string& path) { std::filesystem::create_directory(path); }},
         UnreadableSkinCase{"Fifo", [](const std::string& path) { mkfifo(path.c_str(), 0644); }},
         // Readable, and far larger than the strip: 16 million pixels.
-        UnreadableSkinCase{"Huge",
-                           [](const std::string& path) { std::ofstream(path, std::ios::binary) << BlackBitmap(4096, 4096); }}),
+        UnreadableSkinCase{
+            "Huge", [](const std::string& path) { std::ofstream(path, std::ios::binary) << BlackBitmap(4096, 4096); }}),
     [](const testing::TestParamInfo<UnreadableSkinCase>& param_info) { return std::string(param_info.param.name); });
 
 TEST_F(MeterSkinTest, TicksRedrawOnlyWhenThePictureChangesButRepaintsAlwaysDo) {

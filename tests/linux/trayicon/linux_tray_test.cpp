@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
-
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>

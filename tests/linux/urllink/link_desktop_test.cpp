@@ -75,13 +75,14 @@ TEST_P(LinkDesktopTest, TheOpenerGetsTheTargetAsOneArgumentUnchanged) {
   EXPECT_EQ(opener.Arguments(), "1\n" + std::string(GetParam().target) + "\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Targets, LinkDesktopTest,
-    testing::Values(TargetCase{"Plain", "http://sonalix.example.org/"},
-                    TargetCase{"Space", "http://sonalix.example.org/a page"},
-                    TargetCase{"Quotes", "mailto:o'brien@example.org?subject=\"hi\""},
-                    TargetCase{"ShellWords", "http://example.org/$(touch x);`id` \\ *"}),
-    [](const testing::TestParamInfo<TargetCase>& param_info) { return std::string(param_info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Targets, LinkDesktopTest,
+                         testing::Values(TargetCase{"Plain", "http://sonalix.example.org/"},
+                                         TargetCase{"Space", "http://sonalix.example.org/a page"},
+                                         TargetCase{"Quotes", "mailto:o'brien@example.org?subject=\"hi\""},
+                                         TargetCase{"ShellWords", "http://example.org/$(touch x);`id` \\ *"}),
+                         [](const testing::TestParamInfo<TargetCase>& param_info) {
+                           return std::string(param_info.param.name);
+                         });
 
 }  // namespace
 }  // namespace snx

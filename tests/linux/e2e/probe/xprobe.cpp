@@ -134,10 +134,10 @@ int Watcher(bool host) {
   // The bus handles one connection's requests in order: once it has
   // answered this, the name is the watcher's.
   snx::testing::PumpUntil([bus] {
-    const snx::GVariantPtr owner(g_dbus_connection_call_sync(
-        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
-        g_variant_new("(s)", "org.kde.StatusNotifierWatcher"), G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, -1,
-        nullptr, nullptr));
+    const snx::GVariantPtr owner(
+        g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                    "NameHasOwner", g_variant_new("(s)", "org.kde.StatusNotifierWatcher"),
+                                    G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr));
     gboolean owned = FALSE;
     if (owner) g_variant_get(owner.get(), "(b)", &owned);
     return owned != FALSE;
