@@ -1,9 +1,16 @@
 #!/bin/bash
-# Runs every test: first the house style (layout, names, bug-prone
-# constructs), then the portable core natively (with address/undefined and
-# thread sanitizers), a short run of each fuzz target, the native Linux program
-# and its end-to-end tests, then the Win32 tests and the end-to-end tests of the
-# real Sonalix.exe under Wine, each on a private virtual desktop.
+# Runs every test. Each build checks the house style of the sources it owns
+# (clang-tidy, and clang-format in the host build) beside its own tests. Three
+# lanes that share no display or audio server run side by side, since the
+# desktop tests mostly wait:
+#   checks:  the portable core natively (address/undefined sanitizers), its
+#            threaded code under ThreadSanitizer, a short run of each fuzz target;
+#   native:  the native Linux program, its layer's tests and end-to-end tests
+#            on a private desktop;
+#   windows: the Win32 tests and the end-to-end tests of the real Sonalix.exe
+#            under Wine on a private desktop of its own.
+# Each lane's output is printed whole when it ends; the run fails if any lane
+# does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,39 +18,89 @@ bash scripts/setup.sh
 # shellcheck disable=SC1091
 . scripts/wine-env.sh
 jobs=${SONALIX_JOBS:-2}
+logs=build/test-logs
+rm -rf "$logs"
+mkdir -p "$logs"
 
-tier() {  # tier PRESET [TARGET: build only that, run nothing]
+timed() {  # timed NAME COMMAND...: runs it and says how long it took, and the CPU it used
   echo "=== $1 ==="
-  local start=$SECONDS
-  cmake --preset "$1" >/dev/null
-  cmake --build --preset "$1" -j "$jobs" ${2:+--target "$2"}
-  [ -n "${2:-}" ] || ctest --preset "$1" --timeout 900
-  echo "=== $1: $((SECONDS - start)) s ==="
+  local TIMEFORMAT="=== $1: %0R s (CPU %0U s user, %0S s system) ==="
+  time "${@:2}"
 }
 
-echo "=== style ==="
-bash scripts/style.sh
-echo "=== style: $SECONDS s ==="
-tier host
+tier() {  # tier PRESET [TARGET...]: with targets, builds only those and tests nothing
+  local preset=$1
+  shift
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs" ${1:+--target "$@"}
+  [ $# -gt 0 ] || ctest --preset "$preset" -j "$jobs" --timeout 900
+}
+
 # ThreadSanitizer on the core's code that runs threads: capture with the
 # meter, and the tray icon's animation and click threads.
-threaded=(main_core_tests trayicon_core_tests)
-echo "=== host-tsan ==="
-start=$SECONDS
-cmake --preset host-tsan >/dev/null
-cmake --build --preset host-tsan -j "$jobs" --target "${threaded[@]}"
-ctest --preset host-tsan --timeout 900 -L "^($(IFS='|'; echo "${threaded[*]}"))\$"
-echo "=== host-tsan: $((SECONDS - start)) s ==="
-echo "=== fuzz ==="
-bash scripts/fuzz.sh 5
-tier linux
-if [ "$SONALIX_WINE_ARCH" = win32 ]; then
-  tier win32
-else
-  # The shipped program is the i686 build: it is built (warnings are errors)
-  # even where Wine cannot run it, and the 64-bit build of the same sources
-  # runs the Windows tests.
-  echo "note: this machine runs no 32-bit x86 code; the Windows tests run the 64-bit build"
-  tier win32 Sonalix
-  tier win64
+tsan() {
+  local threaded=(main_core_tests trayicon_core_tests)
+  cmake --preset host-tsan >/dev/null
+  cmake --build --preset host-tsan -j "$jobs" --target "${threaded[@]}"
+  ctest --preset host-tsan -j "$jobs" --timeout 900 -L "^($(IFS='|'; echo "${threaded[*]}"))\$"
+}
+
+fuzz() {
+  bash scripts/fuzz.sh 5
+  scripts/tidy.sh build/fuzz '^tests/fuzz/'
+}
+
+checks() {
+  timed host tier host
+  timed host-tsan tsan
+  timed fuzz fuzz
+}
+
+native() {
+  timed linux tier linux
+}
+
+windows() {
+  if [ "$SONALIX_WINE_ARCH" = win32 ]; then
+    timed win32 tier win32
+  else
+    # The shipped program is the i686 build: it is built (warnings are errors)
+    # even where Wine cannot run it, and the 64-bit build of the same sources
+    # runs the Windows tests.
+    echo "note: Wine cannot run 32-bit programs here; the Windows tests run the 64-bit build"
+    timed win32 tier win32 Sonalix
+    timed win64 tier win64
+  fi
+}
+
+declare -A lanes
+for lane in checks native windows; do
+  ( set -e; "$lane" ) >"$logs/$lane.log" 2>&1 &
+  lanes[$lane]=$!
+done
+
+failed=()
+remaining=("${!lanes[@]}")
+while [ ${#remaining[@]} -gt 0 ]; do
+  pids=()
+  for lane in "${remaining[@]}"; do pids+=("${lanes[$lane]}"); done
+  status=0
+  wait -n -p ended "${pids[@]}" || status=$?
+  left=()
+  for lane in "${remaining[@]}"; do
+    if [ "${lanes[$lane]}" = "$ended" ]; then
+      cat "$logs/$lane.log"
+      echo "=== lane $lane ended after $SECONDS s with status $status ==="
+      [ "$status" -eq 0 ] || failed+=("$lane")
+    else
+      left+=("$lane")
+    fi
+  done
+  remaining=("${left[@]}")
+done
+grep -h '^=== .*: [0-9]* s (CPU' "$logs"/*.log
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "test.sh: failed: ${failed[*]}" >&2
+  exit 1
 fi
+echo "test.sh: all passed in $SECONDS s"

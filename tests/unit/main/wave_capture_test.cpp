@@ -448,10 +448,14 @@ class SerialMeter final : public TBufferMeasure {
     serials_.push_back(data[length / 2 - 1] | data[length / 2] << 8);
     changed_.notify_all();
   }
-  // The numbers measured, in ascending order, once there are `at_least` or the wait gives up.
+  // The numbers measured, in ascending order, once there are `at_least` or
+  // none has come for a while: a loaded machine slows the stream down but
+  // never stops it, a lost buffer does.
   std::vector<int> Sorted(std::size_t at_least) {
     std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, kPatience, [&] { return serials_.size() >= at_least; });
+    for (std::size_t seen = serials_.size(); serials_.size() < at_least; seen = serials_.size()) {
+      if (!changed_.wait_for(lock, kPatience, [&] { return serials_.size() != seen; })) break;
+    }
     std::vector<int> sorted = serials_;
     std::sort(sorted.begin(), sorted.end());
     return sorted;

@@ -48,7 +48,7 @@ TEST(CaptureCycles, AThousandStartsAndStopsLeakNeitherHandlesNorMemory) {
 
   EXPECT_EQ(reporter.errors, "");
   EXPECT_LE(after.handles, before.handles + 4);
-  EXPECT_LE(after.private_bytes, before.private_bytes + 512 * 1024);
+  EXPECT_LE(after.private_bytes, before.private_bytes + std::size_t{512} * 1024);
 
   // And capture still delivers after all that.
   capture.Start();
