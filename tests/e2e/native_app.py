@@ -220,17 +220,18 @@ class BareDisplay:
     display that goes away."""
 
     def __init__(self):
-        for n in range(151, 200):
-            if not os.path.exists(f"/tmp/.X{n}-lock") and not os.path.exists(f"/tmp/.X11-unix/X{n}"):
-                self.name = f":{n}"
-                break
-        else:
-            raise RuntimeError("no free display")
+        # The server picks a free display itself and names it once it is
+        # ready: no other run can take that display in between.
+        ready, told = os.pipe()
+        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(told), "-screen", "0", "1024x768x24", "-nolisten",
+                                        "tcp"], pass_fds=(told,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(told)
+        with os.fdopen(ready) as named:
+            number = named.readline().strip()
+        if not number:
+            raise RuntimeError("the bare X server did not start")
+        self.name = ":" + number
         self.env = dict(ENV, DISPLAY=self.name)
-        self.server = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_until(lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True).returncode == 0,
-                   what="the bare display")
 
     def stop(self):
         if self.server.poll() is None:
