@@ -36,6 +36,10 @@ PACKAGES=(
   # session bus of its own (dbus-daemon); the benchmark compares the strip
   # with the PulseAudio project's own meter.
   xdg-utils dbus-daemon pavumeter
+  # The native test desktop looks like a user's: openbox reparents windows as
+  # desktop window managers do, and a panel that reserves its space is a dock
+  # window made with Debian's python3-xlib (run by /usr/bin/python3).
+  openbox python3-xlib
 )
 # Wine's 32-bit loader runs the shipped 32-bit program where the kernel runs
 # 32-bit code. It comes from the i386 archive, which a mirror can leave out of
