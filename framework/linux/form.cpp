@@ -75,8 +75,7 @@ void TForm::CreateHandle() {
     // A borderless form's place is the user's (dragged there, stored): window
     // managers then leave it there, where they would move a place that the
     // program chose clear of their panels.
-    GdkGeometry unused{};
-    gtk_window_set_geometry_hints(window, nullptr, &unused, GDK_HINT_USER_POS);
+    gtk_window_set_geometry_hints(window, nullptr, nullptr, GDK_HINT_USER_POS);
   }
   gtk_window_move(window, Left(), Top());
   gtk_widget_add_events(widget, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |

@@ -33,7 +33,7 @@ TFileContents ReadRegularFile(const std::string& path, std::size_t limit) {
   const TReadDescriptor file(path);
   if (file.Get() < 0) return {errno == ENOENT ? TReadOutcome::roMissing : TReadOutcome::roUnreadable, {}};
   struct stat status {};
-  if (fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode) || static_cast<std::size_t>(status.st_size) > limit) {
+  if (fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode) || std::cmp_greater(status.st_size, limit)) {
     return {};
   }
   std::string bytes;

@@ -58,7 +58,7 @@ void FindOwnCode() {
         auto& n = *static_cast<std::size_t*>(count);
         const std::string_view name = info->dlpi_name != nullptr ? info->dlpi_name : "";
         if (!name.empty() && name.find("libstdc++") == std::string_view::npos) return 0;
-        for (int i = 0; i < info->dlpi_phnum && n < OwnCode.size(); ++i) {
+        for (std::size_t i = 0; i < info->dlpi_phnum && n < OwnCode.size(); ++i) {
           const ElfW(Phdr)& segment = info->dlpi_phdr[i];
           if (segment.p_type != PT_LOAD || (segment.p_flags & PF_X) == 0) continue;
           const std::uintptr_t begin = info->dlpi_addr + segment.p_vaddr;

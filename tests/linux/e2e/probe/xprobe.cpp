@@ -21,10 +21,8 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <sstream>
-#include <string>
 #include <string>
 
 #include "tests/linux/fake_watcher.h"
@@ -70,10 +68,10 @@ unsigned long PixelAt(Display* display, int x, int y) {
 int Watch(const char* x_text, const char* y_text, const char* ms_text) {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return 1;
-  const int x = std::atoi(x_text);
-  const int y = std::atoi(y_text);
+  const int x = std::stoi(x_text);
+  const int y = std::stoi(y_text);
   using Clock = std::chrono::steady_clock;
-  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(std::atoi(ms_text));
+  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(std::stoi(ms_text));
   unsigned long shown = PixelAt(display, x, y);
   Clock::time_point since = Clock::now();
   std::printf("ready\n");
