@@ -1,7 +1,8 @@
 #!/bin/bash
 # A private desktop for running Sonalix: Xvfb, a tray host, a PulseAudio null
 # sink as the default input, and a Wine prefix or, for the native program, a
-# session bus of its own.
+# session bus of its own with a window manager and a panel, as a user's
+# desktop has.
 #   desktop.sh start DIR [--native]   starts it all and writes DIR/env.sh
 #   desktop.sh exec DIR CMD [ARG...]  runs CMD in that environment, with its exit status
 #   desktop.sh stop DIR    stops everything it started, by PID
@@ -121,6 +122,23 @@ session_bus() {
   export DBUS_SESSION_BUS_ADDRESS=$address
 }
 
+# What a user's desktop has and a bare X server lacks: a reparenting window
+# manager, and a panel along the top that reserves its height.
+panel_height=32
+user_desktop() {
+  openbox --sm-disable >"$dir/openbox.log" 2>&1 &
+  started $!
+  wait_for 10 root_has _NET_SUPPORTING_WM_CHECK "window id"
+  /usr/bin/python3 "$(dirname "$0")/desktop_panel.py" "$panel_height" >"$dir/panel.log" 2>&1 &
+  started $!
+  # The window manager has taken the panel's strut into its work area.
+  wait_for 10 root_has _NET_WORKAREA "= 0, $panel_height, $width, $((height - panel_height))"
+}
+
+root_has() {  # root_has PROPERTY TEXT
+  xprop -root "$1" | grep -qF -- "$2"
+}
+
 native_env() {
   export XDG_CONFIG_HOME="$dir/config"
   mkdir -p "$XDG_CONFIG_HOME"
@@ -157,22 +175,22 @@ start() {  # start [--native]
   export DISPLAY=$display
   wait_for 10 xdpyinfo
 
+  export XDG_RUNTIME_DIR="$dir/xdg" HOME="$dir/home"
+  mkdir -p "$XDG_RUNTIME_DIR" "$HOME"
+  chmod 700 "$XDG_RUNTIME_DIR"
   if [ "$native" = 1 ]; then
     # Started first, so that the tray host and the audio server talk to this
     # bus and never to the session of whoever runs the tests.
     session_bus
     export NO_AT_BRIDGE=1
+    user_desktop
   fi
-
-  # No window manager: a reparenting one races Wine over where a borderless
-  # popup is, so the program's idea of its position and the screen disagree.
+  # The Wine desktop has no window manager: a reparenting one races Wine over
+  # where a borderless popup is, so the program's idea of its position and
+  # the screen disagree.
   trayer --edge bottom --align right --widthtype pixel --width 64 --height 32 \
     --SetDockType true --expand false --transparent false >"$dir/trayer.log" 2>&1 &
   started $!
-
-  export XDG_RUNTIME_DIR="$dir/xdg" HOME="$dir/home"
-  mkdir -p "$XDG_RUNTIME_DIR" "$HOME"
-  chmod 700 "$XDG_RUNTIME_DIR"
   audio_on
   if [ "$native" = 1 ]; then
     native_env

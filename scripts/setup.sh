@@ -17,7 +17,10 @@ esac
 
 PACKAGES=(
   cmake ninja-build g++ googletest python3
-  clang libclang-rt-14-dev clang-format clang-tidy clang-tools
+  clang libclang-rt-14-dev clang-format
+  # The style check: clang-tidy 22 leaves the system's headers unvisited,
+  # three times quicker than Debian 12's default 14.
+  clang-tidy-22
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-wine
@@ -38,6 +41,10 @@ PACKAGES=(
   # session bus of its own (dbus-daemon); the benchmark compares the strip
   # with the PulseAudio project's own meter.
   xdg-utils dbus-daemon pavumeter
+  # The native test desktop looks like a user's: openbox reparents windows as
+  # desktop window managers do, and a panel that reserves its space is a dock
+  # window made with Debian's python3-xlib (run by /usr/bin/python3).
+  openbox python3-xlib
 )
 # Wine's 32-bit loader runs the shipped 32-bit program where the kernel runs
 # 32-bit code. It comes from the i386 archive, which a mirror can leave out of

@@ -32,7 +32,7 @@ for entry in "${owned[@]}"; do
   scripts/tidy.sh "build/$preset" "$pattern" ${fix:+"$fixes/$preset.yaml"} || status=$?
 done
 if [ -n "$fix" ]; then
-  clang-apply-replacements "$fixes"
+  clang-apply-replacements-22 "$fixes"
   # Last, so that it also lays out what the fixes changed.
   scripts/format.sh --fix
   exit 0

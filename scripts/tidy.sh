@@ -1,6 +1,8 @@
 #!/bin/bash
 # clang-tidy over the project's own C++ sources of one configured build whose
-# path matches a pattern, as that build compiles them, in parallel. Each source
+# path matches a pattern, as that build compiles them, in parallel. Version 22
+# leaves the system's headers (the C++ library, GTK, Windows, GoogleTest)
+# unvisited, which makes it three times quicker than older ones. Each source
 # is checked in the one build that owns it (see scripts/style.sh); the tests of
 # each build run this too.
 #   tidy.sh BUILD_DIR PATTERN [FIXES_YAML]  (with FIXES_YAML: export the fixes
@@ -32,7 +34,7 @@ fi
 
 echo "--- clang-tidy ($build: ${#files[@]} files)"
 status=0
-run-clang-tidy -quiet -j "$jobs" -p "$build" ${fixes:+-export-fixes "$fixes"} "${extra[@]}" "${files[@]}" \
+run-clang-tidy-22 -clang-tidy-binary clang-tidy-22 -quiet -j "$jobs" -p "$build" ${fixes:+-export-fixes "$fixes"} "${extra[@]}" "${files[@]}" \
   > "$build/clang-tidy.log" 2>&1 || status=$?
 if [ "$status" -ne 0 ] && [ -z "$fixes" ]; then
   sed 's/\x1b\[[0-9;]*m//g' "$build/clang-tidy.log" | grep -E '(warning|error):' | sort -u || true

@@ -2,6 +2,7 @@
 
 #include <gtk/gtk.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "framework/core/menu.h"
@@ -16,7 +17,17 @@ namespace snx {
 TGtkApplication::TGtkApplication() {
   // The strip draws with X pixmaps straight onto its window.
   gdk_set_allowed_backends("x11");
-  if (gtk_init_check(nullptr, nullptr) == FALSE) throw EInvalidOperation("cannot open the X display");
+  if (gtk_init_check(nullptr, nullptr) == FALSE) {
+    const char* display = g_getenv("DISPLAY");
+    throw EInvalidOperation(display != nullptr && display[0] != '\0'
+                                ? std::string("cannot open the X display ") + display
+                                : std::string("no X display: DISPLAY is not set"));
+  }
+  session_end_ = std::make_unique<TSessionEnd>([this] { CloseMainForm(); },
+                                               [this] {
+                                                 display_lost_ = true;
+                                                 CloseMainForm();
+                                               });
 }
 
 TGtkApplication::~TGtkApplication() {
@@ -96,6 +107,9 @@ UniqueEvent TriggerEvent(GdkWindow* root, int x, int y) {
 }  // namespace
 
 TMenuItem* TGtkApplication::TrackPopupMenu(const TPopupMenu& menu, int x, int y) {
+  // A second request (a tray host asking again, say) would stack a menu on
+  // the open one; Win32 refuses it the same way.
+  if (menu_open_) return nullptr;
   MenuState state;
   // Declared after the state, so that the menu's last signals still find it.
   const UniqueWidget popup(gtk_menu_new());
@@ -109,7 +123,9 @@ TMenuItem* TGtkApplication::TrackPopupMenu(const TPopupMenu& menu, int x, int y)
                          trigger.get());
   // A menu that could not take the pointer does not open, and never closes.
   if (gtk_widget_get_visible(popup.get()) == FALSE) return nullptr;
+  menu_open_ = true;
   while (!state.closed && !terminated_) g_main_context_iteration(nullptr, TRUE);
+  menu_open_ = false;
   return state.chosen;
 }
 
@@ -125,10 +141,30 @@ void TGtkApplication::Run() {
 
 void TGtkApplication::Terminate() {
   terminated_ = true;
+  // An error box runs a loop of its own, which would hold the program open.
+  if (!display_lost_) {
+    GList* toplevels = gtk_window_list_toplevels();
+    for (GList* l = toplevels; l != nullptr; l = l->next) {
+      if (GTK_IS_MESSAGE_DIALOG(l->data)) gtk_dialog_response(GTK_DIALOG(l->data), GTK_RESPONSE_DELETE_EVENT);
+    }
+    g_list_free(toplevels);
+  }
   g_main_context_wakeup(nullptr);
 }
 
+void TGtkApplication::CloseMainForm() {
+  if (MainForm() != nullptr) {
+    Guarded([&] { MainForm()->Close(); });
+  } else {
+    Terminate();
+  }
+}
+
 void TGtkApplication::ShowErrorBox(const std::string& text, const std::string& caption) {
+  if (display_lost_) {
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    return;
+  }
   GtkWindow* parent = nullptr;
   GList* toplevels = gtk_window_list_toplevels();
   for (GList* l = toplevels; l != nullptr; l = l->next) {

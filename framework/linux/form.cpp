@@ -1,5 +1,6 @@
 #include "framework/linux/form.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -70,6 +71,12 @@ void TForm::CreateHandle() {
   gtk_window_set_keep_above(window, stay_on_top_ ? TRUE : FALSE);
   gtk_widget_set_app_paintable(widget, TRUE);
   gtk_widget_set_size_request(widget, ClientWidth(), ClientHeight());
+  if (BorderStyle() == TFormBorderStyle::bsNone) {
+    // A borderless form's place is the user's (dragged there, stored): window
+    // managers then leave it there, where they would move a place that the
+    // program chose clear of their panels.
+    gtk_window_set_geometry_hints(window, nullptr, nullptr, GDK_HINT_USER_POS);
+  }
   gtk_window_move(window, Left(), Top());
   gtk_widget_add_events(widget, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
                                     GDK_LEAVE_NOTIFY_MASK | GDK_STRUCTURE_MASK | GDK_FOCUS_CHANGE_MASK);
@@ -91,8 +98,15 @@ void TForm::CreateHandle() {
                      return FALSE;
                    }),
                    this);
-  g_signal_connect(widget, "configure-event", G_CALLBACK(+[](GtkWidget*, GdkEventConfigure* event, TForm* form) {
-                     form->Moved(event->x, event->y);
+  // The event's own coordinates are not used: under a reparenting window
+  // manager they can be the window's place inside its frame.
+  g_signal_connect(widget, "configure-event", G_CALLBACK(+[](GtkWidget*, GdkEventConfigure*, TForm* form) {
+                     form->Moved();
+                     return FALSE;
+                   }),
+                   this);
+  g_signal_connect(widget, "map-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, TForm* form) {
+                     form->Moved();
                      return FALSE;
                    }),
                    this);
@@ -109,10 +123,34 @@ void TForm::CreateHandle() {
   g_signal_connect(widget, "hide", G_CALLBACK(+[](GtkWidget*, TForm* form) { Screen().FormHidden(form); }), this);
 
   gtk_widget_realize(widget);
+  if (BorderStyle() == TFormBorderStyle::bsDialog) {
+    SetDialogFrame();
+    // Some window managers minimise whatever the hints say (openbox keeps
+    // the button); a dialog without a taskbar entry comes straight back.
+    g_signal_connect(widget, "window-state-event",
+                     G_CALLBACK(+[](GtkWidget* dialog, GdkEventWindowState* event, TForm*) {
+                       if ((event->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0) {
+                         gtk_window_deiconify(GTK_WINDOW(dialog));
+                       }
+                       return FALSE;
+                     }),
+                     this);
+  }
   // OnPaint runs once the frame is on the window, so that it can draw there directly.
   frame_clock_ = gdk_window_get_frame_clock(gtk_widget_get_window(widget));
   after_paint_handler_ =
       g_signal_connect_swapped(frame_clock_, "after-paint", G_CALLBACK(+[](TForm* form) { form->AfterPaint(); }), this);
+}
+
+void TForm::SetDialogFrame() {
+  // Set once realised: GTK sets its own hints while realising. A dialog frame
+  // offers moving and closing only, whatever the border icons say; a
+  // minimised dialog would have no taskbar entry to come back from.
+  GdkWindow* window = gtk_widget_get_window(window_.get());
+  gdk_window_set_functions(
+      window, HasSystemMenu() ? static_cast<GdkWMFunction>(GDK_FUNC_MOVE | GDK_FUNC_CLOSE) : GDK_FUNC_MOVE);
+  const int decorations = GDK_DECOR_BORDER | GDK_DECOR_TITLE | (HasSystemMenu() ? GDK_DECOR_MENU : 0);
+  gdk_window_set_decorations(window, static_cast<GdkWMDecoration>(decorations));
 }
 
 void TForm::DisconnectFrameClock() {
@@ -127,9 +165,32 @@ GtkWidget* TForm::Handle() {
 
 GdkWindow* TForm::NativeWindow() { return gtk_widget_get_window(Handle()); }
 
-void TForm::Moved(int left, int top) {
-  TCustomForm::SetLeft(left);
-  TCustomForm::SetTop(top);
+std::optional<TPoint> TForm::ScreenPlace() const {
+  // A server that has gone answers nothing: the last place seen stands.
+  if (!window_ || application_.DisplayLost()) return std::nullopt;
+  GdkWindow* window = gtk_widget_get_window(window_.get());
+  if (window == nullptr || (gdk_window_get_state(window) & GDK_WINDOW_STATE_WITHDRAWN) != 0) return std::nullopt;
+  GdkRectangle frame;
+  gdk_window_get_frame_extents(window, &frame);
+  return TPoint{frame.x, frame.y};
+}
+
+int TForm::Left() const {
+  const std::optional<TPoint> place = ScreenPlace();
+  return place ? place->x : TCustomForm::Left();
+}
+
+int TForm::Top() const {
+  const std::optional<TPoint> place = ScreenPlace();
+  return place ? place->y : TCustomForm::Top();
+}
+
+// Kept for when the window is off screen, or the server has gone.
+void TForm::Moved() {
+  if (const std::optional<TPoint> place = ScreenPlace()) {
+    TCustomForm::SetLeft(place->x);
+    TCustomForm::SetTop(place->y);
+  }
 }
 
 void TForm::SetLeft(int left) {
@@ -172,27 +233,37 @@ void TForm::Show() {
 }
 
 void TForm::Hide() {
-  if (window_) gtk_widget_hide(window_.get());
+  if (window_) {
+    Moved();
+    gtk_widget_hide(window_.get());
+  }
   MouseLeft();
+}
+
+void TForm::SetEnabled(bool enabled) {
+  enabled_ = enabled;
+  gtk_widget_set_sensitive(Handle(), enabled ? TRUE : FALSE);
 }
 
 int TForm::ShowModal() {
   if (Visible()) throw EInvalidOperation("表示されているウィンドウをモーダルにすることはできません");
   // The program's other visible forms take no input meanwhile; hidden
-  // windows (the tray's) are not forms and keep working.
-  std::vector<UniqueObject<GtkWidget>> disabled;
+  // windows (the tray's) are not forms and keep working. A form destroyed
+  // meanwhile leaves the application's list.
+  std::vector<TForm*> disabled;
   for (int i = 0; i < application_.ComponentCount(); ++i) {
     auto* form = dynamic_cast<TForm*>(application_.Components(i));
-    if (form == nullptr || form == this || !form->Visible()) continue;
-    GtkWidget* window = form->window_.get();
-    if (gtk_widget_get_sensitive(window) == FALSE) continue;
-    gtk_widget_set_sensitive(window, FALSE);
-    disabled.emplace_back(GTK_WIDGET(g_object_ref(window)));
+    if (form == nullptr || form == this || !form->Visible() || !form->enabled_) continue;
+    form->SetEnabled(false);
+    disabled.push_back(form);
   }
   BeginModal();
   Guarded([&] { Show(); });
   while (ModalResult() == 0 && Visible() && !application_.Terminated()) g_main_context_iteration(nullptr, TRUE);
-  for (const auto& window : disabled) gtk_widget_set_sensitive(window.get(), TRUE);
+  for (int i = 0; i < application_.ComponentCount(); ++i) {
+    auto* form = dynamic_cast<TForm*>(application_.Components(i));
+    if (std::ranges::find(disabled, form) != disabled.end()) form->SetEnabled(true);
+  }
   Hide();
   EndModal();
   return ModalResult();
@@ -216,9 +287,13 @@ std::unique_ptr<TListWindow> TForm::CreateListWindow(TCustomListBox& /*list*/) {
   throw EInvalidOperation("list boxes have no window of their own on this platform");
 }
 
-gboolean TForm::Draw(cairo_t* cr) {
+void TForm::PaintBackground(cairo_t* cr) {
   SetSourceColor(cr, Color());
   cairo_paint(cr);
+}
+
+gboolean TForm::Draw(cairo_t* cr) {
+  PaintBackground(cr);
   Guarded([&] {
     TCairoCanvas canvas(cr);
     PaintControls(canvas);
@@ -234,6 +309,7 @@ void TForm::AfterPaint() {
 }
 
 gboolean TForm::ButtonPress(const GdkEventButton& event) {
+  if (!enabled_) return TRUE;
   // A double click arrives as two presses, then this: the second press was the click.
   if (event.type != GDK_BUTTON_PRESS) return TRUE;
   const auto member = ButtonMember(event.button);
@@ -250,6 +326,7 @@ gboolean TForm::ButtonPress(const GdkEventButton& event) {
 }
 
 gboolean TForm::ButtonRelease(const GdkEventButton& event) {
+  if (!enabled_) return TRUE;
   const auto member = ButtonMember(event.button);
   if (!member) return FALSE;
   if (OnMouseUp) {
@@ -261,6 +338,7 @@ gboolean TForm::ButtonRelease(const GdkEventButton& event) {
 }
 
 gboolean TForm::Motion(const GdkEventMotion& event) {
+  if (!enabled_) return TRUE;
   const auto x = static_cast<int>(event.x);
   const auto y = static_cast<int>(event.y);
   Guarded([&] { MouseMoved(ShiftFromState(event.state), x, y); });

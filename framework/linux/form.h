@@ -4,6 +4,7 @@
 // constructor hands it to ReadDescriptionText).
 #include <gtk/gtk.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,12 @@ class TForm : public TCustomForm {
 
   int Width() const { return ClientWidth(); }
   int Height() const { return ClientHeight(); }
+  // While the window is on screen, its place as the X server has it now:
+  // a reparenting window manager's configure events can describe the window
+  // inside its frame rather than on the screen. The top-left of the frame,
+  // as SetLeft and SetTop place it.
+  int Left() const override;
+  int Top() const override;
   void SetLeft(int left) override;
   void SetTop(int top) override;
   void SetClientSize(int width, int height) override;
@@ -57,6 +64,12 @@ class TForm : public TCustomForm {
   // List boxes have no window of their own here: raises EInvalidOperation.
   std::unique_ptr<TListWindow> CreateListWindow(TCustomListBox& list) override;
 
+ protected:
+  // What the window shows under its controls whenever GTK paints it: the
+  // form's colour. A form that draws its own picture after the paint (in
+  // OnPaint) paints that picture here, or the colour would show until then.
+  virtual void PaintBackground(cairo_t* cr);
+
  private:
   struct Press {
     guint button = 0;
@@ -65,7 +78,11 @@ class TForm : public TCustomForm {
   };
 
   void CreateHandle();
-  void Moved(int left, int top);
+  void SetDialogFrame();
+  std::optional<TPoint> ScreenPlace() const;
+  void Moved();
+  // Disabled forms take no pointer input: a modal form is up.
+  void SetEnabled(bool enabled);
   gboolean Draw(cairo_t* cr);
   void AfterPaint();
   gboolean ButtonPress(const GdkEventButton& event);
@@ -80,6 +97,7 @@ class TForm : public TCustomForm {
   gulong after_paint_handler_ = 0;
   bool paint_pending_ = false;
   bool stay_on_top_ = false;
+  bool enabled_ = true;
   bool hand_cursor_ = false;
   UniqueObject<GdkCursor> hand_;
   Press last_press_;

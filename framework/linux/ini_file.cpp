@@ -6,23 +6,32 @@
 
 #include <cerrno>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "framework/core/ini_text.h"
+#include "framework/linux/regular_file.h"
 
 namespace snx {
 
 namespace {
 
+// Far more than any settings file holds; a larger one is not one to rewrite.
+constexpr std::size_t kLargestFile = 16 << 20;
+// Links followed before a chain of them counts as a loop, as the kernel counts.
+constexpr int kMostLinks = 40;
+
 // An open file descriptor, closed when it goes.
 class TFileDescriptor {
  public:
   explicit TFileDescriptor(int fd) : fd_(fd) {}
+  TFileDescriptor(TFileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
   TFileDescriptor(const TFileDescriptor&) = delete;
   TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+  TFileDescriptor& operator=(TFileDescriptor&&) = delete;
   ~TFileDescriptor() {
     if (fd_ >= 0) close(fd_);
   }
@@ -37,17 +46,16 @@ class TFileDescriptor {
 // The whole file, an empty text when there is no file, nothing when it
 // cannot be read.
 std::optional<std::string> ReadText(const std::string& path) {
-  const TFileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.Get() < 0) return errno == ENOENT ? std::optional<std::string>(std::string()) : std::nullopt;
-  std::string text;
-  char chunk[4096];
-  for (;;) {
-    const ssize_t n = read(file.Get(), chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
-    if (n == 0) return text;
-    text.append(chunk, static_cast<std::size_t>(n));
+  TFileContents file = ReadRegularFile(path, kLargestFile);
+  switch (file.outcome) {
+    case TReadOutcome::roRead:
+      return std::move(file.bytes);
+    case TReadOutcome::roMissing:
+      return std::string();
+    case TReadOutcome::roUnreadable:
+      break;
   }
+  return std::nullopt;
 }
 
 bool WriteAll(int fd, std::string_view text) {
@@ -75,16 +83,60 @@ bool MakeFolders(const std::string& folder) {
   }
 }
 
-// Writes `text` to a new file beside `path` and renames it over `path`.
+// The file that `path` stands for: itself, or the end of its chain of
+// symbolic links, which may not exist yet. Dotfile managers keep settings as
+// links into a repository of their own; a write goes to the file there.
+std::optional<std::string> FileBehind(std::string path) {
+  for (int hops = 0; hops < kMostLinks; ++hops) {
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0) return errno == ENOENT ? std::optional(path) : std::nullopt;
+    if (!S_ISLNK(status.st_mode)) return path;
+    std::vector<char> target(static_cast<std::size_t>(status.st_size) + 1);
+    const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+    if (length < 0 || static_cast<std::size_t>(length) >= target.size()) return std::nullopt;
+    const std::string link(target.data(), static_cast<std::size_t>(length));
+    path = link.starts_with('/') ? link : FolderOf(path) + "/" + link;
+  }
+  return std::nullopt;
+}
+
+// A new file beside `path`, under a name no other file has. Created as any
+// new file is (0666 less the umask); `mode`, when given, replaces that.
+std::optional<std::pair<TFileDescriptor, std::string>> CreateBeside(const std::string& path,
+                                                                    std::optional<mode_t> mode) {
+  static constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device random;
+  std::uniform_int_distribution<std::size_t> letter(0, kLetters.size() - 1);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = path + ".";
+    for (int i = 0; i < 6; ++i) name += kLetters[letter(random)];
+    TFileDescriptor file(open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (file.Get() < 0 && errno == EEXIST) continue;
+    if (file.Get() < 0) return std::nullopt;
+    if (mode && fchmod(file.Get(), *mode) != 0) {
+      unlink(name.c_str());
+      return std::nullopt;
+    }
+    return std::pair{std::move(file), std::move(name)};
+  }
+  return std::nullopt;
+}
+
+// Writes `text` to a new file beside `path` and renames it over `path`,
+// keeping the mode of the file it replaces.
 bool ReplaceFile(const std::string& path, std::string_view text) {
   const std::string folder = FolderOf(path);
   if (!MakeFolders(folder)) return false;
-  std::string temporary = path + ".XXXXXX";
-  std::vector<char> name(temporary.begin(), temporary.end());
-  name.push_back('\0');
-  TFileDescriptor file(mkostemp(name.data(), O_CLOEXEC));
-  if (file.Get() < 0) return false;
-  temporary = name.data();
+  struct stat status {};
+  std::optional<mode_t> mode;
+  if (stat(path.c_str(), &status) == 0) {
+    mode = status.st_mode & 07777;
+  } else if (errno != ENOENT) {
+    return false;
+  }
+  auto created = CreateBeside(path, mode);
+  if (!created) return false;
+  auto& [file, temporary] = *created;
   if (!WriteAll(file.Get(), text) || fsync(file.Get()) != 0 || !file.Close() ||
       rename(temporary.c_str(), path.c_str()) != 0) {
     unlink(temporary.c_str());
@@ -105,11 +157,13 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-  const std::optional<std::string> text = ReadText(FileName());
+  const std::optional<std::string> file = FileBehind(FileName());
+  if (!file) RaiseWriteError();
+  const std::optional<std::string> text = ReadText(*file);
   // An unreadable file is not overwritten: its other lines would be lost.
   if (!text) RaiseWriteError();
   const std::optional<std::string> updated = SetIniValue(*text, section, key, value);
-  if (!updated || !ReplaceFile(FileName(), *updated)) RaiseWriteError();
+  if (!updated || !ReplaceFile(*file, *updated)) RaiseWriteError();
 }
 
 }  // namespace snx

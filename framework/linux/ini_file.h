@@ -1,7 +1,10 @@
 #pragma once
 // INI files read and written whole, by the rules of private-profile files.
 // A write replaces the file atomically, so a crash leaves the old or the new
-// text, never half of one.
+// text, never half of one. A file behind a symbolic link is replaced where it
+// lies, the link kept; the file keeps its mode, and a new one gets the usual
+// mode (0666 less the umask). Only a regular file is read, and only a
+// regular file (or none) is replaced.
 #include "framework/core/ini_file.h"
 
 namespace snx {

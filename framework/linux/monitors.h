@@ -2,12 +2,12 @@
 // The attached monitors as the program may use them.
 #include <vector>
 
-#include "framework/core/geometry.h"
+#include "framework/core/monitor.h"
 
 namespace snx {
 
-// Each monitor's work area (the desktop without panels and docks), in
-// screen coordinates, the primary monitor's first.
-std::vector<TRect> MonitorWorkAreas();
+// Each monitor's bounds and work area (the desktop without the panels and
+// docks that reserve space), in screen coordinates, the primary monitor's first.
+std::vector<TMonitor> Monitors();
 
 }  // namespace snx

@@ -5,26 +5,28 @@ namespace snx {
 
 namespace {
 
-BOOL CALLBACK CollectWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM param) {
-  auto* areas = reinterpret_cast<std::vector<TRect>*>(param);
+TRect RectOf(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM param) {
+  auto* monitors = reinterpret_cast<std::vector<TMonitor>*>(param);
   MONITORINFO info{};
   info.cbSize = sizeof info;
   if (!GetMonitorInfoW(monitor, &info)) return TRUE;
-  const TRect area{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+  const TMonitor found{RectOf(info.rcMonitor), RectOf(info.rcWork)};
   if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0) {
-    areas->insert(areas->begin(), area);
+    monitors->insert(monitors->begin(), found);
   } else {
-    areas->push_back(area);
+    monitors->push_back(found);
   }
   return TRUE;
 }
 
 }  // namespace
 
-std::vector<TRect> MonitorWorkAreas() {
-  std::vector<TRect> areas;
-  EnumDisplayMonitors(nullptr, nullptr, CollectWorkArea, reinterpret_cast<LPARAM>(&areas));
-  return areas;
+std::vector<TMonitor> Monitors() {
+  std::vector<TMonitor> monitors;
+  EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
+  return monitors;
 }
 
 }  // namespace snx

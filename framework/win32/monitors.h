@@ -2,12 +2,12 @@
 // The attached monitors as the program may use them.
 #include <vector>
 
-#include "framework/core/geometry.h"
+#include "framework/core/monitor.h"
 
 namespace snx {
 
-// Each monitor's work area (the desktop without taskbars and docked bars),
-// in virtual-screen coordinates, the primary monitor's first.
-std::vector<TRect> MonitorWorkAreas();
+// Each monitor's bounds and work area (the desktop without taskbars and
+// docked bars), in virtual-screen coordinates, the primary monitor's first.
+std::vector<TMonitor> Monitors();
 
 }  // namespace snx

@@ -1,17 +1,18 @@
 #pragma once
-// Where the strip opens. A stored place that leaves any of the strip on a
-// monitor is kept exactly, so the user can still see it and drag it back. A
-// place off every monitor (one that is no longer attached, a resolution that
-// shrank) would lose the strip for good: it opens at the default place then.
+// Where the strip opens. A stored place that leaves any pixel of the strip on
+// a monitor is kept exactly, even over a panel or taskbar, where a small meter
+// is naturally parked: the user can see it there and drag it away. A place off
+// every monitor (one that is no longer attached, a resolution that shrank)
+// would lose the strip for good: it opens at the default place then.
 #include <vector>
 
-#include "framework/core/geometry.h"
+#include "framework/core/monitor.h"
 
 namespace snx {
 
-// `work_areas` are the monitors' work areas, the primary monitor's first.
-// When the default place is off every monitor too, the strip opens at the
-// primary work area's top-left; with no monitor known the stored place stands.
-TPoint OpeningPosition(TPoint stored, TSize size, const std::vector<TRect>& work_areas);
+// `monitors` lists the primary monitor first. When the default place is off
+// every monitor too, the strip opens at the primary work area's top-left;
+// with no monitor known the stored place stands.
+TPoint OpeningPosition(TPoint stored, TSize size, const std::vector<TMonitor>& monitors);
 
 }  // namespace snx

@@ -1,16 +1,17 @@
 #include "main/linux/meter_skin.h"
 
 #include <X11/Xutil.h>
+#include <cairo-xlib.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
 
 #include "framework/core/bitmap.h"
 #include "framework/core/object.h"
+#include "framework/linux/handles.h"
+#include "framework/linux/regular_file.h"
 
 namespace snx {
 
@@ -25,12 +26,21 @@ unsigned long Channel(std::uint32_t value, unsigned long mask) {
   return ((value * top + 127) / 255) << shift;
 }
 
+// The strip is 274 x 26 and the parts skin needs 233 x 9: a skin far larger
+// is refused before its picture is made, since it would cost the X server
+// memory and the start its time for nothing. The file limit is more than the
+// largest such bitmap needs.
+constexpr int kLargestSkinSide = 1024;
+constexpr std::size_t kLargestSkinFile = 8 << 20;
+
+// Any failure to read is a missing skin, whatever the file is.
 std::optional<TBitmap> ReadBitmap(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  std::vector<std::uint8_t> data{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  const TFileContents file = ReadRegularFile(path, kLargestSkinFile);
+  if (file.outcome != TReadOutcome::roRead) return std::nullopt;
   try {
-    return TBitmap::FromFile(std::move(data));
+    TBitmap bitmap = TBitmap::FromFile({file.bytes.begin(), file.bytes.end()});
+    if (bitmap.Width() > kLargestSkinSide || bitmap.Height() > kLargestSkinSide) return std::nullopt;
+    return bitmap;
   } catch (const EReadError&) {
     return std::nullopt;
   }
@@ -106,6 +116,15 @@ void TMeterSkin::Draw(const TChannelLevels& levels, bool repaint) {
   XCopyArea(display_, canvas_.Get(), window_, gc_.Get(), 0, 0, kMeterWidth * scale_, kMeterHeight * scale_, 0, 0);
   XFlush(display_);
   shown_ = frame;
+}
+
+bool TMeterSkin::PaintLast(cairo_t* cr) const {
+  if (!canvas_) return false;
+  const UniqueSurface canvas(cairo_xlib_surface_create(
+      display_, canvas_.Get(), DefaultVisual(display_, DefaultScreen(display_)), kMeterWidth, kMeterHeight));
+  cairo_set_source_surface(cr, canvas.get(), 0, 0);
+  cairo_paint(cr);
+  return true;
 }
 
 void TMeterSkin::Release() {

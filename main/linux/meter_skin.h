@@ -3,6 +3,7 @@
 // composition into the canvas pixmap and the one copy of it to the window.
 // All pixel work happens in the server, and a draw allocates nothing.
 #include <X11/Xlib.h>
+#include <cairo.h>
 
 #include <optional>
 #include <string>
@@ -23,8 +24,8 @@ class TMeterSkin final : private TMeterCanvas {
 
   // Replaces any earlier load with DATA/MAIN.BMP (twice: the canvas and the
   // clean background) and DATA/PARTS.BMP from `program_folder`, for drawing
-  // on `window`. A skin that cannot be loaded leaves its picture empty;
-  // nothing is reported.
+  // on `window`. A skin that cannot be loaded (no regular file, no bitmap, or
+  // far larger than the strip) leaves its picture empty; nothing is reported.
   void LoadSkin(Display* display, Drawable window, std::string_view program_folder);
   // The same for a window of `scale` device pixels per skin pixel each way
   // (its scale factor on a scaled screen): each skin pixel becomes a square
@@ -35,6 +36,9 @@ class TMeterSkin final : private TMeterCanvas {
   // skin. Unless `repaint` (the window lost its pixels), a picture equal to
   // the last one drawn is left as it is on screen.
   void Draw(const TChannelLevels& levels, bool repaint);
+  // Paints the picture last composed (the idle skin before any) onto `cr`;
+  // false, painting nothing, without a main skin.
+  bool PaintLast(cairo_t* cr) const;
   // Frees the pixmaps and the drawing context.
   void Release();
 

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,26 +22,35 @@
 namespace snx {
 
 // Start and Stop run on the user-interface thread, whose GLib main context
-// (the thread-default one when the object is made) also shows the failures
-// found while capture runs. The meter is called on the server's thread.
+// (the thread-default one when the object is made) also shows the failures:
+// a Start never waits on the server, so a failed attempt is shown when it
+// fails. The meter is called on the server's thread.
 class TPulseCapture final : public TCaptureSource {
  public:
   static constexpr std::size_t kBufferCount = 2;
 
-  TPulseCapture(TBufferMeasure& meter, TErrorReporter& reporter);
+  // An attempt whose connection or record stream is not ready within
+  // `connect_timeout` each fails.
+  TPulseCapture(TBufferMeasure& meter, TErrorReporter& reporter,
+                std::chrono::milliseconds connect_timeout = std::chrono::seconds(2));
   TPulseCapture(const TPulseCapture&) = delete;
   TPulseCapture& operator=(const TPulseCapture&) = delete;
   ~TPulseCapture() override;
 
-  // Connects a fresh context and record stream, waiting at most a couple of
-  // seconds for each; also the way back after the server went away.
+  // Begins to connect a fresh context and record stream and returns; also
+  // the way back after the server went away. Does nothing while capturing
+  // or while an attempt is under way.
   void Start() override;
-  // Never waits on the server, only on a buffer being measured.
+  // Ends capture or an attempt under way; never waits on the server, only on
+  // a buffer being measured.
   void Stop() override;
-  // False as soon as Stop has begun or the connection failed.
+  // Sound is being delivered: false while connecting, once Stop has begun
+  // and once the connection failed.
   bool CaptureRunning() const override;
 
  private:
+  enum class TPhase : std::uint8_t { phStopped, phConnecting, phRecording, phRunning };
+
   struct TMainloopFree {
     void operator()(pa_threaded_mainloop* mainloop) const;
   };
@@ -57,24 +67,27 @@ class TPulseCapture final : public TCaptureSource {
     void operator()(GSource* source) const;
   };
 
-  // Empty when connected, otherwise the text to show.
-  std::string Connect();
-  // Waits, with the mainloop locked, until `done` holds or the time is up.
-  template <typename TDone>
-  bool WaitFor(TDone done);
+  void BeginConnect();
   void Release();
+  // On the server's thread, or on the user-interface thread while it
+  // starts that thread, with the mainloop locked.
+  void ContextReady();
+  void StreamReady();
+  void Failed(int error);
+  void ArmTimer();
   void Collect(const std::uint8_t* data, std::size_t length);
-  // On the server's thread: the connection broke while capture ran.
-  void ConnectionFailed(int error);
+  // Shows `text` from the user-interface thread's loop.
+  void Report(std::string text);
   static gboolean ShowFailure(gpointer self);
 
   static void ContextState(pa_context* context, void* self);
   static void StreamState(pa_stream* stream, void* self);
   static void StreamRead(pa_stream* stream, std::size_t length, void* self);
-  static void WaitTimedOut(pa_mainloop_api* api, pa_time_event* event, const struct timeval* when, void* self);
+  static void TimedOut(pa_mainloop_api* api, pa_time_event* event, const struct timeval* when, void* self);
 
   TBufferMeasure& meter_;
   TErrorReporter& reporter_;
+  const std::chrono::milliseconds connect_timeout_;
   std::unique_ptr<GMainContext, TMainContextUnref> ui_context_;
 
   // Declared in this order so that the stream goes before its context and
@@ -82,9 +95,10 @@ class TPulseCapture final : public TCaptureSource {
   std::unique_ptr<pa_threaded_mainloop, TMainloopFree> mainloop_;
   std::unique_ptr<pa_context, TContextRelease> context_;
   std::unique_ptr<pa_stream, TStreamRelease> stream_;
-  std::atomic<bool> running_ = false;
-  // Set by a waiting Start's timer, under the mainloop lock.
-  bool timed_out_ = false;
+  // Where the current attempt has got to; set to stopped by Stop and by a failure.
+  std::atomic<TPhase> phase_ = TPhase::phStopped;
+  // The time limit of the attempt's current step, under the mainloop lock.
+  pa_time_event* timer_ = nullptr;
 
   // Filled on the server's thread only.
   std::array<std::array<std::uint8_t, kCaptureBufferSize>, kBufferCount> buffers_{};

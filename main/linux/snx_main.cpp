@@ -36,7 +36,7 @@ TSNX_MAIN::TSNX_MAIN(TComponent* owner) : TForm(owner) {
   TIniFile ini(SettingsLocation());
   MainSettings settings = ReadMainSettings(ini);
   // A place off every monitor would open the strip out of anyone's reach.
-  const TPoint place = OpeningPosition({settings.left, settings.top}, {Width(), Height()}, MonitorWorkAreas());
+  const TPoint place = OpeningPosition({settings.left, settings.top}, {Width(), Height()}, Monitors());
   SetLeft(place.x);
   SetTop(place.y);
   // Checked the other way round, so the click below makes an explicit
@@ -74,6 +74,10 @@ void TSNX_MAIN::DrawMeter(bool repaint) {
   // Drawing is a handful of requests to the X server and never runs the
   // main loop, so no tick or paint can arrive in the middle of it.
   if (Visible()) skin_.Draw(ChannelLevels, repaint);
+}
+
+void TSNX_MAIN::PaintBackground(cairo_t* cr) {
+  if (!skin_.PaintLast(cr)) TForm::PaintBackground(cr);
 }
 
 void TSNX_MAIN::FormClose(TObject*, TCloseAction&) {

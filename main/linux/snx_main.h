@@ -47,6 +47,10 @@ class TSNX_MAIN : public TForm {
   // the command does nothing.
   void SetAboutDialog(TForm* dialog) { about_dialog_ = dialog; }
 
+ protected:
+  // The strip shows nothing but its skin, not even while GTK repaints it.
+  void PaintBackground(cairo_t* cr) override;
+
  private:
   void DrawMeter(bool repaint);
 

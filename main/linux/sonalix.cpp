@@ -1,4 +1,8 @@
 // Entry routine: the application, its two windows, the main loop.
+#include <cstdio>
+#include <exception>
+#include <optional>
+
 #include "about/linux/snx_about.h"
 #include "framework/linux/application.h"
 #include "main/linux/snx_main.h"
@@ -12,15 +16,22 @@ TSNX_ABOUT* SNX_ABOUT = nullptr;
 }  // namespace snx
 
 int main() {
-  snx::TGtkApplication application;
+  std::optional<snx::TGtkApplication> application;
   try {
-    application.SetTitle("Sonalix 100115");
-    application.CreateForm(snx::SNX_MAIN);
-    application.CreateForm(snx::SNX_ABOUT);
+    application.emplace();
+  } catch (const std::exception& e) {
+    // Without a display there is no error box to show it in.
+    std::fprintf(stderr, "sonalix: %s\n", e.what());
+    return 1;
+  }
+  try {
+    application->SetTitle("Sonalix 100115");
+    application->CreateForm(snx::SNX_MAIN);
+    application->CreateForm(snx::SNX_ABOUT);
     snx::SNX_MAIN->SetAboutDialog(snx::SNX_ABOUT);
-    application.Run();
+    application->Run();
   } catch (...) {
-    application.HandleException(std::current_exception());
+    application->HandleException(std::current_exception());
   }
   return 0;
 }

@@ -33,7 +33,7 @@ TSNX_MAIN::TSNX_MAIN(TComponent* owner) : TForm(owner) {
   TIniFile ini(SettingsFile());
   MainSettings settings = ReadMainSettings(ini);
   // A place off every monitor would open the strip out of anyone's reach.
-  const TPoint place = OpeningPosition({settings.left, settings.top}, {Width(), Height()}, MonitorWorkAreas());
+  const TPoint place = OpeningPosition({settings.left, settings.top}, {Width(), Height()}, Monitors());
   SetLeft(place.x);
   SetTop(place.y);
   // Checked the other way round, so the click below makes an explicit

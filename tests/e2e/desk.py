@@ -21,8 +21,8 @@ def desktop_env():
 ENV = desktop_env() if DESKTOP_DIR else dict(os.environ)
 
 
-def run(*args, check=True, timeout=20):
-    result = subprocess.run(args, env=ENV, capture_output=True, text=True, timeout=timeout)
+def run(*args, check=True, timeout=20, env=None):
+    result = subprocess.run(args, env=env or ENV, capture_output=True, text=True, timeout=timeout)
     if check and result.returncode != 0:
         raise RuntimeError(f"{args}: {result.returncode} {result.stderr.strip()}")
     return result.stdout
@@ -47,27 +47,40 @@ def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
     return value
 
 
-def visible_windows(name=None, cls=None):
+def visible_windows(name=None, cls=None, env=None):
     """Mapped windows by title regex or by X class (one criterion: xdotool ORs them)."""
     args = ["xdotool", "search", "--onlyvisible"]
     args += ["--class", cls] if cls else ["--name", name if name is not None else ""]
-    result = subprocess.run(args, env=ENV, capture_output=True, text=True, timeout=20)
+    result = subprocess.run(args, env=env or ENV, capture_output=True, text=True, timeout=20)
     # Status 1 means nothing matched (or a window went while it looked).
     if result.returncode not in (0, 1):
         raise RuntimeError(f"{args}: {result.returncode} {result.stderr.strip()}")
     return [int(w) for w in result.stdout.split()]
 
 
-def geometry(window):
-    out = run("xwininfo", "-id", str(window))
+def geometry(window, env=None):
+    out = run("xwininfo", "-id", str(window), env=env)
     get = lambda key: int(re.search(key + r":\s+(-?\d+)", out).group(1))
     return get("Absolute upper-left X"), get("Absolute upper-left Y"), get("Width"), get("Height")
 
 
-def geometry_or_none(window):
+def frame_geometry(window):
+    """The place and size of a window with the window manager's frame around it."""
+    x, y, w, h = geometry(window)
+    extents = re.findall(r"\d+", run("xprop", "-id", str(window), "_NET_FRAME_EXTENTS", check=False).split("=")[-1])
+    left, right, top, bottom = (int(e) for e in extents) if len(extents) == 4 else (0, 0, 0, 0)
+    return x - left, y - top, w + left + right, h + top + bottom
+
+
+def work_area():
+    """The desktop's work area (without the panel): x, y, width, height."""
+    return tuple(int(v) for v in re.findall(r"\d+", run("xprop", "-root", "_NET_WORKAREA").split("=")[1])[:4])
+
+
+def geometry_or_none(window, env=None):
     """The geometry of a window that may have gone since it was found."""
     try:
-        return geometry(window)
+        return geometry(window, env=env)
     except RuntimeError:
         return None
 

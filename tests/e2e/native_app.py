@@ -4,11 +4,14 @@ and pixels through X, the settings file and the links it opens through the
 file system."""
 import ctypes
 import os
+import queue
 import re
 import shutil
 import signal
 import subprocess
 import tempfile
+import threading
+import time
 import unittest
 
 from desk import (DESKTOP_DIR, ENV, MENU_ITEMS, click, complete, docked_icons, geometry, geometry_or_none, key, pointer,
@@ -26,9 +29,9 @@ def tray_icons():
     return docked_icons(PROGRAM_CLASS)
 
 
-def send_close_request(window):
+def send_close_request(window, display_name=None):
     """What a window manager sends on Alt+F4: WM_DELETE_WINDOW in a
-    WM_PROTOCOLS message. The test desktop has no window manager to send it."""
+    WM_PROTOCOLS message."""
     x = ctypes.CDLL("libX11.so.6")
     x.XOpenDisplay.restype = ctypes.c_void_p
     x.XOpenDisplay.argtypes = [ctypes.c_char_p]
@@ -43,9 +46,10 @@ def send_close_request(window):
                     ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
                     ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
 
-    display = x.XOpenDisplay(ENV["DISPLAY"].encode())
+    display_name = display_name or ENV["DISPLAY"]
+    display = x.XOpenDisplay(display_name.encode())
     if not display:
-        raise RuntimeError("cannot open the display " + ENV["DISPLAY"])
+        raise RuntimeError("cannot open the display " + display_name)
     try:
         event = ClientMessage(type=33, window=window, format=32,  # 33: ClientMessage
                               message_type=x.XInternAtom(display, b"WM_PROTOCOLS", 0))
@@ -60,7 +64,7 @@ class NativeApp:
     """One run of the native program with its own settings folder and a
     stand-in for xdg-open that records what it is asked to open."""
 
-    def __init__(self, ini=None, folder=None):
+    def __init__(self, ini=None, folder=None, env=None):
         self.folder = folder or tempfile.mkdtemp(prefix="sonalix-", dir=DESKTOP_DIR or None)
         self.config = os.path.join(self.folder, "config")
         tools = os.path.join(self.folder, "bin")
@@ -70,7 +74,7 @@ class NativeApp:
         with open(opener, "w") as f:
             f.write(f'#!/bin/sh\nprintf "%s\\n" "$#" "$@" >> "{self.opened_log}"\n')
         os.chmod(opener, 0o755)
-        self.env = dict(ENV, XDG_CONFIG_HOME=self.config, PATH=tools + os.pathsep + ENV.get("PATH", ""))
+        self.env = dict(ENV, XDG_CONFIG_HOME=self.config, PATH=tools + os.pathsep + ENV.get("PATH", ""), **(env or {}))
         if ini is not None:
             os.makedirs(os.path.dirname(self.ini_path), exist_ok=True)
             with open(self.ini_path, "wb") as f:
@@ -83,13 +87,16 @@ class NativeApp:
     def ini_path(self):
         return os.path.join(self.config, "sonalix", "Sonalix.ini")
 
-    def start(self, program=None):
+    def start(self, program=None, tray=True):
+        """Starts the program and waits for its strip and, with `tray`, for
+        its icon in the tray host."""
         with open(self.log, "wb") as log:
             self.process = subprocess.Popen([program or os.path.join(BIN_DIR, "sonalix")], env=self.env,
                                             stdout=log, stderr=subprocess.STDOUT)
         self.window = wait_until(lambda: self._strip() or self._ended_early(), timeout=30, what="the strip")
         # Input sent while the tray host docks the icon can go astray.
-        wait_until(tray_icons, timeout=30, what="the tray icon")
+        if tray:
+            wait_until(tray_icons, timeout=30, what="the tray icon")
         return self
 
     def output(self):
@@ -103,30 +110,27 @@ class NativeApp:
         return None
 
     def _strip(self):
-        for w in visible_windows(name="^" + TITLE + "$"):
-            rect = geometry_or_none(w)
+        for w in visible_windows(name="^" + TITLE + "$", env=self.env):
+            rect = geometry_or_none(w, env=self.env)
             if rect and rect[2:] == (274, 26):
                 return w
         return None
 
     def geometry(self):
-        return geometry(self.window)
+        return geometry(self.window, env=self.env)
 
     def windows(self):
-        return visible_windows(cls=PROGRAM_CLASS)
+        return visible_windows(cls=PROGRAM_CLASS, env=self.env)
+
+    def menu_windows(self):
+        """The program's popup menus on screen."""
+        return [w for w in self.windows() if "_NET_WM_WINDOW_TYPE_POPUP_MENU" in
+                run("xprop", "-id", str(w), "_NET_WM_WINDOW_TYPE", check=False, env=self.env)]
 
     def menu_window(self):
-        """The popup menu on screen, or None: the program's override-redirect
-        window that is neither the strip, a tray icon nor a tip."""
-        icons = set(tray_icons())
-        for w in self.windows():
-            if w == self.window or w in icons:
-                continue
-            info = run("xwininfo", "-id", str(w), check=False)
-            size = re.search(r"Width: (\d+)\s+Height: (\d+)", info, re.S)
-            if "Override Redirect State: yes" in info and size and min(int(size[1]), int(size[2])) > 50:
-                return w
-        return None
+        """The popup menu on screen, or None."""
+        menus = self.menu_windows()
+        return menus[0] if menus else None
 
     def open_menu(self, via_tray=False, at=None):
         """Opens the command menu with a right click on the strip or on the
@@ -179,7 +183,7 @@ class NativeApp:
         """The close request a window manager sends (the strip has no close
         button), again while the strip stays up; the program's status."""
         for _ in range(3):
-            send_close_request(self.window)
+            send_close_request(self.window, self.env["DISPLAY"])
             if within(lambda: self.process.poll() is not None or not self._strip(), timeout=5):
                 break
         return self.wait_exit()
@@ -210,6 +214,81 @@ class NativeApp:
             self.process.wait()
 
 
+class BareDisplay:
+    """An X server of the test's own, with nothing else on it: no window
+    manager, no tray host. For what a window manager would hide, and for a
+    display that goes away."""
+
+    def __init__(self):
+        # The server picks a free display itself and names it once it is
+        # ready: no other run can take that display in between.
+        ready, told = os.pipe()
+        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(told), "-screen", "0", "1024x768x24", "-nolisten",
+                                        "tcp"], pass_fds=(told,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(told)
+        with os.fdopen(ready) as named:
+            number = named.readline().strip()
+        if not number:
+            raise RuntimeError("the bare X server did not start")
+        self.name = ":" + number
+        self.env = dict(ENV, DISPLAY=self.name)
+
+    def stop(self):
+        if self.server.poll() is None:
+            self.server.kill()
+            self.server.wait()
+
+
+class FakeWatcher:
+    """A StatusNotifierWatcher on the desktop's session bus (xprobe watcher),
+    with a host registered or without."""
+
+    def __init__(self, host):
+        self.process = subprocess.Popen([XPROBE, "watcher"] + (["--host"] if host else []), env=ENV,
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        self.items = []
+        self._said = queue.Queue()
+        threading.Thread(target=self._listen, daemon=True).start()
+        self._expect("ready")
+
+    def _listen(self):
+        for line in self.process.stdout:
+            self._said.put(line.rstrip("\n"))
+        self._said.put(None)
+
+    def _expect(self, wanted, timeout=30):
+        """Reads the watcher's reports until one says `wanted` (a line, or a
+        test of one), noting registrations on the way."""
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                said = self._said.get(timeout=max(0.0, deadline - time.monotonic()))
+            except queue.Empty:
+                raise AssertionError(f"the watcher did not say {wanted!r}") from None
+            if said is None:
+                raise AssertionError(f"the watcher ended before saying {wanted!r}")
+            if said.startswith("registered "):
+                self.items.append(said.split(" ", 1)[1])
+            if said == wanted or (callable(wanted) and wanted(said)):
+                return
+
+    def tell(self, command):
+        self.process.stdin.write(command + "\n")
+        self.process.stdin.flush()
+        self._expect("done " + command)
+
+    def registered_item(self):
+        """The first item to register, once one has."""
+        if not self.items:
+            self._expect(lambda said: said.startswith("registered "))
+        return self.items[0]
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.stdin.close()
+            self.process.wait(timeout=10)
+
+
 class NativeTestCase(unittest.TestCase):
     """Cleans up every app a test started and every file it left."""
 
@@ -221,10 +300,20 @@ class NativeTestCase(unittest.TestCase):
             app.kill()
             shutil.rmtree(app.folder, ignore_errors=True)
 
-    def launch(self, ini=None):
-        app = NativeApp(ini=ini)
+    def launch(self, ini=None, env=None, tray=True):
+        app = NativeApp(ini=ini, env=env)
         self.apps.append(app)
-        return app.start()
+        return app.start(tray=tray)
+
+    def bare_display(self):
+        display = BareDisplay()
+        self.addCleanup(display.stop)
+        return display
+
+    def watcher(self, host):
+        watcher = FakeWatcher(host)
+        self.addCleanup(watcher.stop)
+        return watcher
 
 
 def net_wm_state(window):

@@ -18,7 +18,7 @@ int TImageStore::Count() const {
 
 TIconImagePtr TImageStore::Get(int index) const {
   std::lock_guard guard(lock_);
-  if (index < 0 || index >= static_cast<int>(images_.size())) return nullptr;
+  if (index < 0 || std::cmp_greater_equal(index, images_.size())) return nullptr;
   return images_[static_cast<std::size_t>(index)];
 }
 
@@ -29,7 +29,7 @@ void TImageStore::Add(TIconImagePtr image) {
 
 void TImageStore::Delete(int index) {
   std::lock_guard guard(lock_);
-  if (index < 0 || index >= static_cast<int>(images_.size())) return;
+  if (index < 0 || std::cmp_greater_equal(index, images_.size())) return;
   images_.erase(images_.begin() + index);
 }
 

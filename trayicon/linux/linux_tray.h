@@ -1,6 +1,7 @@
 #pragma once
 // The tray component on the Linux desktop: each icon is a StatusNotifierItem
-// while a watcher holds it, and a GtkStatusIcon (XEmbed tray) otherwise. The
+// while a host shows it (a watcher holds it and has a host registered), and
+// a GtkStatusIcon (XEmbed tray) otherwise. The
 // icons' clicks reach the core's TCallbackWindow as the Win32 shell's
 // messages, so the core opens its menus exactly as on Windows.
 //

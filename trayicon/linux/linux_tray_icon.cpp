@@ -1,7 +1,6 @@
 #include "trayicon/linux/linux_tray_icon.h"
 
 #include <cstring>
-#include <stdexcept>
 
 #include "trayicon/linux/linux_tray.h"
 
@@ -10,14 +9,10 @@ namespace snx {
 TLinuxTrayIcon::TLinuxTrayIcon(TLinuxTray& tray, std::uint32_t id, std::uint32_t window)
     : tray_(tray), id_(id), window_(window) {
   if (!tray_.bus_address_.empty()) {
-    try {
-      item_ = std::make_unique<TStatusNotifierItem>(tray_.bus_address_, id_, *this,
-                                                    [this](bool registered) { ItemRegistered(registered); });
-    } catch (const std::runtime_error&) {
-      // A bus that cannot be reached leaves the XEmbed tray.
-    }
+    item_ = std::make_unique<TStatusNotifierItem>(tray_.bus_address_, id_, *this,
+                                                  [this](bool hosted) { ItemHosted(hosted); });
   }
-  // Until a watcher takes the item.
+  // Until a host shows the item.
   ShowFallback();
 }
 
@@ -43,14 +38,14 @@ void TLinuxTrayIcon::Apply(const TNotifyIconDataV5A& data, const TTrayPicture* p
 }
 
 TTrayPresence TLinuxTrayIcon::Presence() const {
-  if (item_ && item_->Registered()) return TTrayPresence::tpStatusNotifierItem;
+  if (item_ && item_->Hosted()) return TTrayPresence::tpStatusNotifierItem;
   return fallback_ ? TTrayPresence::tpStatusIcon : TTrayPresence::tpNone;
 }
 
 void TLinuxTrayIcon::MouseMessage(std::intptr_t message, TPoint at) { tray_.Deliver(window_, id_, message, at); }
 
-void TLinuxTrayIcon::ItemRegistered(bool registered) {
-  if (registered) {
+void TLinuxTrayIcon::ItemHosted(bool hosted) {
+  if (hosted) {
     fallback_.reset();
   } else {
     ShowFallback();

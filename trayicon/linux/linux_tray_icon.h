@@ -1,6 +1,6 @@
 #pragma once
 // One tray icon on the Linux desktop: shown by its StatusNotifierItem while
-// a watcher holds that, and by a GtkStatusIcon otherwise, with the same tip,
+// a host shows that, and by a GtkStatusIcon otherwise, with the same tip,
 // picture and visibility either way.
 #include <cstdint>
 #include <memory>
@@ -33,7 +33,7 @@ class TLinuxTrayIcon final : public TTrayEvents {
   void MouseMessage(std::intptr_t message, TPoint at) override;
 
  private:
-  void ItemRegistered(bool registered);
+  void ItemHosted(bool hosted);
   void ShowFallback();
 
   TLinuxTray& tray_;

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include <stdexcept>
+#include <string_view>
 
 #include "trayicon/core/notify_icon_data.h"
 
@@ -13,6 +13,7 @@ namespace {
 constexpr const char* kItemPath = "/StatusNotifierItem";
 constexpr const char* kItemInterface = "org.kde.StatusNotifierItem";
 constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
+constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
 
 constexpr const char* kIntrospection =
     "<node><interface name='org.kde.StatusNotifierItem'>"
@@ -38,8 +39,8 @@ struct TNodeInfoUnref {
 
 const char* StatusText(bool visible) { return visible ? "Active" : "Passive"; }
 
-// A registration in flight, with the watcher appearance it was made for.
-struct TRegistration {
+// A call to the watcher in flight, with the watcher appearance it was made for.
+struct TAnswer {
   gpointer link;
   std::uint32_t generation;
 };
@@ -47,22 +48,43 @@ struct TRegistration {
 }  // namespace
 
 TStatusNotifierItem::TStatusNotifierItem(const std::string& bus_address, std::uint32_t number, TTrayEvents& events,
-                                         std::function<void(bool)> registered)
+                                         std::function<void(bool)> hosted)
     : link_(std::make_shared<TLink>(TLink{this})),
       events_(events),
-      registered_changed_(std::move(registered)),
+      hosted_changed_(std::move(hosted)),
       bus_name_("org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" + std::to_string(number)),
       cancellable_(g_cancellable_new()) {
+  g_dbus_connection_new_for_address(bus_address.c_str(),
+                                    static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                                                      G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+                                    nullptr, cancellable_.get(), &TStatusNotifierItem::Connected, NewLinkRef());
+}
+
+TStatusNotifierItem::~TStatusNotifierItem() {
+  link_->item = nullptr;
+  g_cancellable_cancel(cancellable_.get());
+  if (!connection_) return;
+  StopListeningToHosts();
+  g_bus_unwatch_name(watch_id_);
+  g_bus_unown_name(owner_id_);
+  g_dbus_connection_unregister_object(connection_.get(), object_id_);
+  // The name and the object go with the connection: a watcher sees the
+  // item leave at once.
+  g_dbus_connection_close_sync(connection_.get(), nullptr, nullptr);
+}
+
+void TStatusNotifierItem::Connected(GObject* /*source*/, GAsyncResult* result, gpointer link) {
   GError* error = nullptr;
-  connection_.reset(g_dbus_connection_new_for_address_sync(
-      bus_address.c_str(),
-      static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                        G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-      nullptr, nullptr, &error));
-  if (!connection_) {
-    const GErrorPtr owned(error);
-    throw std::runtime_error("session bus: " + std::string(owned->message));
-  }
+  GObjectPtr<GDBusConnection> connection(g_dbus_connection_new_for_address_finish(result, &error));
+  const GErrorPtr owned_error(error);
+  TStatusNotifierItem* self = Item(link);
+  FreeLinkRef(link);
+  // A bus that cannot be reached leaves the item unseen, and the XEmbed icon.
+  if (self != nullptr && connection) self->Publish(std::move(connection));
+}
+
+void TStatusNotifierItem::Publish(GObjectPtr<GDBusConnection> connection) {
+  connection_ = std::move(connection);
   g_dbus_connection_set_exit_on_close(connection_.get(), FALSE);
   const std::unique_ptr<GDBusNodeInfo, TNodeInfoUnref> node(g_dbus_node_info_new_for_xml(kIntrospection, nullptr));
   static const GDBusInterfaceVTable kTable = {
@@ -76,17 +98,6 @@ TStatusNotifierItem::TStatusNotifierItem(const std::string& bus_address, std::ui
   watch_id_ = g_bus_watch_name_on_connection(
       connection_.get(), kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE, &TStatusNotifierItem::WatcherAppeared,
       &TStatusNotifierItem::WatcherVanished, NewLinkRef(), &TStatusNotifierItem::FreeLinkRef);
-}
-
-TStatusNotifierItem::~TStatusNotifierItem() {
-  link_->item = nullptr;
-  g_cancellable_cancel(cancellable_.get());
-  g_bus_unwatch_name(watch_id_);
-  g_bus_unown_name(owner_id_);
-  g_dbus_connection_unregister_object(connection_.get(), object_id_);
-  // The name and the object go with the connection: a watcher sees the
-  // item leave at once.
-  g_dbus_connection_close_sync(connection_.get(), nullptr, nullptr);
 }
 
 void TStatusNotifierItem::SetTip(const std::string& tip) {
@@ -110,6 +121,11 @@ void TStatusNotifierItem::SetVisible(bool visible) {
 }
 
 void TStatusNotifierItem::Emit(const char* signal, GVariant* parameters) {
+  if (!connection_) {
+    // Not yet on the bus: nobody to tell, and the value is read when asked.
+    if (parameters != nullptr) g_variant_unref(g_variant_ref_sink(parameters));
+    return;
+  }
   g_dbus_connection_emit_signal(connection_.get(), nullptr, kItemPath, kItemInterface, signal, parameters, nullptr);
 }
 
@@ -187,21 +203,70 @@ void TStatusNotifierItem::WatcherAppeared(GDBusConnection* connection, const gch
   TStatusNotifierItem* self = Item(link);
   if (self == nullptr) return;
   ++self->watcher_generation_;
-  g_dbus_connection_call(connection, owner, "/StatusNotifierWatcher", kWatcherName, "RegisterStatusNotifierItem",
+  // Listened to before asking, so that no change between question and
+  // answer goes unseen.
+  self->StopListeningToHosts();
+  self->hosts_signal_id_ = g_dbus_connection_signal_subscribe(
+      connection, owner, kWatcherName, nullptr, kWatcherPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
+      &TStatusNotifierItem::HostsChanged, self->NewLinkRef(), &TStatusNotifierItem::FreeLinkRef);
+  self->AskForHosts(owner);
+  g_dbus_connection_call(connection, owner, kWatcherPath, kWatcherName, "RegisterStatusNotifierItem",
                          g_variant_new("(s)", self->bus_name_.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE, -1,
                          self->cancellable_.get(), &TStatusNotifierItem::RegisterDone,
-                         new TRegistration{self->NewLinkRef(), self->watcher_generation_});
+                         new TAnswer{self->NewLinkRef(), self->watcher_generation_});
 }
 
 void TStatusNotifierItem::WatcherVanished(GDBusConnection* /*connection*/, const gchar* /*name*/, gpointer link) {
   TStatusNotifierItem* self = Item(link);
   if (self == nullptr) return;
   ++self->watcher_generation_;
-  self->SetRegistered(false);
+  self->StopListeningToHosts();
+  self->Update(false, false);
+}
+
+void TStatusNotifierItem::StopListeningToHosts() {
+  if (hosts_signal_id_ != 0) g_dbus_connection_signal_unsubscribe(connection_.get(), hosts_signal_id_);
+  hosts_signal_id_ = 0;
+}
+
+void TStatusNotifierItem::AskForHosts(const std::string& owner) {
+  g_dbus_connection_call(connection_.get(), owner.c_str(), kWatcherPath, "org.freedesktop.DBus.Properties", "Get",
+                         g_variant_new("(ss)", kWatcherName, "IsStatusNotifierHostRegistered"), G_VARIANT_TYPE("(v)"),
+                         G_DBUS_CALL_FLAGS_NONE, -1, cancellable_.get(), &TStatusNotifierItem::HostsAnswered,
+                         new TAnswer{NewLinkRef(), watcher_generation_});
+}
+
+void TStatusNotifierItem::HostsChanged(GDBusConnection* /*connection*/, const gchar* sender, const gchar* /*path*/,
+                                       const gchar* /*interface*/, const gchar* signal, GVariant* /*parameters*/,
+                                       gpointer link) {
+  TStatusNotifierItem* self = Item(link);
+  const std::string_view name(signal);
+  if (self == nullptr || (name != "StatusNotifierHostRegistered" && name != "StatusNotifierHostUnregistered")) return;
+  // The watcher knows whether any host is left.
+  self->AskForHosts(sender);
+}
+
+void TStatusNotifierItem::HostsAnswered(GObject* source, GAsyncResult* result, gpointer data) {
+  const std::unique_ptr<TAnswer> answer(static_cast<TAnswer*>(data));
+  GError* error = nullptr;
+  const GVariantPtr reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error));
+  const GErrorPtr owned_error(error);
+  TStatusNotifierItem* self = Item(answer->link);
+  FreeLinkRef(answer->link);
+  if (self == nullptr || answer->generation != self->watcher_generation_) return;
+  // A watcher that cannot say is taken to have no host: the XEmbed icon stays.
+  bool host = false;
+  if (reply) {
+    GVariant* value = nullptr;
+    g_variant_get(reply.get(), "(v)", &value);
+    const GVariantPtr owned_value(value);
+    host = g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN) && g_variant_get_boolean(value) != FALSE;
+  }
+  self->Update(self->registered_, host);
 }
 
 void TStatusNotifierItem::RegisterDone(GObject* source, GAsyncResult* result, gpointer data) {
-  const std::unique_ptr<TRegistration> registration(static_cast<TRegistration*>(data));
+  const std::unique_ptr<TAnswer> registration(static_cast<TAnswer*>(data));
   GError* error = nullptr;
   const GVariantPtr reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error));
   const GErrorPtr owned_error(error);
@@ -210,13 +275,14 @@ void TStatusNotifierItem::RegisterDone(GObject* source, GAsyncResult* result, gp
   // A reply for a watcher that has gone since says nothing about the
   // watcher there is now, if any.
   if (self == nullptr || registration->generation != self->watcher_generation_) return;
-  self->SetRegistered(reply != nullptr);
+  self->Update(reply != nullptr, self->host_);
 }
 
-void TStatusNotifierItem::SetRegistered(bool registered) {
-  if (registered == registered_) return;
+void TStatusNotifierItem::Update(bool registered, bool host) {
+  const bool was_hosted = Hosted();
   registered_ = registered;
-  registered_changed_(registered_);
+  host_ = host;
+  if (Hosted() != was_hosted) hosted_changed_(Hosted());
 }
 
 }  // namespace snx

@@ -19,18 +19,21 @@ namespace snx {
 class TStatusNotifierItem {
  public:
   // Owns org.kde.StatusNotifierItem-<pid>-<number> on its own connection to
-  // the bus at `bus_address`, and registers whenever a watcher appears.
-  // Raises std::runtime_error when the bus cannot be reached. `registered`
-  // tells when a watcher took the item, or lost it.
+  // the bus at `bus_address`, and registers whenever a watcher appears. The
+  // connection is made without waiting (a bus that accepts and never answers
+  // must not hold the program up); a bus that cannot be reached leaves the
+  // item unseen. `hosted` tells when the item comes to be shown, or no
+  // longer is: a watcher holds it and a host (what draws items) has
+  // registered with that watcher.
   TStatusNotifierItem(const std::string& bus_address, std::uint32_t number, TTrayEvents& events,
-                      std::function<void(bool)> registered);
+                      std::function<void(bool)> hosted);
   ~TStatusNotifierItem();
   TStatusNotifierItem(const TStatusNotifierItem&) = delete;
   TStatusNotifierItem& operator=(const TStatusNotifierItem&) = delete;
 
   const std::string& BusName() const { return bus_name_; }
-  // A watcher holds the item.
-  bool Registered() const { return registered_; }
+  // A watcher holds the item and has a host to show it.
+  bool Hosted() const { return registered_ && host_; }
 
   // Changes are signalled to the host; a value set again is not.
   void SetTip(const std::string& tip);
@@ -42,9 +45,13 @@ class TStatusNotifierItem {
                          const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation, gpointer self);
   static GVariant* GetProperty(GDBusConnection* connection, const gchar* sender, const gchar* path,
                                const gchar* interface, const gchar* property, GError** error, gpointer self);
+  static void Connected(GObject* source, GAsyncResult* result, gpointer link);
   static void WatcherAppeared(GDBusConnection* connection, const gchar* name, const gchar* owner, gpointer self);
   static void WatcherVanished(GDBusConnection* connection, const gchar* name, gpointer self);
   static void RegisterDone(GObject* source, GAsyncResult* result, gpointer data);
+  static void HostsChanged(GDBusConnection* connection, const gchar* sender, const gchar* path, const gchar* interface,
+                           const gchar* signal, GVariant* parameters, gpointer link);
+  static void HostsAnswered(GObject* source, GAsyncResult* result, gpointer data);
 
   // What GLib's callbacks hold: cleared as the item goes, so that a call
   // already on its way finds no item rather than a destroyed one.
@@ -55,19 +62,26 @@ class TStatusNotifierItem {
   gpointer NewLinkRef() const { return new std::shared_ptr<TLink>(link_); }
   static void FreeLinkRef(gpointer link) { delete static_cast<std::shared_ptr<TLink>*>(link); }
 
+  // Serves the item on the connection once it is made.
+  void Publish(GObjectPtr<GDBusConnection> connection);
   void Emit(const char* signal, GVariant* parameters);
   GVariant* Pixmaps() const;
-  void SetRegistered(bool registered);
+  // Asks the watcher `owner` whether a host has registered with it.
+  void AskForHosts(const std::string& owner);
+  void StopListeningToHosts();
+  // Tells the icon when Hosted() has changed.
+  void Update(bool registered, bool host);
 
   std::shared_ptr<TLink> link_;
   TTrayEvents& events_;
-  std::function<void(bool)> registered_changed_;
+  std::function<void(bool)> hosted_changed_;
   std::string bus_name_;
   std::string tip_;
   TTrayPicture picture_;
   bool visible_ = true;
   bool registered_ = false;
-  // Counts the watcher's appearances: a registration answered after its
+  bool host_ = false;
+  // Counts the watcher's appearances: an answer that comes after its
   // watcher went is stale.
   std::uint32_t watcher_generation_ = 0;
   GObjectPtr<GDBusConnection> connection_;
@@ -75,6 +89,7 @@ class TStatusNotifierItem {
   guint object_id_ = 0;
   guint owner_id_ = 0;
   guint watch_id_ = 0;
+  guint hosts_signal_id_ = 0;
 };
 
 }  // namespace snx

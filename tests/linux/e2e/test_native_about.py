@@ -2,8 +2,8 @@
 colours, and its links handed to xdg-open with exactly their targets."""
 import unittest
 
-from desk import click, geometry, pixels, pointer, visible_windows, wait_until, within
-from native_app import NativeTestCase, send_close_request
+from desk import click, frame_geometry, geometry, pixels, pointer, run, visible_windows, wait_until, within, work_area
+from native_app import NativeTestCase, send_close_request, tray_icons
 
 DIALOG = "^バージョン情報$"
 CLIENT_SIZE = (217, 152)
@@ -31,16 +31,46 @@ class AboutDialog(NativeTestCase):
         wait_until(lambda: count(pixels(x + 8, y + 8, 100, 12), is_white) > 20, what="the dialog's text")
         return dialog
 
-    def test_opens_at_the_top_left_white_on_black_with_its_size(self):
+    def test_opens_at_the_top_left_white_on_black_with_its_size_and_cannot_be_minimised(self):
         app = self.launch()
         dialog = self.open_dialog(app)
         x, y, w, h = geometry(dialog)
         self.assertEqual((w, h), CLIENT_SIZE)
-        self.assertEqual((x, y), (0, 0))
+        # The frame at the desktop's top-left, clear of the panel, where the
+        # window manager keeps a dialog's title bar within reach.
+        self.assertEqual(frame_geometry(dialog)[:2], work_area()[:2])
         self.assertEqual(pixels(x + 200, y + 30, 1, 1), [[(0, 0, 0)]])
+        # No minimise or maximise box asked for (Motif hints: functions move
+        # and close; decorations border, title and menu), and a dialog
+        # minimised all the same (openbox keeps its button) comes back: it
+        # has no taskbar entry to come back from.
+        self.assertIn("= 0x3, 0x24, 0x1a,", run("xprop", "-id", str(dialog), "_MOTIF_WM_HINTS"))
+        run("xdotool", "windowminimize", str(dialog))
+        wait_until(lambda: "IsViewable" in run("xwininfo", "-id", str(dialog)), what="the dialog back on screen")
         send_close_request(dialog)
         wait_until(lambda: not visible_windows(name=DIALOG), what="the dialog to close")
         self.assertIsNone(app.process.poll())
+
+    def test_while_it_is_up_the_strip_takes_no_clicks_and_the_tray_menu_still_opens(self):
+        app = self.launch(ini="[Main]\nMainX=300\nMainY=300\n")
+        dialog = self.open_dialog(app)
+        # Nothing to wait for: a menu or a move would show within this time.
+        click(400, 310, 3)
+        self.assertIsNone(within(app.menu_window, timeout=2), "the strip's menu opened")
+        run("xdotool", "mousemove", "310", "310", "mousedown", "1")
+        for step in range(1, 6):
+            run("xdotool", "mousemove", str(310 + 10 * step), "310")
+        run("xdotool", "mouseup", "1")
+        self.assertIsNone(within(lambda: app.geometry()[:2] != (300, 300), timeout=2), "the strip was dragged")
+        (mx, _, _, _), _ = app.open_menu(via_tray=True)
+        tray_x, _, _, _ = next(iter(tray_icons().values()))
+        self.assertLess(abs(mx - tray_x), 200)
+        app.close_menu()
+        send_close_request(dialog)
+        wait_until(lambda: not visible_windows(name=DIALOG), what="the dialog to close")
+        # Enabled again once the dialog has gone.
+        app.open_menu()
+        app.close_menu()
 
     def test_each_link_turns_red_under_the_pointer_and_opens_its_exact_target(self):
         app = self.launch()

@@ -122,32 +122,59 @@ TEST_F(FormTest, ShowsAtItsPlaceWithItsClientSizeBorderlessOffTheTaskbarPainting
   EXPECT_GT(white, 20);
 }
 
-TEST_F(FormTest, KeepsLeftAndTopCurrentWhenTheWindowIsMoved) {
+TEST_F(FormTest, LeftAndTopAreThePlaceOnTheScreenWhateverTheConfigureEventsSay) {
   form_->Show();
   ASSERT_TRUE(LoopUntil([&] { return form_->paints > 0; }));
   XMoveWindow(XDisplayOf(*form_), XWindowOf(*form_), 300, 310);
   XFlush(XDisplayOf(*form_));
   EXPECT_TRUE(LoopUntil([&] { return form_->Left() == 300 && form_->Top() == 310; }));
+  // What a reparenting window manager can send last: the window's place in
+  // its frame.
+  const UniqueEvent frame_relative(gdk_event_new(GDK_CONFIGURE));
+  frame_relative->configure.window = GDK_WINDOW(g_object_ref(form_->NativeWindow()));
+  frame_relative->configure.width = 160;
+  frame_relative->configure.height = 40;
+  gtk_main_do_event(frame_relative.get());
+  EXPECT_EQ(form_->Left(), 300);
+  EXPECT_EQ(form_->Top(), 310);
+  // Off screen, the form keeps the last place it had there.
+  form_->Hide();
+  EXPECT_EQ(form_->Left(), 300);
+  EXPECT_EQ(form_->Top(), 310);
 }
 
 TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsUntilCloseEndsItsLoop) {
-  const std::unique_ptr<TProbeForm> other(new TProbeForm(&TestApplication()));
+  const auto other = std::make_unique<TProbeForm>(&TestApplication());
   other->Show();
-  bool other_enabled_meanwhile = true;
+  std::vector<std::string> reached;
+  other->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { reached.emplace_back("down"); };
+  other->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { reached.emplace_back("up"); };
+  struct Modal {
+    TProbeForm* form;
+    TProbeForm* other;
+    bool other_sensitive = true;
+  } modal{form_.get(), other.get()};
+  // Inside the modal loop: a click on the other form, then the close box.
   form_->OnShow = [&](TObject*) {
     g_idle_add(
         +[](gpointer data) -> gboolean {
-          static_cast<TProbeForm*>(data)->Close();
+          auto* m = static_cast<Modal*>(data);
+          m->other_sensitive = gtk_widget_get_sensitive(m->other->Handle()) != FALSE;
+          Deliver(*m->other, GDK_BUTTON_PRESS, 150, 30, GDK_BUTTON_SECONDARY);
+          Deliver(*m->other, GDK_BUTTON_RELEASE, 150, 30, GDK_BUTTON_SECONDARY);
+          m->form->Close();
           return G_SOURCE_REMOVE;
         },
-        form_.get());
+        &modal);
   };
-  form_->OnPaint = [&](TObject*) { other_enabled_meanwhile = gtk_widget_get_sensitive(other->Handle()) != FALSE; };
 
   EXPECT_EQ(form_->ShowModal(), 2);
-  EXPECT_FALSE(other_enabled_meanwhile);
+  EXPECT_TRUE(reached.empty()) << "a disabled form took a click";
+  EXPECT_FALSE(modal.other_sensitive);
   EXPECT_FALSE(form_->Visible());
   EXPECT_TRUE(gtk_widget_get_sensitive(other->Handle()));
+  Deliver(*other, GDK_BUTTON_PRESS, 150, 30, GDK_BUTTON_SECONDARY);
+  EXPECT_EQ(reached, std::vector<std::string>{"down"}) << "the form stayed disabled";
   EXPECT_THROW(other->ShowModal(), EInvalidOperation);
 }
 

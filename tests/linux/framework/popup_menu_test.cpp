@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,15 +18,22 @@ struct MenuProbe {
   int separators = 0;
 };
 
-GtkMenuShell* OpenMenu() {
+std::vector<GtkMenuShell*> OpenMenus() {
   GList* toplevels = gtk_window_list_toplevels();
-  GtkMenuShell* found = nullptr;
+  std::vector<GtkMenuShell*> found;
   for (GList* l = toplevels; l != nullptr; l = l->next) {
     GtkWidget* child = gtk_bin_get_child(GTK_BIN(l->data));
-    if (child != nullptr && GTK_IS_MENU(child) && gtk_widget_get_mapped(child) != FALSE) found = GTK_MENU_SHELL(child);
+    if (child != nullptr && GTK_IS_MENU(child) && gtk_widget_get_mapped(child) != FALSE) {
+      found.push_back(GTK_MENU_SHELL(child));
+    }
   }
   g_list_free(toplevels);
   return found;
+}
+
+GtkMenuShell* OpenMenu() {
+  const std::vector<GtkMenuShell*> menus = OpenMenus();
+  return menus.empty() ? nullptr : menus.back();
 }
 
 // Runs inside the menu's loop: waits for the menu, reads it, acts on it.
@@ -99,6 +107,40 @@ TEST_F(PopupMenuTest, PopupRunsTheChosenItemsClickHandler) {
   g_idle_add(ActOnMenu, &probe);
   menu_->Popup(10, 10);
   EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(PopupMenuTest, AMenuAskedForWhileOneIsOpenIsRefusedAtOnce) {
+  // A second request from inside the open menu's loop, as a tray host's
+  // second right click arrives; then every menu on screen is counted and
+  // cancelled, from whichever loop runs by then.
+  struct Nested {
+    const TPopupMenu* menu;
+    bool asked = false;
+    TMenuItem* second = nullptr;
+    std::size_t most_menus = 0;
+  } nested{menu_.get()};
+  g_idle_add(
+      +[](gpointer data) -> gboolean {
+        auto* n = static_cast<Nested*>(data);
+        if (OpenMenu() == nullptr) return G_SOURCE_CONTINUE;
+        n->asked = true;
+        g_idle_add(
+            +[](gpointer counted) -> gboolean {
+              auto* count = static_cast<Nested*>(counted);
+              const std::vector<GtkMenuShell*> menus = OpenMenus();
+              count->most_menus = std::max(count->most_menus, menus.size());
+              for (GtkMenuShell* menu : menus) gtk_menu_shell_cancel(menu);
+              return G_SOURCE_REMOVE;
+            },
+            n);
+        n->second = TestApplication().TrackPopupMenu(*n->menu, 300, 200);
+        return G_SOURCE_REMOVE;
+      },
+      &nested);
+  EXPECT_EQ(TestApplication().TrackPopupMenu(*menu_, 200, 150), nullptr);
+  ASSERT_TRUE(nested.asked);
+  EXPECT_EQ(nested.second, nullptr);
+  EXPECT_EQ(nested.most_menus, 1U) << "a second menu opened over the first";
 }
 
 }  // namespace

@@ -2,9 +2,13 @@
 // composition and the copy to the window, read back pixel by pixel.
 #include <gtest/gtest.h>
 #include <X11/Xutil.h>
+#include <sys/stat.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -12,6 +16,7 @@
 
 #include "framework/core/bitmap.h"
 #include "main/linux/meter_skin.h"
+#include "tests/linux/promptly.h"
 
 namespace snx {
 namespace {
@@ -113,23 +118,63 @@ TEST_F(MeterSkinTest, NothingIsDrawnWithoutLoadedPictures) {
   EXPECT_EQ(At(100, 5), kUntouched);
 }
 
-TEST_F(MeterSkinTest, MissingOrBrokenSkinsAreNoObstacle) {
-  skin_.LoadSkin(display_, window_, "/no/such/folder/");
-  skin_.Draw(levels_, true);
-  EXPECT_EQ(At(100, 5), kUntouched);
+// A valid bitmap file, black all over, of one bit per pixel.
+std::string BlackBitmap(int width, int height) {
+  const auto stride = static_cast<std::uint32_t>((width + 31) / 32 * 4);
+  const std::uint32_t bits_offset = 14 + 40 + 2 * 4;
+  const std::uint32_t size = bits_offset + stride * static_cast<std::uint32_t>(height);
+  std::string file(size, '\0');
+  auto put = [&](std::size_t at, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) file[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i));
+  };
+  file[0] = 'B';
+  file[1] = 'M';
+  put(2, size, 4);
+  put(10, bits_offset, 4);
+  put(14, 40, 4);
+  put(18, static_cast<std::uint32_t>(width), 4);
+  put(22, static_cast<std::uint32_t>(height), 4);
+  put(26, 1, 2);  // planes
+  put(28, 1, 2);  // bits per pixel; colour table of two blacks, pixels all 0
+  return file;
+}
 
-  // A folder whose skins are not bitmaps at all.
-  const std::string broken = testing::TempDir() + "broken-skins/";
-  std::system(("mkdir -p '" + broken + "DATA'").c_str());
-  for (const char* name : {"MAIN.BMP", "PARTS.BMP"}) std::ofstream(broken + "DATA/" + name) << "not a picture";
-  skin_.LoadSkin(display_, window_, broken);
+// What may stand where a skin should be.
+struct UnreadableSkinCase {
+  const char* name;
+  std::function<void(const std::string& path)> make;
+};
+
+void PrintTo(const UnreadableSkinCase& c, std::ostream* os) { *os << c.name; }
+
+class UnreadableSkinTest : public MeterSkinTest, public testing::WithParamInterface<UnreadableSkinCase> {};
+
+TEST_P(UnreadableSkinTest, IsAMissingSkinAndAReadableOneLoadsAfterIt) {
+  const std::string folder = testing::TempDir() + "sonalix-skins-" + GetParam().name + "/";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder + "DATA");
+  for (const char* name : {"MAIN.BMP", "PARTS.BMP"}) GetParam().make(folder + "DATA/" + name);
+  Promptly({folder + "DATA/MAIN.BMP", folder + "DATA/PARTS.BMP"}, [&] { skin_.LoadSkin(display_, window_, folder); });
   skin_.Draw(levels_, true);
   EXPECT_EQ(At(100, 5), kUntouched);
+  std::filesystem::remove_all(folder);
 
   skin_.LoadSkin(display_, window_, ProgramDir());
   skin_.Draw(levels_, true);
   EXPECT_NE(At(100, 5), kUntouched);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Things, UnreadableSkinTest,
+    testing::Values(
+        UnreadableSkinCase{"Missing", [](const std::string&) {}},
+        UnreadableSkinCase{"NotABitmap", [](const std::string& path) { std::ofstream(path) << "not a picture"; }},
+        UnreadableSkinCase{"Folder", [](const std::string& path) { std::filesystem::create_directory(path); }},
+        UnreadableSkinCase{"Fifo", [](const std::string& path) { mkfifo(path.c_str(), 0644); }},
+        // Readable, and far larger than the strip: 16 million pixels.
+        UnreadableSkinCase{
+            "Huge", [](const std::string& path) { std::ofstream(path, std::ios::binary) << BlackBitmap(4096, 4096); }}),
+    [](const testing::TestParamInfo<UnreadableSkinCase>& param_info) { return std::string(param_info.param.name); });
 
 TEST_F(MeterSkinTest, TicksRedrawOnlyWhenThePictureChangesButRepaintsAlwaysDo) {
   skin_.LoadSkin(display_, window_, ProgramDir());

@@ -2,6 +2,9 @@
 
 #include <X11/Xlib.h>
 
+#include <string>
+#include <vector>
+
 namespace snx::testing {
 
 namespace {
@@ -22,23 +25,34 @@ void WindowNames(Display* display, Window window, std::vector<std::string>& name
   if (children != nullptr) XFree(children);
 }
 
+// The names below each window named "panel" (the tray host's), found at any
+// depth: a window manager puts the host in a frame of its own.
+void DockedBelow(Display* display, Window window, std::vector<std::string>& docked) {
+  char* name = nullptr;
+  const bool panel = XFetchName(display, window, &name) != 0 && name != nullptr && std::string(name) == "panel";
+  if (name != nullptr) XFree(name);
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) return;
+  for (unsigned i = 0; i < count; ++i) {
+    if (panel) {
+      WindowNames(display, children[i], docked);
+    } else {
+      DockedBelow(display, children[i], docked);
+    }
+  }
+  if (children != nullptr) XFree(children);
+}
+
 }  // namespace
 
 std::vector<std::string> DockedNames() {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return {};
   std::vector<std::string> docked;
-  Window root = 0;
-  Window parent = 0;
-  Window* children = nullptr;
-  unsigned count = 0;
-  XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
-  for (unsigned i = 0; i < count; ++i) {
-    std::vector<std::string> names;
-    WindowNames(display, children[i], names);
-    if (!names.empty() && names.front() == "panel") docked.insert(docked.end(), names.begin() + 1, names.end());
-  }
-  if (children != nullptr) XFree(children);
+  DockedBelow(display, DefaultRootWindow(display), docked);
   XCloseDisplay(display);
   return docked;
 }

@@ -3,11 +3,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,6 +29,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using ::testing::PrintToString;
 using Log = std::vector<std::string>;
 
 std::string At(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
@@ -134,7 +141,7 @@ class LinuxTrayTest : public ::testing::Test {
 };
 
 TEST_F(LinuxTrayTest, AWatcherTakesTheItemWhichShowsTheTipAndTheProgramsPicture) {
-  FakeWatcher watcher(bus_, WatcherAnswer::kAccept);
+  FakeWatcher watcher(bus_.Connect(), WatcherAnswer::kAccept, true);
   TTrayIcon* tray = NewTray();
   ASSERT_TRUE(PresenceBecomes(*tray, TTrayPresence::tpStatusNotifierItem));
   EXPECT_THAT(watcher.Registered(), ElementsAre(ItemName(*tray)));
@@ -174,7 +181,18 @@ TEST_F(LinuxTrayTest, AWatcherTakesTheItemWhichShowsTheTipAndTheProgramsPicture)
 
   tray->SetVisible(false);
   EXPECT_EQ(StringProperty(*tray, "Status"), "Passive");
+  // A host reads the tip again when told it changed.
+  std::vector<std::string> signals;
+  const guint subscription = g_dbus_connection_signal_subscribe(
+      client_.get(), nullptr, "org.kde.StatusNotifierItem", nullptr, "/StatusNotifierItem", nullptr,
+      G_DBUS_SIGNAL_FLAGS_NONE,
+      [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* signal, GVariant*, gpointer seen) {
+        static_cast<std::vector<std::string>*>(seen)->emplace_back(signal);
+      },
+      &signals, nullptr);
   tray->SetTipHelp("Sonalix 2");
+  EXPECT_TRUE(PumpUntil([&] { return std::ranges::count(signals, "NewToolTip") == 1; })) << PrintToString(signals);
+  g_dbus_connection_signal_unsubscribe(client_.get(), subscription);
   EXPECT_EQ(StringProperty(*tray, "Title"), "Sonalix 2");
 }
 
@@ -189,7 +207,7 @@ void PrintTo(const ItemClickCase& c, std::ostream* os) { *os << c.method; }
 class ItemClickTest : public LinuxTrayTest, public ::testing::WithParamInterface<ItemClickCase> {};
 
 TEST_P(ItemClickTest, TheHostsRequestsReachTheComponentAsClicksAtTheirPoint) {
-  FakeWatcher watcher(bus_, WatcherAnswer::kAccept);
+  FakeWatcher watcher(bus_.Connect(), WatcherAnswer::kAccept, true);
   TTrayIcon* tray = NewTray();
   ASSERT_TRUE(PresenceBecomes(*tray, TTrayPresence::tpStatusNotifierItem));
   const ItemClickCase& c = GetParam();
@@ -289,10 +307,70 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
+TEST_F(LinuxTrayTest, AWatcherWithoutAHostKeepsTheStatusIconUntilAHostComesAndAfterItGoes) {
+  FakeWatcher watcher(bus_.Connect(), WatcherAnswer::kAccept, false);
+  TTrayIcon* tray = NewTray();
+  ASSERT_TRUE(PumpUntil([&] { return !watcher.Registered().empty(); }));
+  watcher.Ping(ItemName(*tray));
+  EXPECT_EQ(Presence(*tray), TTrayPresence::tpStatusIcon) << "nothing would show the icon";
+  watcher.SetHost(true);
+  ASSERT_TRUE(PresenceBecomes(*tray, TTrayPresence::tpStatusNotifierItem));
+  watcher.SetHost(false);
+  ASSERT_TRUE(PresenceBecomes(*tray, TTrayPresence::tpStatusIcon));
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  gchar* tip = gtk_status_icon_get_tooltip_text(tray_.StatusIcon(static_cast<std::uint32_t>(tray->IconID())));
+  EXPECT_STREQ(tip, "Sonalix");
+  g_free(tip);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+}
+
+TEST_F(LinuxTrayTest, ABusThatNeverAnswersHoldsNothingUpAndTheStatusIconServes) {
+  // A bus that takes connections and says nothing, as a stopped bus daemon
+  // does, until the test lets it go (or gives up waiting for the icon).
+  const std::string path = g_get_tmp_dir() + std::string("/sonalix-silent-bus-") + std::to_string(getpid());
+  const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  path.copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 8), 0);
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool made = false;
+  bool given_up = false;
+  std::thread bus([&] {
+    std::unique_lock lock(mutex);
+    given_up = !changed.wait_for(lock, std::chrono::seconds(10), [&] { return made; });
+    close(listener);
+  });
+
+  bool made_while_silent = false;
+  {
+    TLinuxTray tray("unix:path=" + path);
+    TestForms forms{tray};
+    const TTrayPlatform platform{tray, tray, forms};
+    // Goes first, with the icon and the callback window, which use the tray.
+    const auto owner = std::make_unique<TComponent>(&application_);
+    auto* icon = new TTrayIcon(owner.get(), platform);
+    icon->SetTipHelp("Sonalix");
+    icon->SetVisible(true);
+    {
+      const std::lock_guard lock(mutex);
+      made_while_silent = !given_up;
+      made = true;
+    }
+    changed.notify_all();
+    EXPECT_EQ(tray.Presence(static_cast<std::uint32_t>(icon->IconID())), TTrayPresence::tpStatusIcon);
+  }
+  bus.join();
+  unlink(path.c_str());
+  EXPECT_TRUE(made_while_silent) << "the icon waited for the bus";
+}
+
 TEST_F(LinuxTrayTest, TheWatcherComingAndGoingSwitchesBetweenItemAndStatusIcon) {
   TTrayIcon* tray = NewTray();
   EXPECT_EQ(Presence(*tray), TTrayPresence::tpStatusIcon);
-  auto watcher = std::make_unique<FakeWatcher>(bus_, WatcherAnswer::kAccept);
+  auto watcher = std::make_unique<FakeWatcher>(bus_.Connect(), WatcherAnswer::kAccept, true);
   ASSERT_TRUE(PresenceBecomes(*tray, TTrayPresence::tpStatusNotifierItem));
   watcher.reset();
   ASSERT_TRUE(PresenceBecomes(*tray, TTrayPresence::tpStatusIcon));
@@ -303,7 +381,7 @@ TEST_F(LinuxTrayTest, TheWatcherComingAndGoingSwitchesBetweenItemAndStatusIcon) 
   EXPECT_STREQ(tip, "Sonalix");  // the status icon comes back as it was
   g_free(tip);
   G_GNUC_END_IGNORE_DEPRECATIONS
-  watcher = std::make_unique<FakeWatcher>(bus_, WatcherAnswer::kAccept);
+  watcher = std::make_unique<FakeWatcher>(bus_.Connect(), WatcherAnswer::kAccept, true);
   ASSERT_TRUE(PresenceBecomes(*tray, TTrayPresence::tpStatusNotifierItem));
   EXPECT_THAT(watcher->Registered(), ElementsAre(ItemName(*tray)));
 }
@@ -319,7 +397,7 @@ void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
 class WatcherAnswerTest : public LinuxTrayTest, public ::testing::WithParamInterface<AnswerCase> {};
 
 TEST_P(WatcherAnswerTest, OnlyAnAcceptanceByTheWatcherStillThereRetiresTheStatusIcon) {
-  FakeWatcher watcher(bus_, GetParam().answer);
+  FakeWatcher watcher(bus_.Connect(), GetParam().answer, true);
   TTrayIcon* tray = NewTray();
   ASSERT_TRUE(PumpUntil([&] { return !watcher.Registered().empty(); }));
   watcher.Ping(ItemName(*tray));
@@ -343,7 +421,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, WatcherAnswerTest,
                          });
 
 TEST_F(LinuxTrayTest, AnIconDeletedWhileItsRegistrationIsAnsweredLeavesNothingBehind) {
-  FakeWatcher watcher(bus_, WatcherAnswer::kAccept);
+  FakeWatcher watcher(bus_.Connect(), WatcherAnswer::kAccept, true);
   TTrayIcon* tray = NewTray();
   const std::string item = ItemName(*tray);
   const auto id = static_cast<std::uint32_t>(tray->IconID());

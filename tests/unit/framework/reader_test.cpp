@@ -57,7 +57,7 @@ class Form : public TComponent {
   void Move(TObject*, TShiftState, int, int) {}
   void Loaded() override {
     TComponent::Loaded();
-    LoadedLog->push_back("loaded form");
+    LoadedLog->emplace_back("loaded form");
   }
 };
 

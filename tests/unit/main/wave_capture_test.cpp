@@ -472,7 +472,7 @@ class StreamingCaptureTest : public testing::TestWithParam<StreamingWaveIn::Comp
 // However quickly the device fills a buffer it was given back, the
 // completion is measured once and the buffer keeps circulating.
 TEST_P(StreamingCaptureTest, EveryFullBufferIsMeasuredExactlyOnce) {
-  constexpr int kTotal = 4000;
+  constexpr int kTotal = 1000;
   StreamingWaveIn device(GetParam(), kTotal);
   SerialMeter meter;
   FakeReporter reporter;

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "framework/core/application.h"
@@ -141,8 +142,8 @@ class FakeTrayPlatform final : public TNotifyArea,
   // Blocks until the shell calls from other threads, or their sleeps, reach `count`.
   void WaitForThreadCalls(std::size_t count) {
     Wait([&] {
-      return static_cast<std::size_t>(std::count_if(calls_.begin(), calls_.end(),
-                                                    [](const ShellCall& c) { return !c.on_test_thread; })) >= count;
+      return std::cmp_greater_equal(
+          std::count_if(calls_.begin(), calls_.end(), [](const ShellCall& c) { return !c.on_test_thread; }), count);
     });
   }
   void WaitForOtherSleeps(std::size_t count) {

@@ -143,7 +143,9 @@ struct ModeCase {
   TTrayIconMode mode;
   std::uint32_t message, flags, state;
 };
-void PrintTo(const ModeCase& c, std::ostream* os) { *os << "shell " << c.shell << " mode " << int(c.mode); }
+void PrintTo(const ModeCase& c, std::ostream* os) {
+  *os << "shell " << c.shell << " mode " << static_cast<int>(c.mode);
+}
 
 class ModeTest : public TrayTest, public ::testing::WithParamInterface<ModeCase> {};
 
