@@ -120,8 +120,11 @@ void TMeterSkin::Draw(const TChannelLevels& levels, bool repaint) {
 
 bool TMeterSkin::PaintLast(cairo_t* cr) const {
   if (!canvas_) return false;
-  const UniqueSurface canvas(cairo_xlib_surface_create(
-      display_, canvas_.Get(), DefaultVisual(display_, DefaultScreen(display_)), kMeterWidth, kMeterHeight));
+  const UniqueSurface canvas(cairo_xlib_surface_create(display_, canvas_.Get(),
+                                                       DefaultVisual(display_, DefaultScreen(display_)),
+                                                       kMeterWidth * scale_, kMeterHeight * scale_));
+  // GTK's drawing counts in unscaled pixels; the canvas holds device pixels.
+  cairo_surface_set_device_scale(canvas.get(), scale_, scale_);
   cairo_set_source_surface(cr, canvas.get(), 0, 0);
   cairo_paint(cr);
   return true;

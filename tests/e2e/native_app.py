@@ -75,6 +75,8 @@ class NativeApp:
             f.write(f'#!/bin/sh\nprintf "%s\\n" "$#" "$@" >> "{self.opened_log}"\n')
         os.chmod(opener, 0o755)
         self.env = dict(ENV, XDG_CONFIG_HOME=self.config, PATH=tools + os.pathsep + ENV.get("PATH", ""), **(env or {}))
+        # GTK's scale factor: the strip is that many times its size in device pixels.
+        self.scale = int(self.env.get("GDK_SCALE") or 1)
         if ini is not None:
             os.makedirs(os.path.dirname(self.ini_path), exist_ok=True)
             with open(self.ini_path, "wb") as f:
@@ -112,7 +114,7 @@ class NativeApp:
     def _strip(self):
         for w in visible_windows(name="^" + TITLE + "$", env=self.env):
             rect = geometry_or_none(w, env=self.env)
-            if rect and rect[2:] == (274, 26):
+            if rect and rect[2:] == (274 * self.scale, 26 * self.scale):
                 return w
         return None
 

@@ -2,26 +2,11 @@
 idle and showing a steady tone, with the settings still in logical pixels."""
 import unittest
 
-from desk import geometry_or_none, pixels, visible_windows, wait_until
-from native_app import TITLE, NativeApp, NativeTestCase
+from desk import pixels, wait_until
+from native_app import NativeTestCase
 from sound import Tone, expected_strip, level, skins
 
 SCALE = 2
-
-
-class ScaledApp(NativeApp):
-    """The program with GTK's scale factor at SCALE: its strip is SCALE
-    times as large in device pixels."""
-
-    def __init__(self, ini):
-        super().__init__(ini=ini)
-        self.env["GDK_SCALE"] = str(SCALE)
-
-    def _strip(self):
-        for w in visible_windows(name="^" + TITLE + "$"):
-            if (geometry_or_none(w) or ())[2:] == (274 * SCALE, 26 * SCALE):
-                return w
-        return None
 
 
 def doubled(picture):
@@ -40,9 +25,7 @@ class ScaledStrip(NativeTestCase):
         super().tearDown()
 
     def test_idle_and_level_pictures_are_the_skins_doubled_and_the_place_is_saved_unscaled(self):
-        app = ScaledApp("[Main]\nMainX=100\nMainY=150\nTop=0\n")
-        self.apps.append(app)
-        app.start()
+        app = self.launch(ini="[Main]\nMainX=100\nMainY=150\nTop=0\n", env={"GDK_SCALE": str(SCALE)})
         x, y, w, h = app.geometry()
         self.assertEqual((x, y), (100 * SCALE, 150 * SCALE))
 

@@ -117,30 +117,34 @@ class Moving(NativeTestCase):
 class Repainting(NativeTestCase):
     def test_a_closing_menu_uncovers_the_skin_and_never_the_form_colour(self):
         # A window manager's frame hides the fault: this runs on a display
-        # without one.
+        # without one. On a screen GTK scales, each skin pixel is a block.
         display = self.bare_display()
-        app = self.launch(env={"DISPLAY": display.name}, tray=False)
-        x, y, _, _ = app.geometry()
         skin = bmp_pixels(os.path.join(BIN_DIR, "DATA", "MAIN.BMP"))
         skin_colour = "%02X%02X%02X" % skin[20][30]
-        for closing in range(3):
-            with self.subTest(closing=closing):
-                for _ in range(3):  # a click the program never saw opens nothing
-                    run("xdotool", "mousemove", str(x + 10), str(y + 5), "click", "3", env=display.env)
-                    if within(app.menu_window, timeout=10):
-                        break
-                # A pixel of the strip under the menu, read as fast as the server answers.
-                watch = subprocess.Popen([XPROBE, "watch", str(x + 30), str(y + 20), "300"], env=display.env,
-                                         stdout=subprocess.PIPE, text=True)
-                self.assertEqual(watch.stdout.readline().strip(), "ready")
-                for _ in range(5):  # a key sent into a menu still opening can be lost
-                    run("xdotool", "key", "Escape", env=display.env)
-                    if within(lambda: app.menu_window() is None, timeout=3):
-                        break
-                shown = [line.split()[0] for line in watch.communicate()[0].splitlines()]
-                self.assertEqual(watch.returncode, 0)
-                # The menu's colour, then the skin's and nothing between.
-                self.assertEqual(shown[1:], [skin_colour], shown)
+        # Each run stays till the end: a bare server resets when its last
+        # client goes, and refuses connections meanwhile.
+        for scale in (1, 2):
+            app = self.launch(ini=ini(40, 40, False), env={"DISPLAY": display.name, "GDK_SCALE": str(scale)},
+                              tray=False)
+            x, y, _, _ = app.geometry()
+            for closing in range(3):
+                with self.subTest(scale=scale, closing=closing):
+                    for _ in range(3):  # a click the program never saw opens nothing
+                        run("xdotool", "mousemove", str(x + 10), str(y + 5), "click", "3", env=display.env)
+                        if within(app.menu_window, timeout=10):
+                            break
+                    # A pixel of the strip under the menu, read as fast as the server answers.
+                    watch = subprocess.Popen([XPROBE, "watch", str(x + 30 * scale), str(y + 20 * scale), "300"],
+                                             env=display.env, stdout=subprocess.PIPE, text=True)
+                    self.assertEqual(watch.stdout.readline().strip(), "ready")
+                    for _ in range(5):  # a key sent into a menu still opening can be lost
+                        run("xdotool", "key", "Escape", env=display.env)
+                        if within(lambda: app.menu_window() is None, timeout=3):
+                            break
+                    shown = [line.split()[0] for line in watch.communicate()[0].splitlines()]
+                    self.assertEqual(watch.returncode, 0)
+                    # The menu's colour, then the skin's and nothing between.
+                    self.assertEqual(shown[1:], [skin_colour], shown)
 
 
 if __name__ == "__main__":
