@@ -28,12 +28,18 @@ timed() {  # timed NAME COMMAND...: runs it and says how long it took, and the C
   time "${@:2}"
 }
 
-tier() {  # tier PRESET [TARGET...]: with targets, builds only those and tests nothing
+build() {  # build PRESET [TARGET...]
   local preset=$1
   shift
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs" ${1:+--target "$@"}
-  [ $# -gt 0 ] || ctest --preset "$preset" -j "$jobs" --timeout 900
+}
+
+run_tests() { ctest --preset "$1" -j "$jobs" --timeout 900; }
+
+tier() {
+  build "$1"
+  run_tests "$1"
 }
 
 # ThreadSanitizer on the core's code that runs threads: capture with the
@@ -54,25 +60,31 @@ checks() {
   timed host tier host
   timed host-tsan tsan
   timed fuzz fuzz
+  if [ "$SONALIX_WINE_ARCH" = win64 ]; then
+    # The shipped program is the i686 build: it is built (warnings are errors)
+    # even where Wine cannot run it; the 64-bit build of the same sources
+    # runs the Windows tests. Built here, off the Windows lane's long road.
+    timed win32 build win32 Sonalix
+    # Its zip and installer are made too; the 64-bit twins are the ones run.
+    timed win32-packages cpack --preset win32
+  fi
 }
 
 native() {
   timed linux tier linux
 }
 
+# Wine's prefix takes a while to make: it is made (and cached for the test
+# desktop) while the program builds.
 windows() {
-  if [ "$SONALIX_WINE_ARCH" = win32 ]; then
-    timed win32 tier win32
-  else
-    # The shipped program is the i686 build: it is built (warnings are errors)
-    # even where Wine cannot run it, and the 64-bit build of the same sources
-    # runs the Windows tests.
-    echo "note: Wine cannot run 32-bit programs here; the Windows tests run the 64-bit build"
-    timed win32 tier win32 Sonalix
-    # Its zip and installer are made too; the 64-bit twins are the ones run.
-    timed win32-packages cpack --preset win32
-    timed win64 tier win64
-  fi
+  local preset=$SONALIX_WINE_ARCH prefix
+  [ "$preset" = win32 ] || echo "note: Wine cannot run 32-bit programs here; the Windows tests run the 64-bit build"
+  scripts/desktop.sh prefix "$logs/wineprefix" >"$logs/wineprefix.log" 2>&1 &
+  prefix=$!
+  timed "$preset" build "$preset"
+  wait "$prefix" || { cat "$logs/wineprefix.log"; return 1; }
+  rm -rf "$logs/wineprefix"
+  timed "$preset-tests" run_tests "$preset"
 }
 
 declare -A lanes

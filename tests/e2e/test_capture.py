@@ -9,8 +9,9 @@ import unittest
 from harness import DESKTOP_DIR, ENV, PROBE, AppTestCase, pixels, press_return, probe_one, run, wait_until
 from sound import Tone, expected_strip, level, meter_model, skins
 
-# How long the program is starved of CPU; a short value makes a quick run.
-STARVATION_SECONDS = float(os.environ.get("SONALIX_STARVATION_SECONDS", "15"))
+# How long the program is starved of CPU: at 100 buffers a second, a few
+# seconds already leave hundreds of them unserved.
+STARVATION_SECONDS = float(os.environ.get("SONALIX_STARVATION_SECONDS", "5"))
 
 
 def desktop(command):
