@@ -73,25 +73,29 @@ missing() {
   done
 }
 
-wants_wine32() { kernel_runs_i386 && ! installed "$WINE32"; }
+# Tried once, when setup adds the i386 architecture for it: where the i386
+# archive could not give it, later runs neither update the index for it again
+# nor fail for it (note_wine32 says how to add it by hand).
+has_i386() { dpkg --print-foreign-architectures | grep -qx i386; }
+wants_wine32() { kernel_runs_i386 && ! installed "$WINE32" && ! has_i386; }
+note_wine32() {
+  if kernel_runs_i386 && ! installed "$WINE32" && has_i386; then
+    echo "setup.sh: note: $WINE32 is not installed, so the Windows tests run the 64-bit build; 'apt-get install $WINE32' adds it"
+  fi
+}
 
 # A mirror in the middle of a sync can fail one list now and then: try a few
 # times, then go on with what the index has. Only a package that cannot be
 # installed fails setup.
-index_updated=0
 update_index() {  # update_index ATTEMPTS
   local attempt
   for attempt in $(seq "$1"); do
-    if apt-get update -q >"$log" 2>&1; then
-      index_updated=1
-      return 0
-    fi
+    apt-get update -q >"$log" 2>&1 && return 0
     echo "setup.sh: updating the package index failed (attempt $attempt of $1)" >&2
     [ "$attempt" = "$1" ] || sleep $((attempt * 5))
   done
   grep -E '^(E|W):' "$log" | head -n 3 >&2 || true
   echo "setup.sh: going on with the package index as it is" >&2
-  index_updated=1
 }
 
 # All at once first; when that fails (one package that cannot be had makes
@@ -135,17 +139,15 @@ install_missing() {  # install_missing ITEM...
 # After everything needed is in place, so that a broken i386 list can never
 # keep the amd64 packages out.
 install_wine32() {
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-    index_updated=0
-  fi
-  [ "$index_updated" = 1 ] || update_index 1
+  dpkg --add-architecture i386
+  update_index 1
   apt_install "$WINE32" && return 0
   echo "setup.sh: cannot install $WINE32: $(apt_error); the Windows tests run the 64-bit build" >&2
 }
 
 mapfile -t absent < <(missing)
 if [ ${#absent[@]} -eq 0 ] && { [ "$check_only" = 1 ] || [ "$(id -u)" -ne 0 ] || ! wants_wine32; }; then
+  note_wine32
   echo "setup.sh: all packages present"
   exit 0
 fi
