@@ -1,16 +1,21 @@
 #include "trayicon/linux/linux_tray_icon.h"
 
-#include <cstring>
+#include <exception>
 
+#include "framework/core/application.h"
 #include "trayicon/linux/linux_tray.h"
 
 namespace snx {
 
-TLinuxTrayIcon::TLinuxTrayIcon(TLinuxTray& tray, std::uint32_t id, std::uint32_t window)
-    : tray_(tray), id_(id), window_(window) {
-  if (!tray_.bus_address_.empty()) {
-    item_ = std::make_unique<TStatusNotifierItem>(tray_.bus_address_, id_, *this,
+TLinuxTrayIcon::TLinuxTrayIcon(const std::string& bus_address, const TTrayIconView& view, TTrayPicture picture,
+                               TTrayIconEvents& events)
+    : events_(events), tip_(view.tip), picture_(std::move(picture)), visible_(view.visible) {
+  if (!bus_address.empty()) {
+    item_ = std::make_unique<TStatusNotifierItem>(bus_address, static_cast<std::uint32_t>(view.id), *this,
                                                   [this](bool hosted) { ItemHosted(hosted); });
+    item_->SetTip(tip_);
+    item_->SetPicture(picture_);
+    item_->SetVisible(visible_);
   }
   // Until a host shows the item.
   ShowFallback();
@@ -18,23 +23,23 @@ TLinuxTrayIcon::TLinuxTrayIcon(TLinuxTray& tray, std::uint32_t id, std::uint32_t
 
 TLinuxTrayIcon::~TLinuxTrayIcon() = default;
 
-void TLinuxTrayIcon::Apply(const TNotifyIconDataV5A& data, const TTrayPicture* picture) {
-  if ((data.uFlags & kNifTip) != 0) tip_.assign(data.szTip, strnlen(data.szTip, sizeof data.szTip));
-  if ((data.uFlags & kNifIcon) != 0) picture_ = picture != nullptr ? *picture : TTrayPicture{};
-  if ((data.uFlags & kNifState) != 0 && (data.dwStateMask & kNisHidden) != 0) {
-    visible_ = (data.dwState & kNisHidden) == 0;
-  }
-  // Balloons have no place on this desktop; the rest of the record is shown.
+void TLinuxTrayIcon::Show(const std::string& tip, const TTrayPicture& picture) {
+  tip_ = tip;
+  picture_ = picture;
   if (item_) {
     item_->SetTip(tip_);
     item_->SetPicture(picture_);
-    item_->SetVisible(visible_);
   }
   if (fallback_) {
     fallback_->SetTip(tip_);
     fallback_->SetPicture(picture_);
-    fallback_->SetVisible(visible_);
   }
+}
+
+void TLinuxTrayIcon::SetVisible(bool visible) {
+  visible_ = visible;
+  if (item_) item_->SetVisible(visible_);
+  if (fallback_) fallback_->SetVisible(visible_);
 }
 
 TTrayPresence TLinuxTrayIcon::Presence() const {
@@ -42,7 +47,13 @@ TTrayPresence TLinuxTrayIcon::Presence() const {
   return fallback_ ? TTrayPresence::tpStatusIcon : TTrayPresence::tpNone;
 }
 
-void TLinuxTrayIcon::MouseMessage(std::intptr_t message, TPoint at) { tray_.Deliver(window_, id_, message, at); }
+void TLinuxTrayIcon::PointerEvent(const TPointerEvent& event) {
+  try {
+    events_.PointerEvent(event);
+  } catch (...) {
+    Application().HandleException(std::current_exception());
+  }
+}
 
 void TLinuxTrayIcon::ItemHosted(bool hosted) {
   if (hosted) {
