@@ -279,7 +279,7 @@ void PrintTo(const StatusIconClickCase& c, std::ostream* os) { *os << c.name; }
 
 class StatusIconClickTest : public LinuxTrayTest, public ::testing::WithParamInterface<StatusIconClickCase> {};
 
-TEST_P(StatusIconClickTest, ButtonEventsReachTheComponentAsTheShellsMessages) {
+TEST_P(StatusIconClickTest, ButtonEventsReachTheComponentAsPointerEvents) {
   TTrayIcon* tray = NewTray();
   GtkStatusIcon* icon = tray_.StatusIcon(tray->IconID());
   ASSERT_NE(icon, nullptr);

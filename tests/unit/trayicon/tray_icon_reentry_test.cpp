@@ -191,8 +191,8 @@ INSTANTIATE_TEST_SUITE_P(SettersByReport, HandlerDuringAreaCallTest,
                          });
 
 // A handler that changes the tip while the icon is being added finds no icon
-// to change yet; the shell still gets the new tip once the add is through.
-TEST_F(ReentryTest, ATipChangedDuringTheAddReachesTheShell) {
+// to change yet; the area still gets the new tip once the add is through.
+TEST_F(ReentryTest, ATipChangedDuringTheAddReachesTheArea) {
   DeliverDuringEachCall(kReports[0], [](TTrayIcon& t) { t.SetTipHelp("moved over"); });
   tray_->SetVisible(true);
   armed_ = false;

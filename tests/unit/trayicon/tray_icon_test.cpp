@@ -89,7 +89,7 @@ void PrintTo(const IconSourceCase& c, std::ostream* os) { *os << c.name; }
 
 class IconSourceTest : public TrayTest, public ::testing::WithParamInterface<IconSourceCase> {};
 
-TEST_P(IconSourceTest, TheShellGetsTheFirstIconThatHasAHandle) {
+TEST_P(IconSourceTest, TheAreaGetsTheFirstIconThatHasAHandle) {
   const IconSourceCase& c = GetParam();
   platform_.form_icon = c.form;
   platform_.app_icon = c.application;
