@@ -1,5 +1,7 @@
 #include "trayicon/linux/linux_tray_icon.h"
 
+#include <glib.h>
+
 #include <exception>
 
 #include "framework/core/application.h"
@@ -7,9 +9,23 @@
 
 namespace snx {
 
+namespace {
+
+// The bus and GTK take UTF-8 only: a string that is not (a program may set
+// any bytes as the tip) would abort the program when the host reads it, so
+// what is not a character shows as the replacement character.
+std::string ValidUtf8(const std::string& text) {
+  gchar* valid = g_utf8_make_valid(text.c_str(), -1);
+  std::string result(valid);
+  g_free(valid);
+  return result;
+}
+
+}  // namespace
+
 TLinuxTrayIcon::TLinuxTrayIcon(const std::string& bus_address, const TTrayIconView& view, TTrayPicture picture,
                                TTrayIconEvents& events)
-    : events_(events), tip_(view.tip), picture_(std::move(picture)), visible_(view.visible) {
+    : events_(events), tip_(ValidUtf8(view.tip)), picture_(std::move(picture)), visible_(view.visible) {
   if (!bus_address.empty()) {
     item_ = std::make_unique<TStatusNotifierItem>(bus_address, static_cast<std::uint32_t>(view.id), *this,
                                                   [this](bool hosted) { ItemHosted(hosted); });
@@ -24,7 +40,7 @@ TLinuxTrayIcon::TLinuxTrayIcon(const std::string& bus_address, const TTrayIconVi
 TLinuxTrayIcon::~TLinuxTrayIcon() = default;
 
 void TLinuxTrayIcon::Show(const std::string& tip, const TTrayPicture& picture) {
-  tip_ = tip;
+  tip_ = ValidUtf8(tip);
   picture_ = picture;
   if (item_) {
     item_->SetTip(tip_);

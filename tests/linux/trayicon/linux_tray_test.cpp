@@ -198,12 +198,15 @@ TEST_F(LinuxTrayTest, AWatcherTakesTheItemWhichShowsTheTipAndTheProgramsPicture)
   EXPECT_EQ(StringProperty(*tray, "Title"), "Sonalix 2");
 }
 
-// The core cuts the tip to whole characters, so the bus takes it: a string
-// cut inside a character is no string to GVariant.
-TEST_F(LinuxTrayTest, AJapaneseTipLongerThan63BytesReachesTheHostCutToWholeCharacters) {
+// The bus takes only UTF-8 (GVariant aborts the program on anything else):
+// the core cuts a long tip to whole characters, and bytes that are no
+// character show as the replacement character.
+TEST_F(LinuxTrayTest, TipsReachTheHostAsWholeCharacters) {
   FakeWatcher watcher(bus_.Connect(), WatcherAnswer::kAccept, true);
   TTrayIcon* tray = NewTray();
   ASSERT_TRUE(PresenceBecomes(*tray, TTrayPresence::tpStatusNotifierItem));
+  tray->SetTipHelp("Sonalix \xFF");
+  EXPECT_EQ(StringProperty(*tray, "Title"), "Sonalix \uFFFD");
   std::string tip = "Sonalix ";
   for (int i = 0; i < 20; ++i) tip += "音";  // 68 bytes; the 63rd is inside the 19th character
   tray->SetTipHelp(tip);
