@@ -4,8 +4,6 @@
 
 namespace snx {
 
-TChannelLevels ChannelLevels;
-
 namespace {
 
 constexpr double kLevelAcceleration = 0.4;

@@ -62,7 +62,4 @@ class TChannelLevels final : public TBufferMeasure {
   TStereoLevels levels_{};
 };
 
-// The program's one meter, zero at start-up and never reset.
-extern TChannelLevels ChannelLevels;
-
 }  // namespace snx
