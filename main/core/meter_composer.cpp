@@ -31,16 +31,16 @@ void ComposeMeter(const TStereoLevels& levels, TMeterCanvas& canvas) {
     canvas.Copy(TMeterSource::msBack, kLampX, y, kLampCellWidth, kCellHeight, kLampX, y);
   }
   for (std::size_t ch = 0; ch < 2; ++ch) {
-    if (levels[ch].Level > 1.0f) {
+    if (levels[ch].level > 1.0f) {
       canvas.Copy(TMeterSource::msParts, kLampX, kPartsY, kLampWidth, kPartHeight, kLampX, kRowY[ch]);
     }
   }
   for (std::size_t ch = 0; ch < 2; ++ch) {
-    const int width = 2 * DrawingStep(levels[ch].Level);
+    const int width = 2 * DrawingStep(levels[ch].level);
     canvas.Copy(TMeterSource::msParts, kTrackX, kPartsY, width, kPartHeight, kTrackX, kRowY[ch]);
   }
   for (std::size_t ch = 0; ch < 2; ++ch) {
-    const int step = DrawingStep(levels[ch].Peak);
+    const int step = DrawingStep(levels[ch].peak);
     if (step > 1) {
       const int x = kTrackX + 2 * step;
       canvas.Copy(TMeterSource::msParts, x, kPartsY, kMarkWidth, kPartHeight, x, kRowY[ch]);
@@ -55,8 +55,8 @@ namespace snx {
 TMeterFrame MeterFrameOf(const TStereoLevels& levels) {
   const TChannelLevel& l = levels[0];
   const TChannelLevel& r = levels[1];
-  return TMeterFrame{l.Level > 1.0f,       r.Level > 1.0f,      DrawingStep(l.Level),
-                     DrawingStep(r.Level), DrawingStep(l.Peak), DrawingStep(r.Peak)};
+  return TMeterFrame{l.level > 1.0f,       r.level > 1.0f,      DrawingStep(l.level),
+                     DrawingStep(r.level), DrawingStep(l.peak), DrawingStep(r.peak)};
 }
 
 }  // namespace snx
