@@ -1,15 +1,18 @@
-# sonalix_embed_text(TARGET target FILE path NAME symbol)
+# sonalix_embed_text(TARGET target FILE path NAME symbol [FORM class])
 # Builds a text file into `target` as a constant, for platforms without
 # resources. It generates, in the target's build folder under embedded/:
 #   <symbol>.h   declaring   namespace snx { extern const std::string_view <symbol>; }
 #   <symbol>.cpp defining it as the file's bytes, exactly as stored,
 # adds the source to the target and the folder to its include path, and
 # regenerates both whenever the file changes. Use it as
-#   sonalix_embed_text(TARGET main_form FILE ${CMAKE_SOURCE_DIR}/main/TSNX_MAIN.dfm NAME kTsnxMainDescription)
-#   #include "kTsnxMainDescription.h"
-#   ReadDescriptionText(kTsnxMainDescription, classes, published);   // in the form's constructor
+#   sonalix_embed_text(TARGET probe FILE ${CMAKE_CURRENT_SOURCE_DIR}/probe_form.dfm NAME kProbeFormDescription)
+#   #include "kProbeFormDescription.h"
+#   ReadDescriptionText(kProbeFormDescription, classes, published);
+# With FORM, the text is also stored as the description of the form class
+# `class` (framework/linux/stored_description.h), which the form's
+# ReadDescription(class, ...) finds; `target` is then an object library.
 function(sonalix_embed_text)
-  cmake_parse_arguments(E "" "TARGET;FILE;NAME" "" ${ARGN})
+  cmake_parse_arguments(E "" "TARGET;FILE;NAME;FORM" "" ${ARGN})
   if(NOT E_TARGET OR NOT E_FILE OR NOT E_NAME)
     message(FATAL_ERROR "sonalix_embed_text needs TARGET, FILE and NAME")
   endif()
@@ -17,7 +20,7 @@ function(sonalix_embed_text)
   set(dir ${binary_dir}/embedded)
   add_custom_command(
     OUTPUT ${dir}/${E_NAME}.h ${dir}/${E_NAME}.cpp
-    COMMAND ${CMAKE_COMMAND} -DFILE=${E_FILE} -DNAME=${E_NAME} -DDIR=${dir} -P ${SONALIX_EMBED_TEXT_SCRIPT}
+    COMMAND ${CMAKE_COMMAND} -DFILE=${E_FILE} -DNAME=${E_NAME} -DDIR=${dir} "-DFORM=${E_FORM}" -P ${SONALIX_EMBED_TEXT_SCRIPT}
     DEPENDS ${E_FILE} ${SONALIX_EMBED_TEXT_SCRIPT}
     COMMENT "Embedding ${E_FILE} as ${E_NAME}"
     VERBATIM)

@@ -1,5 +1,6 @@
 #include "framework/core/application.h"
 
+#include "framework/core/custom_form.h"
 #include "framework/core/object.h"
 #include "framework/core/utf.h"
 
@@ -22,6 +23,11 @@ TApplication::TApplication() : TComponent(nullptr) {
 }
 
 TApplication::~TApplication() { RegisteredApplication = nullptr; }
+
+void TApplication::AfterFormCreated(TCustomForm* form) {
+  if (main_form_ == nullptr) main_form_ = form;
+  form->AfterConstruction();
+}
 
 TApplication& ApplicationOf(TComponent* component) {
   for (TComponent* c = component; c != nullptr; c = c->Owner()) {

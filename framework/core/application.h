@@ -4,6 +4,7 @@
 // working parts; components reach them through the application that owns
 // them (ApplicationOf).
 #include <exception>
+#include <new>
 #include <string>
 
 #include "framework/core/component.h"
@@ -36,6 +37,11 @@ class TApplication : public TComponent {
   // Ends the program's message loop.
   virtual void Terminate() = 0;
 
+  // Creates a form owned by the application. `reference` already refers to
+  // the form while its constructor runs; the first form is the main form.
+  template <class Form>
+  void CreateForm(Form*& reference);
+
   // The standard error box: the message of the exception in flight, with "."
   // appended when its last character sorts after ".", the title as caption.
   void HandleException(std::exception_ptr error);
@@ -46,9 +52,25 @@ class TApplication : public TComponent {
   void SetMainForm(TCustomForm* form) { main_form_ = form; }
 
  private:
+  void AfterFormCreated(TCustomForm* form);
+
   std::string title_;
   TCustomForm* main_form_ = nullptr;
 };
+
+template <class Form>
+void TApplication::CreateForm(Form*& reference) {
+  void* memory = ::operator new(sizeof(Form));
+  reference = static_cast<Form*>(memory);
+  try {
+    new (memory) Form(this);
+  } catch (...) {
+    ::operator delete(memory);
+    reference = nullptr;
+    throw;
+  }
+  AfterFormCreated(reference);
+}
 
 // The application that owns `component`, directly or through its owners;
 // std::logic_error when none does.

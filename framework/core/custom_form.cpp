@@ -30,6 +30,11 @@ void TCustomForm::SetClientSize(int width, int height) {
   client_height_ = height;
 }
 
+void TCustomForm::ReadDescription(const char* class_name, const ComponentClassTable& classes,
+                                  TPublishedBindings published) {
+  ReadDescriptionText(StoredDescription(class_name), classes, std::move(published));
+}
+
 void TCustomForm::ReadDescriptionText(std::string_view text, const ComponentClassTable& classes,
                                       TPublishedBindings published) {
   ObjectDescription description = ParseFormDescription(text);

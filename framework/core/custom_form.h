@@ -43,6 +43,11 @@ class TCustomForm : public TComponent, public TControlParent {
   // Shows the form with the program's other visible windows disabled and
   // returns when it closes. A form already on screen cannot become modal.
   virtual int ShowModal() = 0;
+  // Keeps the window above the others, or lets it go back among them.
+  virtual void SetStayOnTop(bool stay_on_top) = 0;
+  // Moves the window with the pointer while the button just pressed stays
+  // down; the system's own move, which ends with the button's release.
+  virtual void StartWindowDrag() = 0;
   // As the close box: a modal form ends its modal loop; otherwise OnClose
   // decides, and the main form's close ends the program.
   void Close();
@@ -62,6 +67,10 @@ class TCustomForm : public TComponent, public TControlParent {
   void AddChildComponent(TComponent* child) override;
 
  protected:
+  // Reads the description the program stores under the form's class name.
+  void ReadDescription(const char* class_name, const ComponentClassTable& classes, TPublishedBindings published);
+  // The text stored under `class_name`; raises EReadError when there is none.
+  virtual std::string_view StoredDescription(const char* class_name) = 0;
   // Reads a description text into the form, binding its published members.
   void ReadDescriptionText(std::string_view text, const ComponentClassTable& classes, TPublishedBindings published);
   void DoCreate();

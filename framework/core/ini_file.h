@@ -1,6 +1,6 @@
 #pragma once
 // INI-file access with the integer and Boolean rules of private-profile files;
-// the platform layer supplies the string reads and writes.
+// the platform layer supplies the string reads and writes (TIniFile).
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -38,6 +38,21 @@ class TCustomIniFile : public TObject {
 
  private:
   std::string file_name_;
+};
+
+// The platform's INI file (framework/<platform>/ini_file.cpp). On Win32, the
+// private-profile calls, one call per read or write. On Linux, the file read
+// and written whole by the same rules; a write replaces it atomically, so a
+// crash leaves the old or the new text, never half of one. A file behind a
+// symbolic link is replaced where it lies, the link kept; the file keeps its
+// mode, and a new one gets the usual mode (0666 less the umask). Only a
+// regular file is read, and only a regular file (or none) is replaced; a
+// missing folder is made (for its owner only) on the first write.
+class TIniFile final : public TCustomIniFile {
+ public:
+  using TCustomIniFile::TCustomIniFile;
+  std::string ReadString(const std::string& section, const std::string& key, const std::string& fallback) override;
+  void WriteString(const std::string& section, const std::string& key, const std::string& value) override;
 };
 
 }  // namespace snx

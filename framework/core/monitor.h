@@ -1,5 +1,7 @@
 #pragma once
-// An attached monitor as the program sees it.
+// The attached monitors as the program sees and may use them.
+#include <vector>
+
 #include "framework/core/geometry.h"
 
 namespace snx {
@@ -10,5 +12,11 @@ struct TMonitor {
   // The part of it left once panels and taskbars have reserved theirs.
   TRect work_area;
 };
+
+// Each monitor's bounds and work area (the desktop without the taskbars,
+// panels and docks that reserve space), in screen coordinates (the virtual
+// screen's on Win32), the primary monitor's first. Each platform defines it
+// (framework/<platform>/monitors.cpp).
+std::vector<TMonitor> Monitors();
 
 }  // namespace snx

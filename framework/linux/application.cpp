@@ -129,11 +129,6 @@ TMenuItem* TGtkApplication::TrackPopupMenu(const TPopupMenu& menu, int x, int y)
   return state.chosen;
 }
 
-void TGtkApplication::AfterFormCreated(TForm* form) {
-  if (MainForm() == nullptr) SetMainForm(form);
-  form->AfterConstruction();
-}
-
 void TGtkApplication::Run() {
   if (MainForm() != nullptr) Guarded([&] { MainForm()->Show(); });
   while (!terminated_) g_main_context_iteration(nullptr, TRUE);

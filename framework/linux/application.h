@@ -2,7 +2,6 @@
 // The application object on GTK 3 (X11): toolkit start-up, form creation,
 // the main loop, popup menus and the error box.
 #include <memory>
-#include <new>
 #include <string>
 
 #include "framework/core/application.h"
@@ -30,11 +29,6 @@ class TGtkApplication : public TApplication {
   // another returns null at once.
   TMenuItem* TrackPopupMenu(const TPopupMenu& menu, int x, int y) override;
 
-  // Creates a form owned by the application. `reference` already refers to
-  // the form while its constructor runs; the first form is the main form.
-  template <class Form>
-  void CreateForm(Form*& reference);
-
   // Shows the main form, then runs the main loop until Terminate.
   void Run();
   // Also ends the error boxes on screen.
@@ -48,7 +42,6 @@ class TGtkApplication : public TApplication {
   void ShowErrorBox(const std::string& text, const std::string& caption) override;
 
  private:
-  void AfterFormCreated(TForm* form);
   void CloseMainForm();
 
   bool terminated_ = false;
@@ -59,19 +52,5 @@ class TGtkApplication : public TApplication {
 
 // The GTK application that owns `component`, directly or through its owners.
 TGtkApplication& GtkApplicationOf(TComponent* component);
-
-template <class Form>
-void TGtkApplication::CreateForm(Form*& reference) {
-  void* memory = ::operator new(sizeof(Form));
-  reference = static_cast<Form*>(memory);
-  try {
-    new (memory) Form(this);
-  } catch (...) {
-    ::operator delete(memory);
-    reference = nullptr;
-    throw;
-  }
-  AfterFormCreated(reference);
-}
 
 }  // namespace snx

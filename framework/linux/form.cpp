@@ -9,6 +9,7 @@
 #include "framework/linux/application.h"
 #include "framework/linux/canvas.h"
 #include "framework/linux/guarded.h"
+#include "framework/linux/stored_description.h"
 
 namespace snx {
 
@@ -287,7 +288,14 @@ std::unique_ptr<TListWindow> TForm::CreateListWindow(TCustomListBox& /*list*/) {
   throw EInvalidOperation("list boxes have no window of their own on this platform");
 }
 
+std::string_view TForm::StoredDescription(const char* class_name) {
+  const std::optional<std::string_view> text = FindStoredDescription(class_name);
+  if (!text) throw EReadError(std::string("no form description for ") + class_name);
+  return *text;
+}
+
 void TForm::PaintBackground(cairo_t* cr) {
+  if (paint_background_ && paint_background_(cr)) return;
   SetSourceColor(cr, Color());
   cairo_paint(cr);
 }

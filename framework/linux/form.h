@@ -1,9 +1,9 @@
 #pragma once
-// Top-level windows on GTK 3, built from a form description text that the
-// program carries (cmake/EmbedText.cmake builds it in; the form's
-// constructor hands it to ReadDescriptionText).
+// Top-level windows on GTK 3, built from a form description that the program
+// carries (see stored_description.h).
 #include <gtk/gtk.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,12 +52,17 @@ class TForm : public TCustomForm {
   void Hide() override;
   int ShowModal() override;
 
-  // Kept above other windows (needs a window manager once the form is mapped).
-  void SetStayOnTop(bool stay_on_top);
-  // Moves the window with the pointer while the button of the last press
-  // stays down; the window manager's or GDK's own move, so the final
-  // position arrives as Left and Top, not as a button release.
-  void StartWindowDrag();
+  // Needs a window manager once the form is mapped.
+  void SetStayOnTop(bool stay_on_top) override;
+  // The window manager's or GDK's own move, so the final position arrives as
+  // Left and Top, not as a button release.
+  void StartWindowDrag() override;
+
+  // What the window shows under its controls whenever GTK paints it: the
+  // form's colour, unless `paint` paints a picture of its own (and says so).
+  // A form that draws its picture after the paint (in OnPaint) paints that
+  // picture here, or the colour would show until then.
+  void SetBackground(std::function<bool(cairo_t*)> paint) { paint_background_ = std::move(paint); }
 
   void InvalidateClientRect(const TRect& rect) override;
   TSize TextExtent(const TFont& font, std::string_view text) override;
@@ -65,10 +70,7 @@ class TForm : public TCustomForm {
   std::unique_ptr<TListWindow> CreateListWindow(TCustomListBox& list) override;
 
  protected:
-  // What the window shows under its controls whenever GTK paints it: the
-  // form's colour. A form that draws its own picture after the paint (in
-  // OnPaint) paints that picture here, or the colour would show until then.
-  virtual void PaintBackground(cairo_t* cr);
+  std::string_view StoredDescription(const char* class_name) override;
 
  private:
   struct Press {
@@ -78,6 +80,7 @@ class TForm : public TCustomForm {
   };
 
   void CreateHandle();
+  void PaintBackground(cairo_t* cr);
   void SetDialogFrame();
   std::optional<TPoint> ScreenPlace() const;
   void Moved();
@@ -101,6 +104,7 @@ class TForm : public TCustomForm {
   bool hand_cursor_ = false;
   UniqueObject<GdkCursor> hand_;
   Press last_press_;
+  std::function<bool(cairo_t*)> paint_background_;
 };
 
 }  // namespace snx

@@ -28,12 +28,7 @@ void TGtkHintWindow::Repaint() {
   if (window_) gtk_widget_queue_draw(window_.get());
 }
 
-void TGtkHintWindow::SetColor(TColor color) {
-  color_ = color;
-  Repaint();
-}
-
-TSize TGtkHintWindow::TextExtent(std::string_view text) { return MeasureText(font_, text); }
+TSize TGtkHintWindow::TextExtent(std::string_view text) { return MeasureText(Font(), text); }
 
 void TGtkHintWindow::SetBounds(int left, int top, int width, int height) {
   GtkWindow* window = GTK_WINDOW(Handle());
@@ -48,21 +43,13 @@ void TGtkHintWindow::Hide() {
   if (window_) gtk_widget_hide(window_.get());
 }
 
-void TGtkHintWindow::ShowText(int x, int y, std::string text) {
-  text_x_ = x;
-  text_y_ = y;
-  text_ = std::move(text);
-  Repaint();
-}
-
 void TGtkHintWindow::Draw(cairo_t* cr) {
-  SetSourceColor(cr, color_);
+  SetSourceColor(cr, Color());
   cairo_paint(cr);
   TCairoCanvas canvas(cr);
-  canvas.Font().Assign(font_);
   const int width = gtk_widget_get_allocated_width(window_.get());
   const int height = gtk_widget_get_allocated_height(window_.get());
-  canvas.TextRect({0, 0, width, height}, text_x_, text_y_, text_);
+  PaintText(canvas, {0, 0, width, height});
 }
 
 }  // namespace snx

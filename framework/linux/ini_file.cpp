@@ -1,4 +1,4 @@
-#include "framework/linux/ini_file.h"
+#include "framework/core/ini_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
-#include "framework/linux/monitors.h"
-
 #include <gdk/gdk.h>
+
+#include "framework/core/monitor.h"
 
 namespace snx {
 

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "framework/core/reader.h"
 #include "framework/linux/guarded.h"
 
 namespace snx {
@@ -41,41 +40,15 @@ guint AddTickSource(std::uint32_t interval_ms, GSourceFunc callback, gpointer da
 
 }  // namespace
 
-void TTimer::SetEnabled(bool enabled) {
-  if (enabled == enabled_) return;
-  enabled_ = enabled;
-  UpdateTimer();
-}
-
-void TTimer::UpdateTimer() {
-  source_.Reset();
-  if (IsLoading() || !enabled_ || interval_ == 0 || !OnTimer) return;
+void TGtkTimer::StartTicks(std::uint32_t interval_ms) {
   source_.Reset(AddTickSource(
-      interval_,
+      interval_ms,
       +[](gpointer data) -> gboolean {
-        auto* timer = static_cast<TTimer*>(data);
+        auto* timer = static_cast<TGtkTimer*>(data);
         Guarded([&] { timer->OnTimer(timer); });
         return G_SOURCE_CONTINUE;
       },
       this));
-}
-
-bool TTimer::ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) {
-  if (name == "Enabled") {
-    enabled_ = value.AsBoolean();
-  } else if (name == "Interval") {
-    interval_ = static_cast<std::uint32_t>(value.AsInteger(0, INT32_MAX));
-  } else if (name == "OnTimer") {
-    OnTimer = reader.Method<TNotifyEvent>(value);
-  } else {
-    return TComponent::ReadProperty(name, value, reader);
-  }
-  return true;
-}
-
-void TTimer::Loaded() {
-  TComponent::Loaded();
-  UpdateTimer();
 }
 
 }  // namespace snx

@@ -1,30 +1,20 @@
 #pragma once
-// A periodic callback on the user-interface thread, from the main loop.
-#include <cstdint>
-
-#include "framework/core/component.h"
-#include "framework/core/events.h"
+// The timer's ticks on GTK: a source on the main loop that keeps its own
+// schedule.
+#include "framework/core/timer.h"
 #include "framework/linux/handles.h"
 
 namespace snx {
 
-class TTimer : public TComponent {
+class TGtkTimer final : public TTimer {
  public:
-  explicit TTimer(TComponent* owner) : TComponent(owner) {}
+  explicit TGtkTimer(TComponent* owner) : TTimer(owner) {}
 
-  bool Enabled() const { return enabled_; }
-  void SetEnabled(bool enabled);
-  std::uint32_t Interval() const { return interval_; }
-  TNotifyEvent OnTimer;
-
-  bool ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) override;
-  void Loaded() override;
+ protected:
+  void StartTicks(std::uint32_t interval_ms) override;
+  void StopTicks() override { source_.Reset(); }
 
  private:
-  void UpdateTimer();
-
-  bool enabled_ = true;
-  std::uint32_t interval_ = 1000;
   TSourceId source_;  // last, so that it goes first
 };
 

@@ -95,11 +95,6 @@ TMenuItem* TWin32Application::TrackPopupMenu(const TPopupMenu& menu, int x, int 
   return chosen >= 1 && chosen <= by_id.size() ? by_id[chosen - 1] : nullptr;
 }
 
-void TWin32Application::AfterFormCreated(TForm* form) {
-  if (MainForm() == nullptr) SetMainForm(form);
-  form->AfterConstruction();
-}
-
 void TWin32Application::Run() {
   if (MainForm() != nullptr) Guarded([&] { MainForm()->Show(); });
   MSG msg;

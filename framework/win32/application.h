@@ -3,8 +3,6 @@
 // that carries the taskbar button, form creation, the message loop.
 #include <windows.h>
 
-#include <new>
-
 #include "framework/core/application.h"
 #include "framework/win32/window.h"
 
@@ -27,11 +25,6 @@ class TWin32Application : public TApplication, protected MessageTarget {
   // The application's icon, the resource "MAINICON".
   HICON Icon() const { return icon_; }
 
-  // Creates a form owned by the application. `reference` already refers to
-  // the form while its constructor runs; the first form is the main form.
-  template <class Form>
-  void CreateForm(Form*& reference);
-
   // Shows the main form, then handles messages until the program ends.
   void Run();
   void Terminate() override;
@@ -45,7 +38,6 @@ class TWin32Application : public TApplication, protected MessageTarget {
 
  private:
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
-  void AfterFormCreated(TForm* form);
 
   struct ComScope {
     ComScope();
@@ -60,19 +52,5 @@ class TWin32Application : public TApplication, protected MessageTarget {
 
 // The Win32 application that owns `component`, directly or through its owners.
 TWin32Application& Win32ApplicationOf(TComponent* component);
-
-template <class Form>
-void TWin32Application::CreateForm(Form*& reference) {
-  void* memory = ::operator new(sizeof(Form));
-  reference = static_cast<Form*>(memory);
-  try {
-    new (memory) Form(this);
-  } catch (...) {
-    ::operator delete(memory);
-    reference = nullptr;
-    throw;
-  }
-  AfterFormCreated(reference);
-}
 
 }  // namespace snx

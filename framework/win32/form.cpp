@@ -22,16 +22,27 @@ TForm::~TForm() {
   window_.reset();
 }
 
-void TForm::ReadDescription(const char* class_name, const ComponentClassTable& classes, TPublishedBindings published) {
+std::string_view TForm::StoredDescription(const char* class_name) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   std::wstring name = Widen(class_name);
   HRSRC resource = FindResourceW(instance, name.c_str(), MAKEINTRESOURCEW(10));  // RT_RCDATA
   HGLOBAL loaded = resource != nullptr ? LoadResource(instance, resource) : nullptr;
   const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
   if (data == nullptr) throw EReadError(std::string("no form description for ") + class_name);
+  // The window class is named after the form's class, as the system's tools show it.
   class_name_ = name;
-  ReadDescriptionText(std::string_view(static_cast<const char*>(data), SizeofResource(instance, resource)), classes,
-                      std::move(published));
+  return {static_cast<const char*>(data), SizeofResource(instance, resource)};
+}
+
+void TForm::SetStayOnTop(bool stay_on_top) {
+  SetWindowPos(Handle(), stay_on_top ? HWND_TOPMOST : HWND_NOTOPMOST, Left(), Top(), Width(), Height(),
+               SWP_NOMOVE | SWP_NOSIZE);
+  if (!stay_on_top) EnsureNotTopmost(Handle());
+}
+
+void TForm::StartWindowDrag() {
+  // SC_MOVE | HTCAPTION: the system's move loop drags the window until release.
+  SendMessageW(Handle(), WM_SYSCOMMAND, 61458, 0);
 }
 
 DWORD TForm::Style() const {
@@ -254,10 +265,8 @@ LRESULT TForm::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lp
   // the form stays the program's active one.
   if (message == WM_ACTIVATE && LOWORD(wparam) != WA_INACTIVE) Screen().FormActivated(this);
   if (message == WM_SHOWWINDOW && wparam == FALSE) Screen().FormHidden(this);
-  return Dispatch(message, wparam, lparam);
+  return DefaultHandler(message, wparam, lparam);
 }
-
-LRESULT TForm::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) { return DefaultHandler(message, wparam, lparam); }
 
 LRESULT TForm::DefaultHandler(UINT message, WPARAM wparam, LPARAM lparam) {
   HWND window = hwnd_;

@@ -1,6 +1,6 @@
 #pragma once
-// Top-level windows built from a form description stored as a resource under
-// the form's class name.
+// Top-level windows on Win32, built from a form description stored as an
+// RCDATA resource under the form's class name.
 #include <windows.h>
 
 #include <string>
@@ -41,23 +41,21 @@ class TForm : public TCustomForm, protected MessageTarget {
   void Show() override;
   void Hide() override;
   int ShowModal() override;
+  void SetStayOnTop(bool stay_on_top) override;
+  void StartWindowDrag() override;
 
   void InvalidateClientRect(const TRect& rect) override;
   TSize TextExtent(const TFont& font, std::string_view text) override;
   std::unique_ptr<TListWindow> CreateListWindow(TCustomListBox& list) override;
 
  protected:
-  // Reads this form's description from the RCDATA resource `class_name`,
-  // binding the form's published members.
-  void ReadDescription(const char* class_name, const ComponentClassTable& classes, TPublishedBindings published);
-
-  // Per-class message dispatch; the default handles paint, mouse, close and
-  // erasing, then the system's default.
-  virtual LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT DefaultHandler(UINT message, WPARAM wparam, LPARAM lparam);
+  // The RCDATA resource `class_name`, which also names the window's class.
+  std::string_view StoredDescription(const char* class_name) override;
 
  private:
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) final;
+  // Paint, mouse, close and erasing, then the system's default.
+  LRESULT DefaultHandler(UINT message, WPARAM wparam, LPARAM lparam);
   void CreateHandle();
   DWORD Style() const;
   DWORD ExStyle() const;

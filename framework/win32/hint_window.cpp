@@ -18,15 +18,12 @@ HWND TWin32HintWindow::Handle() {
 }
 
 void TWin32HintWindow::Repaint() {
-  if (window_) InvalidateRect(window_.get(), nullptr, TRUE);
+  if (!window_) return;
+  InvalidateRect(window_.get(), nullptr, TRUE);
+  UpdateWindow(window_.get());
 }
 
-void TWin32HintWindow::SetColor(TColor color) {
-  color_ = color;
-  Repaint();
-}
-
-TSize TWin32HintWindow::TextExtent(std::string_view text) { return MeasureText(font_, Widen(text)); }
+TSize TWin32HintWindow::TextExtent(std::string_view text) { return MeasureText(Font(), Widen(text)); }
 
 void TWin32HintWindow::SetBounds(int left, int top, int width, int height) {
   SetWindowPos(Handle(), HWND_TOPMOST, left, top, width, height, SWP_NOACTIVATE);
@@ -38,14 +35,6 @@ void TWin32HintWindow::Hide() {
   if (window_) ShowWindow(window_.get(), SW_HIDE);
 }
 
-void TWin32HintWindow::ShowText(int x, int y, std::string text) {
-  text_x_ = x;
-  text_y_ = y;
-  text_ = std::move(text);
-  Repaint();
-  if (window_) UpdateWindow(window_.get());
-}
-
 LRESULT TWin32HintWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_MOUSEACTIVATE:
@@ -53,7 +42,7 @@ LRESULT TWin32HintWindow::HandleMessage(HWND window, UINT message, WPARAM wparam
     case WM_ERASEBKGND: {
       RECT r;
       GetClientRect(window, &r);
-      TDCCanvas(reinterpret_cast<HDC>(wparam)).FillRect({r.left, r.top, r.right, r.bottom}, color_);
+      TDCCanvas(reinterpret_cast<HDC>(wparam)).FillRect({r.left, r.top, r.right, r.bottom}, Color());
       return 1;
     }
     case WM_PAINT: {
@@ -63,8 +52,7 @@ LRESULT TWin32HintWindow::HandleMessage(HWND window, UINT message, WPARAM wparam
       GetClientRect(window, &r);
       {
         TDCCanvas canvas(dc);
-        canvas.Font().Assign(font_);
-        canvas.TextRect({r.left, r.top, r.right, r.bottom}, text_x_, text_y_, text_);
+        PaintText(canvas, {r.left, r.top, r.right, r.bottom});
       }
       EndPaint(window, &ps);
       return 0;

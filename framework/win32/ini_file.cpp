@@ -1,4 +1,4 @@
-#include "framework/win32/ini_file.h"
+#include "framework/core/ini_file.h"
 #include <windows.h>
 
 #include "framework/win32/unicode.h"

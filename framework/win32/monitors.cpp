@@ -1,5 +1,6 @@
-#include "framework/win32/monitors.h"
 #include <windows.h>
+
+#include "framework/core/monitor.h"
 
 namespace snx {
 

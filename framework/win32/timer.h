@@ -1,35 +1,24 @@
 #pragma once
-// A periodic callback on the user-interface thread.
-#include <cstdint>
-
-#include "framework/core/component.h"
-#include "framework/core/events.h"
+// The timer's ticks on Win32: WM_TIMER on a message-only window.
+#include "framework/core/timer.h"
 #include "framework/win32/window.h"
 
 namespace snx {
 
-class TTimer : public TComponent, protected MessageTarget {
+class TWin32Timer final : public TTimer, protected MessageTarget {
  public:
-  explicit TTimer(TComponent* owner);
-  ~TTimer() override;
+  explicit TWin32Timer(TComponent* owner);
+  ~TWin32Timer() override;
 
-  bool Enabled() const { return enabled_; }
-  // Enabling when the system has no timer to give raises EOutOfResources.
-  void SetEnabled(bool enabled);
-  std::uint32_t Interval() const { return interval_; }
-  TNotifyEvent OnTimer;
-
-  bool ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) override;
-  void Loaded() override;
+ protected:
+  void StartTicks(std::uint32_t interval_ms) override;
+  void StopTicks() override;
 
  private:
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
-  void UpdateTimer();
 
   UniqueWindow window_;
-  bool enabled_ = true;
   bool running_ = false;
-  std::uint32_t interval_ = 1000;
 };
 
 }  // namespace snx

@@ -10,14 +10,14 @@ TURLLink::TURLLink(TComponent* owner, TLinkDesktop& desktop) : TCustomLabel(owne
   SetCursor(TCursor::crHandPoint);
   link_ = "http://";
   Font().SetColor(clBlue);
-  FNormalColor = Font().Color();
+  normal_color_ = Font().Color();
   SetLinkColor(clRed);
-  FHintShowing = false;
+  hint_showing_ = false;
   SetHintOffsetX(15);
   SetHintOffsetY(15);
   SetHintFormColor(clInfoBk);
   SetEnableShowHint(true);
-  FHintForm = desktop_.CreateHintWindow();
+  hint_window_ = desktop_.CreateHintWindow();
 }
 
 void TURLLink::SetURLtype(TURLtype value) { Update(url_type_, std::move(value)); }
@@ -43,36 +43,36 @@ void TURLLink::SetHintFormFont(const TFont& value) {
 std::string TURLLink::Target() const { return url_type_ == TURLtype::tpMAIL ? "mailto:" + link_ : link_; }
 
 void TURLLink::HideHint() {
-  if (!FHintShowing) return;
-  FHintForm->Hide();
-  FHintShowing = false;
+  if (!hint_showing_) return;
+  hint_window_->Hide();
+  hint_showing_ = false;
 }
 
 void TURLLink::CMMouseEnter() {
   TCustomLabel::CMMouseEnter();
-  FNormalColor = Font().Color();
+  normal_color_ = Font().Color();
   Font().SetColor(link_color_);
   Invalidate();
 }
 
 void TURLLink::CMMouseLeave() {
   TCustomLabel::CMMouseLeave();
-  Font().SetColor(FNormalColor);
+  Font().SetColor(normal_color_);
   Invalidate();
   HideHint();
 }
 
 // The label's own move handling (OnMouseMove) is deliberately not run.
 void TURLLink::MouseMove(TShiftState /*shift*/, int /*x*/, int /*y*/) {
-  if (!enable_show_hint_ || FHintShowing) return;
+  if (!enable_show_hint_ || hint_showing_) return;
   const TPoint pointer = desktop_.CursorPos();
-  FHintForm->SetColor(hint_form_color_);
-  FHintForm->Font().Assign(hint_form_font_);
-  const TSize text = FHintForm->TextExtent(link_);
-  FHintForm->SetBounds(pointer.x + hint_offset_x_, pointer.y + hint_offset_y_, text.cx + 6, text.cy + 3);
-  FHintForm->ShowNoActivate();
-  FHintForm->ShowText(2, 2, link_);
-  FHintShowing = true;
+  hint_window_->SetColor(hint_form_color_);
+  hint_window_->Font().Assign(hint_form_font_);
+  const TSize text = hint_window_->TextExtent(link_);
+  hint_window_->SetBounds(pointer.x + hint_offset_x_, pointer.y + hint_offset_y_, text.cx + 6, text.cy + 3);
+  hint_window_->ShowNoActivate();
+  hint_window_->ShowText(2, 2, link_);
+  hint_showing_ = true;
 }
 
 void TURLLink::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {

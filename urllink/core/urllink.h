@@ -29,6 +29,11 @@ class TLinkDesktop {
   ~TLinkDesktop() = default;
 };
 
+// The desktop of the platform the build runs on: on Win32 the shell's execute
+// call, on Linux the desktop's own opener, xdg-open
+// (urllink/<platform>/link_desktop.cpp).
+TLinkDesktop& SystemLinkDesktop();
+
 // The shell's show command for a window shown in its current size and place.
 inline constexpr int kShowCommandShow = 5;
 
@@ -79,11 +84,11 @@ class TURLLink : public TCustomLabel {
   std::string Target() const;
 
   TLinkDesktop& desktop_;
-  std::unique_ptr<THintWindow> FHintForm;
-  bool FHintShowing = false;
+  std::unique_ptr<THintWindow> hint_window_;
+  bool hint_showing_ = false;
   TURLtype url_type_ = TURLtype::tpURL;
   std::string link_;
-  TColor FNormalColor = clBlack;
+  TColor normal_color_ = clBlack;
   TColor link_color_ = clBlack;
   TColor hint_form_color_ = clBlack;
   int hint_offset_x_ = 0;

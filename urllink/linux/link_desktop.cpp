@@ -1,10 +1,9 @@
-#include "urllink/linux/link_desktop.h"
-
 #include <gtk/gtk.h>
 
 #include <string>
 
 #include "framework/linux/hint_window.h"
+#include "urllink/core/urllink.h"
 
 namespace snx {
 
@@ -40,7 +39,7 @@ class TLinuxLinkDesktop final : public TLinkDesktop {
 
 }  // namespace
 
-TLinkDesktop& LinuxLinkDesktop() {
+TLinkDesktop& SystemLinkDesktop() {
   // Holds no state: every link shares it.
   static TLinuxLinkDesktop desktop;
   return desktop;

@@ -1,10 +1,10 @@
-#include "urllink/win32/link_desktop.h"
 #include <windows.h>
 
 #include <shellapi.h>
 
 #include "framework/win32/hint_window.h"
 #include "framework/win32/unicode.h"
+#include "urllink/core/urllink.h"
 
 namespace snx {
 
@@ -31,7 +31,7 @@ class TWin32LinkDesktop final : public TLinkDesktop {
 
 }  // namespace
 
-TLinkDesktop& Win32LinkDesktop() {
+TLinkDesktop& SystemLinkDesktop() {
   // Holds no state: every link shares it.
   static TWin32LinkDesktop desktop;
   return desktop;

@@ -10,7 +10,6 @@
 #include "framework/core/controls.h"
 #include "framework/core/object.h"
 #include "framework/core/published.h"
-#include "kProbeFormDescription.h"
 #include "tests/linux/framework/gtk_fixture.h"
 
 // Xlib last: its macros (None, Bool) break headers that come after it.
@@ -20,14 +19,14 @@
 
 namespace snx {
 
-// Read from the description built into this test: 160 x 40 at 130,170,
-// borderless, blue, a white bold label at 8,8.
+// Read from the description stored in this test under its class name: 160 x
+// 40 at 130,170, borderless, blue, a white bold label at 8,8.
 class TProbeForm : public TForm {
  public:
   explicit TProbeForm(TComponent* owner) : TForm(owner) {
     static const TPublished<TProbeForm> kPublished{{"Title", &TProbeForm::title},
                                                    {"FormPaint", &TProbeForm::FormPaint}};
-    ReadDescriptionText(kProbeFormDescription, {{"TLabel", Creates<TLabel>()}}, kPublished.For(*this));
+    ReadDescription("TProbeForm", {{"TLabel", Creates<TLabel>()}}, kPublished.For(*this));
   }
 
   void FormPaint(TObject* /*sender*/) { ++paints; }

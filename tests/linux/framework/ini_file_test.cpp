@@ -1,4 +1,4 @@
-#include "framework/linux/ini_file.h"
+#include "framework/core/ini_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

@@ -1,10 +1,9 @@
-#include "framework/linux/monitors.h"
-
 #include <gtest/gtest.h>
 #include <gdk/gdk.h>
 
 #include <vector>
 
+#include "framework/core/monitor.h"
 #include "tests/linux/framework/gtk_fixture.h"
 
 namespace snx {

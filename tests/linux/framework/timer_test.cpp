@@ -27,7 +27,7 @@ class TimerTest : public testing::Test {
     const ObjectDescription description = ParseFormDescription(
         "object Root: TComponent\n  object Timer: TTimer\n    Interval = 10\n    OnTimer = Tick\n  end\nend\n");
     const MethodTable methods{{"Tick", TNotifyEvent([this](TObject*) { ++ticks_; })}};
-    TReader(description, {{"TTimer", Creates<TTimer>()}}, methods).ReadRootComponent(&root_);
+    TReader(description, {{"TTimer", Creates<TGtkTimer>()}}, methods).ReadRootComponent(&root_);
     timer_ = dynamic_cast<TTimer*>(root_.FindComponent("Timer"));
   }
 

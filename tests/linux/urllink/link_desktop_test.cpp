@@ -1,6 +1,4 @@
 // The desktop's opener gets a link's target as it is, whatever it holds.
-#include "urllink/linux/link_desktop.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +12,8 @@
 #include <sstream>
 #include <string>
 #include <thread>
+
+#include "urllink/core/urllink.h"
 
 namespace snx {
 namespace {
@@ -71,7 +71,7 @@ class LinkDesktopTest : public testing::TestWithParam<TargetCase> {};
 
 TEST_P(LinkDesktopTest, TheOpenerGetsTheTargetAsOneArgumentUnchanged) {
   const RecordingOpener opener;
-  LinuxLinkDesktop().Execute("OPEN", GetParam().target, "", "", 1);
+  SystemLinkDesktop().Execute("OPEN", GetParam().target, "", "", 1);
   EXPECT_EQ(opener.Arguments(), "1\n" + std::string(GetParam().target) + "\n");
 }
 

@@ -50,14 +50,23 @@ class TFakeForm : public TCustomForm {
   std::unique_ptr<TListWindow> CreateListWindow(TCustomListBox&) override {
     throw std::logic_error("no list windows here");
   }
+  void SetStayOnTop(bool) override {}
+  void StartWindowDrag() override {}
+  std::string_view StoredDescription(const char* class_name) override {
+    if (std::string_view(class_name) != "TFakeForm") throw EReadError("nothing stored");
+    return stored;
+  }
 
+  // Reads `text` as the description stored under the form's class name.
   void Read(std::string_view text) {
     static const TPublished<TFakeForm> kPublished{{"FormCreate", &TFakeForm::FormCreate}};
-    ReadDescriptionText(text, {}, kPublished.For(*this));
+    stored = text;
+    ReadDescription("TFakeForm", {}, kPublished.For(*this));
   }
   void FormCreate(TObject*) { ++creates; }
   using TCustomForm::BorderStyle;
 
+  std::string_view stored;
   bool visible = false;
   int hides = 0;
   int creates = 0;

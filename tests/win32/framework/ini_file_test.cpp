@@ -1,6 +1,6 @@
 // The settings through the real private-profile calls: what is written is
 // read back, and the file is the plain INI text other tools expect.
-#include "framework/win32/ini_file.h"
+#include "framework/core/ini_file.h"
 #include <windows.h>
 
 #include <gtest/gtest.h>

@@ -12,7 +12,7 @@
 #include "framework/win32/handles.h"
 #include "framework/win32/unicode.h"
 #include "framework/win32/window.h"
-#include "urllink/win32/link_desktop.h"
+#include "urllink/core/urllink.h"
 
 namespace snx {
 namespace {
@@ -62,7 +62,7 @@ class URLLinkShellTest : public testing::TestWithParam<ShellCase> {
 };
 
 TEST_P(URLLinkShellTest, LeftPressHandsTheExactTargetToTheDesktopsOpener) {
-  TURLLink link(nullptr, Win32LinkDesktop());
+  TURLLink link(nullptr, SystemLinkDesktop());
   link.SetURLtype(GetParam().type);
   link.SetLink(GetParam().link);
   link.MouseDown(TMouseButton::mbLeft, TShiftState(TShiftMember::ssLeft), 1, 1);
@@ -103,7 +103,7 @@ int InkPixels(HWND window, COLORREF background) {
 }
 
 TEST(HintWindowTest, ShowsBesideThePointerWithoutActivationAndRedrawsItsTextWhenUncovered) {
-  TURLLink link(nullptr, Win32LinkDesktop());
+  TURLLink link(nullptr, SystemLinkDesktop());
   link.SetLink("http://sonalix.example.org/");
   // A window that has the focus, as the dialog does when the pointer moves.
   const UniqueWindow focused(CreateWindowExW(0, L"STATIC", L"focused", WS_POPUP | WS_VISIBLE, 500, 400, 80, 40, nullptr,

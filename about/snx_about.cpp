@@ -1,7 +1,4 @@
-#include "about/win32/snx_about.h"
-
-#include "framework/win32/application.h"
-#include "urllink/win32/link_desktop.h"
+#include "about/snx_about.h"
 
 namespace snx {
 
@@ -11,7 +8,7 @@ const ComponentClassTable& AboutClasses() {
   static const ComponentClassTable kClasses{
       {"TLabel", Creates<TLabel>()},
       {"TImage", Creates<TImage>()},
-      {"TURLLink", [](TComponent* owner) -> TComponent* { return new TURLLink(owner, Win32LinkDesktop()); }},
+      {"TURLLink", [](TComponent* owner) -> TComponent* { return new TURLLink(owner, SystemLinkDesktop()); }},
   };
   return kClasses;
 }

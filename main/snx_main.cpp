@@ -1,17 +1,10 @@
-#include "main/linux/snx_main.h"
+#include "main/snx_main.h"
 
-#include "framework/linux/application.h"
-#include "framework/linux/ini_file.h"
-#include "framework/linux/monitors.h"
-#include "framework/linux/x_window.h"
-#include "kMainFormDescription.h"
-#include "main/core/main_published.h"
+#include "framework/core/ini_file.h"
+#include "framework/core/monitor.h"
+#include "framework/core/published.h"
 #include "main/core/main_settings.h"
-#include "main/core/program_folder.h"
 #include "main/core/strip_position.h"
-#include "main/linux/settings_location.h"
-#include "main/linux/skin_location.h"
-#include "trayicon/linux/linux_tray_platform.h"
 
 namespace snx {
 
@@ -21,19 +14,46 @@ const ComponentClassTable& MainClasses() {
   static const ComponentClassTable kClasses{
       {"TPopupMenu", Creates<TPopupMenu>()},
       {"TMenuItem", Creates<TMenuItem>()},
-      {"TTimer", Creates<TTimer>()},
-      {"TTrayIcon", [](TComponent* owner) -> TComponent* { return new TTrayIcon(owner, LinuxTrayPlatform()); }},
+      {"TTimer", Creates<TPlatformTimer>()},
+      {"TTrayIcon", [](TComponent* owner) -> TComponent* { return new TTrayIcon(owner, StripTrayPlatform()); }},
   };
   return kClasses;
+}
+
+const TPublished<TSNX_MAIN>& MainPublished() {
+  static const TPublished<TSNX_MAIN> kPublished{
+      {"PopupMenu", &TSNX_MAIN::PopupMenu},
+      {"PM_Start", &TSNX_MAIN::PM_Start},
+      {"PM_Stop", &TSNX_MAIN::PM_Stop},
+      {"PM_N01", &TSNX_MAIN::PM_N01},
+      {"PM_Exit", &TSNX_MAIN::PM_Exit},
+      {"Timer", &TSNX_MAIN::Timer},
+      {"TrayIcon", &TSNX_MAIN::TrayIcon},
+      {"PM_N02", &TSNX_MAIN::PM_N02},
+      {"PM_Top", &TSNX_MAIN::PM_Top},
+      {"PM_About", &TSNX_MAIN::PM_About},
+      {"PM_N03", &TSNX_MAIN::PM_N03},
+      {"PM_StartClick", &TSNX_MAIN::PM_StartClick},
+      {"PM_StopClick", &TSNX_MAIN::PM_StopClick},
+      {"PM_ExitClick", &TSNX_MAIN::PM_ExitClick},
+      {"FormCreate", &TSNX_MAIN::FormCreate},
+      {"FormClose", &TSNX_MAIN::FormClose},
+      {"TimerTimer", &TSNX_MAIN::TimerTimer},
+      {"FormShow", &TSNX_MAIN::FormShow},
+      {"FormMouseUp", &TSNX_MAIN::FormMouseUp},
+      {"PM_TopClick", &TSNX_MAIN::PM_TopClick},
+      {"PM_AboutClick", &TSNX_MAIN::PM_AboutClick},
+  };
+  return kPublished;
 }
 
 }  // namespace
 
 TSNX_MAIN::TSNX_MAIN(TComponent* owner) : TForm(owner) {
-  ReadDescriptionText(kMainFormDescription, MainClasses(), MainPublished<TSNX_MAIN>().For(*this));
+  ReadDescription("TSNX_MAIN", MainClasses(), MainPublished().For(*this));
 
   SetCaption(OwnerApplication().Title());
-  TIniFile ini(SettingsLocation());
+  TIniFile ini(StripSettingsFile(OwnerApplication()));
   MainSettings settings = ReadMainSettings(ini);
   // A place off every monitor would open the strip out of anyone's reach.
   const TPoint place = OpeningPosition({settings.left, settings.top}, {Width(), Height()}, Monitors());
@@ -51,42 +71,26 @@ TSNX_MAIN::TSNX_MAIN(TComponent* owner) : TForm(owner) {
 
 TSNX_MAIN::~TSNX_MAIN() = default;
 
-void TSNX_MAIN::FormCreate(TObject*) {
-  reporter_.emplace(GTK_WINDOW(Handle()));
-  capture_.emplace(ChannelLevels, *reporter_);
-}
+void TSNX_MAIN::FormCreate(TObject*) { platform_ = ConnectStripPlatform(*this, levels_); }
 
 void TSNX_MAIN::FormShow(TObject*) {
-  // GTK sizes the window in its scale factor's device pixels; the skins are
-  // drawn to fill it.
-  skin_.LoadSkin(XDisplayOf(*this), XWindowOf(*this), SkinFolder(ProgramFolder(OwnerApplication().ExeName())),
-                 gdk_window_get_scale_factor(NativeWindow()));
+  platform_->Showing();
   Timer->SetEnabled(true);
 }
 
 void TSNX_MAIN::TimerTimer(TObject* sender) {
-  ChannelLevels.DecayLevels();
+  levels_.DecayLevels();
   // A paint request means the window lost its pixels; a tick only changes them.
-  DrawMeter(sender != Timer);
-}
-
-void TSNX_MAIN::DrawMeter(bool repaint) {
-  // Drawing is a handful of requests to the X server and never runs the
-  // main loop, so no tick or paint can arrive in the middle of it.
-  if (Visible()) skin_.Draw(ChannelLevels, repaint);
-}
-
-void TSNX_MAIN::PaintBackground(cairo_t* cr) {
-  if (!skin_.PaintLast(cr)) TForm::PaintBackground(cr);
+  platform_->DrawMeter(sender != Timer);
 }
 
 void TSNX_MAIN::FormClose(TObject*, TCloseAction&) {
   Timer->SetEnabled(false);
-  skin_.Release();
+  platform_->Closing();
   // A settings file that cannot be written is reported, but the program
   // still ends: nothing else is lost by ending.
   try {
-    TIniFile ini(SettingsLocation());
+    TIniFile ini(StripSettingsFile(OwnerApplication()));
     WriteMainSettings(ini, MainSettings{Left(), Top(), PM_Top->Checked()});
   } catch (...) {
     OwnerApplication().HandleException(std::current_exception());
@@ -104,9 +108,9 @@ void TSNX_MAIN::PM_TopClick(TObject*) {
 
 void TSNX_MAIN::PM_ExitClick(TObject*) { Close(); }
 
-void TSNX_MAIN::PM_StartClick(TObject*) { capture_->Start(); }
+void TSNX_MAIN::PM_StartClick(TObject*) { platform_->StartCapture(); }
 
-void TSNX_MAIN::PM_StopClick(TObject*) { capture_->Stop(); }
+void TSNX_MAIN::PM_StopClick(TObject*) { platform_->StopCapture(); }
 
 void TSNX_MAIN::PM_AboutClick(TObject*) {
   if (about_dialog_ == nullptr) return;

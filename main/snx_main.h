@@ -1,14 +1,13 @@
 #pragma once
 // The strip: a borderless 274 x 26 window that shows the meter, drags with
-// the left button and opens the command menu with the right.
-#include <optional>
+// the left button and opens the command menu with the right. Written once
+// over the framework's form; its platform's part is a TStripPlatform.
+#include <memory>
 
 #include "framework/core/menu.h"
-#include "framework/linux/form.h"
-#include "framework/linux/timer.h"
-#include "main/linux/message_box_reporter.h"
-#include "main/linux/meter_skin.h"
-#include "main/linux/pulse_capture.h"
+#include "framework/platform.h"
+#include "main/core/level_meter.h"
+#include "main/strip_platform.h"
 #include "trayicon/core/tray_icon.h"
 
 namespace snx {
@@ -45,21 +44,14 @@ class TSNX_MAIN : public TForm {
 
   // The version dialog that PM_AboutClick shows; until one is plugged in,
   // the command does nothing.
-  void SetAboutDialog(TForm* dialog) { about_dialog_ = dialog; }
-
- protected:
-  // The strip shows nothing but its skin, not even while GTK repaints it.
-  void PaintBackground(cairo_t* cr) override;
+  void SetAboutDialog(TCustomForm* dialog) { about_dialog_ = dialog; }
 
  private:
-  void DrawMeter(bool repaint);
-
-  TMeterSkin skin_;
-  // Declared in this order so that the capture, destroyed first, has ended
-  // before the reporter it uses goes.
-  std::optional<TMessageBoxReporter> reporter_;
-  std::optional<TPulseCapture> capture_;
-  TForm* about_dialog_ = nullptr;
+  // Declared in this order so that the platform's devices, the capture among
+  // them, have ended before the levels they measure into go.
+  TChannelLevels levels_;
+  std::unique_ptr<TStripPlatform> platform_;
+  TCustomForm* about_dialog_ = nullptr;
 };
 
 }  // namespace snx

@@ -2,8 +2,8 @@
 // form in place of the strip.
 #include <gtest/gtest.h>
 
-#include "about/win32/snx_about.h"
-#include "framework/win32/application.h"
+#include "about/snx_about.h"
+#include "framework/platform.h"
 
 namespace snx {
 namespace {
@@ -17,7 +17,7 @@ class AboutFormTest : public testing::Test {
     application_.CreateForm(about_);
   }
 
-  TWin32Application application_;
+  TPlatformApplication application_;
   TForm* main_form_ = nullptr;
   TSNX_ABOUT* about_ = nullptr;
 };

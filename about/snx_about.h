@@ -2,7 +2,7 @@
 // The version dialog: the program's title, the maker, a web link, a mail
 // link and a banner, white on black. Closing it only hides it.
 #include "framework/core/controls.h"
-#include "framework/linux/form.h"
+#include "framework/platform.h"
 #include "urllink/core/urllink.h"
 
 namespace snx {

@@ -1,0 +1,31 @@
+// Entry routine: the application, its two windows, the message loop.
+#include <cstdio>
+#include <exception>
+#include <optional>
+
+#include "about/snx_about.h"
+#include "framework/platform.h"
+#include "main/snx_main.h"
+
+int main() {
+  std::optional<snx::TPlatformApplication> application;
+  try {
+    application.emplace();
+  } catch (const std::exception& e) {
+    // Without a display there is no error box to show it in.
+    std::fprintf(stderr, "sonalix: %s\n", e.what());
+    return 1;
+  }
+  try {
+    application->SetTitle("Sonalix 100115");
+    snx::TSNX_MAIN* strip = nullptr;
+    snx::TSNX_ABOUT* about = nullptr;
+    application->CreateForm(strip);
+    application->CreateForm(about);
+    strip->SetAboutDialog(about);
+    application->Run();
+  } catch (...) {
+    application->HandleException(std::current_exception());
+  }
+  return 0;
+}
