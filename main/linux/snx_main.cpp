@@ -54,6 +54,9 @@ TSNX_MAIN::~TSNX_MAIN() = default;
 void TSNX_MAIN::FormCreate(TObject*) {
   reporter_.emplace(GTK_WINDOW(Handle()));
   capture_.emplace(ChannelLevels, *reporter_);
+  // The strip rests while nothing can change its picture: no wake-ups for a
+  // meter that sits stopped all day.
+  clock_.emplace(ChannelLevels, *capture_, true);
 }
 
 void TSNX_MAIN::FormShow(TObject*) {
@@ -65,9 +68,10 @@ void TSNX_MAIN::FormShow(TObject*) {
 }
 
 void TSNX_MAIN::TimerTimer(TObject* sender) {
-  ChannelLevels.DecayLevels();
+  const bool ticks_needed = clock_->Tick();
   // A paint request means the window lost its pixels; a tick only changes them.
   DrawMeter(sender != Timer);
+  if (!ticks_needed) Timer->SetEnabled(false);
 }
 
 void TSNX_MAIN::DrawMeter(bool repaint) {
@@ -104,7 +108,10 @@ void TSNX_MAIN::PM_TopClick(TObject*) {
 
 void TSNX_MAIN::PM_ExitClick(TObject*) { Close(); }
 
-void TSNX_MAIN::PM_StartClick(TObject*) { capture_->Start(); }
+void TSNX_MAIN::PM_StartClick(TObject*) {
+  capture_->Start();
+  Timer->SetEnabled(true);
+}
 
 void TSNX_MAIN::PM_StopClick(TObject*) { capture_->Stop(); }
 

@@ -6,6 +6,7 @@
 #include "framework/core/menu.h"
 #include "framework/linux/form.h"
 #include "framework/linux/timer.h"
+#include "main/core/meter_clock.h"
 #include "main/linux/message_box_reporter.h"
 #include "main/linux/meter_skin.h"
 #include "main/linux/pulse_capture.h"
@@ -59,6 +60,7 @@ class TSNX_MAIN : public TForm {
   // before the reporter it uses goes.
   std::optional<TMessageBoxReporter> reporter_;
   std::optional<TPulseCapture> capture_;
+  std::optional<TMeterClock> clock_;
   TForm* about_dialog_ = nullptr;
 };
 
