@@ -71,7 +71,10 @@ TSNX_MAIN::TSNX_MAIN(TComponent* owner) : TForm(owner) {
 
 TSNX_MAIN::~TSNX_MAIN() = default;
 
-void TSNX_MAIN::FormCreate(TObject*) { platform_ = ConnectStripPlatform(*this, levels_); }
+void TSNX_MAIN::FormCreate(TObject*) {
+  platform_ = ConnectStripPlatform(*this, levels_);
+  clock_.emplace(levels_, platform_->Capture(), platform_->TimerMayRest());
+}
 
 void TSNX_MAIN::FormShow(TObject*) {
   platform_->Showing();
@@ -79,9 +82,10 @@ void TSNX_MAIN::FormShow(TObject*) {
 }
 
 void TSNX_MAIN::TimerTimer(TObject* sender) {
-  levels_.DecayLevels();
+  const bool ticks_needed = clock_->Tick();
   // A paint request means the window lost its pixels; a tick only changes them.
   platform_->DrawMeter(sender != Timer);
+  if (!ticks_needed) Timer->SetEnabled(false);
 }
 
 void TSNX_MAIN::FormClose(TObject*, TCloseAction&) {
@@ -108,9 +112,13 @@ void TSNX_MAIN::PM_TopClick(TObject*) {
 
 void TSNX_MAIN::PM_ExitClick(TObject*) { Close(); }
 
-void TSNX_MAIN::PM_StartClick(TObject*) { platform_->StartCapture(); }
+void TSNX_MAIN::PM_StartClick(TObject*) {
+  platform_->Capture().Start();
+  // After a rest the next tick draws the first frame, as it always has.
+  Timer->SetEnabled(true);
+}
 
-void TSNX_MAIN::PM_StopClick(TObject*) { platform_->StopCapture(); }
+void TSNX_MAIN::PM_StopClick(TObject*) { platform_->Capture().Stop(); }
 
 void TSNX_MAIN::PM_AboutClick(TObject*) {
   if (about_dialog_ == nullptr) return;

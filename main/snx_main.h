@@ -3,10 +3,12 @@
 // the left button and opens the command menu with the right. Written once
 // over the framework's form; its platform's part is a TStripPlatform.
 #include <memory>
+#include <optional>
 
 #include "framework/core/menu.h"
 #include "framework/platform.h"
 #include "main/core/level_meter.h"
+#include "main/core/meter_clock.h"
 #include "main/strip_platform.h"
 #include "trayicon/core/tray_icon.h"
 
@@ -48,9 +50,11 @@ class TSNX_MAIN : public TForm {
 
  private:
   // Declared in this order so that the platform's devices, the capture among
-  // them, have ended before the levels they measure into go.
+  // them, have ended before the levels they measure into go, and the clock
+  // that asks the capture goes before it.
   TChannelLevels levels_;
   std::unique_ptr<TStripPlatform> platform_;
+  std::optional<TMeterClock> clock_;
   TCustomForm* about_dialog_ = nullptr;
 };
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "main/core/capture_source.h"
 #include "main/core/level_meter.h"
 #include "trayicon/core/tray_platform.h"
 
@@ -26,11 +27,12 @@ class TStripPlatform {
   // The strip is about to show: loads the skins.
   virtual void Showing() = 0;
   // The strip's timer ticked (`repaint` false) or its window lost its pixels
-  // (true): draws the levels. Whether the timer need keep ticking while
-  // nothing moves is each platform's choice, made here and in StartCapture.
+  // (true): draws the levels.
   virtual void DrawMeter(bool repaint) = 0;
-  virtual void StartCapture() = 0;
-  virtual void StopCapture() = 0;
+  // What the strip's Start and Stop drive.
+  virtual TCaptureSource& Capture() = 0;
+  // Whether the strip's timer may stop while nothing can change its picture.
+  virtual bool TimerMayRest() const = 0;
   // The strip is closing: lets go of the skins and the window's surface.
   virtual void Closing() = 0;
 };

@@ -19,6 +19,9 @@ class TCaptureSource {
   virtual void Start() = 0;
   virtual void Stop() = 0;
   virtual bool CaptureRunning() const = 0;
+  // Neither capturing nor trying to: nothing is measured until the next
+  // Start. Asked on the user-interface thread.
+  virtual bool CaptureIdle() const = 0;
 };
 
 }  // namespace snx

@@ -59,6 +59,8 @@ TPulseCapture::~TPulseCapture() {
 
 bool TPulseCapture::CaptureRunning() const { return phase_ == TPhase::phRunning; }
 
+bool TPulseCapture::CaptureIdle() const { return phase_ == TPhase::phStopped; }
+
 void TPulseCapture::Start() {
   if (phase_ != TPhase::phStopped) return;
   // A connection that failed is still held: it cannot be reused, so it goes

@@ -45,6 +45,9 @@ class TPulseCapture final : public TCaptureSource {
   // Sound is being delivered: false while connecting, once Stop has begun
   // and once the connection failed.
   bool CaptureRunning() const override;
+  // After Stop or a failure; a failure comes on the server's thread after
+  // the last buffer it measured.
+  bool CaptureIdle() const override;
 
  private:
   enum class TPhase : std::uint8_t { phStopped, phConnecting, phRecording, phRunning };

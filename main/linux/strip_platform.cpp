@@ -45,8 +45,9 @@ class TLinuxStripPlatform final : public TStripPlatform {
     if (strip_.Visible()) skin_.Draw(levels_, repaint);
   }
 
-  void StartCapture() override { capture_.Start(); }
-  void StopCapture() override { capture_.Stop(); }
+  TCaptureSource& Capture() override { return capture_; }
+  // A strip that sits stopped all day wakes nothing while its bars are down.
+  bool TimerMayRest() const override { return true; }
 
   void Closing() override { skin_.Release(); }
 

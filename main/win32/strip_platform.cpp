@@ -41,8 +41,9 @@ class TWin32StripPlatform final : public TStripPlatform {
     draw_busy_ = false;
   }
 
-  void StartCapture() override { capture_.Start(); }
-  void StopCapture() override { capture_.Stop(); }
+  TCaptureSource& Capture() override { return capture_; }
+  // The strip keeps its 10 ms timer whatever happens, as it always has.
+  bool TimerMayRest() const override { return false; }
 
   void Closing() override {
     skin_.Release();

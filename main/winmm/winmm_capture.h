@@ -75,6 +75,8 @@ class TWinmmCapture final : public TCaptureSource, private TWaveInClient {
   void Stop() override;
   // False as soon as Stop has begun.
   bool CaptureRunning() const override;
+  // Start and Stop finish their work before they return.
+  bool CaptureIdle() const override { return !CaptureRunning(); }
 
  private:
   void BufferDone(std::size_t index, std::uint32_t bytes_recorded) override;

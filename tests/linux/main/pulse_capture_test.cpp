@@ -380,13 +380,17 @@ TEST_F(PulseCaptureTest, StartStopAndDestructionInAnyOrderAreSafeAndReportNothin
   {
     TPulseCapture capture(meter_, reporter_);
     capture.Stop();
+    EXPECT_TRUE(capture.CaptureIdle());
     // Stopped while connecting, and a Start while connecting does nothing.
     capture.Start();
+    EXPECT_FALSE(capture.CaptureIdle()) << "an attempt under way may still measure";
     capture.Start();
     capture.Stop();
+    EXPECT_TRUE(capture.CaptureIdle());
     EXPECT_EQ(TOpenThings(), before);
     ASSERT_TRUE(Started(capture));
     ASSERT_TRUE(Measures(3));
+    EXPECT_FALSE(capture.CaptureIdle());
     const TOpenThings running;
     capture.Start();
     ASSERT_TRUE(Measures(3));
@@ -395,6 +399,7 @@ TEST_F(PulseCaptureTest, StartStopAndDestructionInAnyOrderAreSafeAndReportNothin
     capture.Stop();
     capture.Stop();
     EXPECT_FALSE(capture.CaptureRunning());
+    EXPECT_TRUE(capture.CaptureIdle());
     EXPECT_EQ(TOpenThings(), before);
     ASSERT_TRUE(Started(capture));
     ASSERT_TRUE(Measures(3)) << "no capture after Stop and Start";
@@ -419,6 +424,7 @@ TEST_F(PulseCaptureTest, EachAttemptWithoutAServerIsReportedOnceAndLeavesNothing
   const TOpenThings before;
   capture.Start();
   ASSERT_TRUE(Reported(1));
+  EXPECT_TRUE(capture.CaptureIdle()) << "a failed attempt left the strip waiting for sound";
   capture.Start();
   ASSERT_TRUE(Reported(2));
   EXPECT_FALSE(capture.CaptureRunning());
@@ -441,6 +447,7 @@ TEST_F(PulseCaptureTest, ServerThatDiesIsReportedOnceOnTheUserInterfaceThreadAnd
   server.Kill();
   ASSERT_TRUE(Reported(1));
   EXPECT_FALSE(capture.CaptureRunning());
+  EXPECT_TRUE(capture.CaptureIdle());
 
   // While the server is away a Start tries and says so; once it is back,
   // Start captures again.
