@@ -304,6 +304,7 @@ class Program:
                 f.write(ini.encode("ascii") if isinstance(ini, str) else ini)
         self.process = None
         self.window = None
+        self.earlier_strips = set()
         self.log = os.path.join(self.folder, "output")
 
     def platform_env(self):
@@ -312,7 +313,9 @@ class Program:
     def start(self, program=None, tray=True):
         """Starts the program and waits for its strip and, with `tray`, for
         its icon in the tray host: input sent while the host docks it can go
-        astray."""
+        astray. A strip already on screen is another run's, one that a
+        failed test left going."""
+        self.earlier_strips = set(visible_windows(name="^" + TITLE + "$", env=self.env))
         with open(self.log, "wb") as log:
             self.process = subprocess.Popen(self.command(program), env=self.env, stdout=log, stderr=subprocess.STDOUT)
         self.window = wait_until(lambda: self._strip() or self._ended_early(), timeout=self.START_TIMEOUT,
@@ -332,7 +335,7 @@ class Program:
         return None
 
     def _strip(self):
-        for w in visible_windows(name="^" + TITLE + "$", env=self.env):
+        for w in set(visible_windows(name="^" + TITLE + "$", env=self.env)) - self.earlier_strips:
             rect = geometry_or_none(w, env=self.env)
             if rect and rect[2:] == (STRIP_SIZE[0] * self.scale, STRIP_SIZE[1] * self.scale):
                 return w
