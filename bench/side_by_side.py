@@ -12,7 +12,9 @@ monitor with the same sink latency, and prints both side by side:
   its first sample to its monitor, to the meter showing it on screen (the
   strip's left lamp, the first pixel of the peer's left bar);
 - the strip's heap allocations per second while capturing (a preloaded
-  counter), where 100 ticks and 100 buffers a second should add none.
+  counter), where 100 ticks and 100 buffers a second should add none;
+- CPU and wake-ups per second at rest: the strip after Stop, once its bars
+  and peak marks have fallen; the peer, which cannot stop, in silence.
 
 Rounds alternate between the two meters (strip first in odd rounds, the peer
 in even ones), so that the machine's drift touches both alike.
@@ -29,7 +31,7 @@ import subprocess
 import sys
 import time
 
-from measure import Feeder, Screen, cpu_seconds, lamp_delays, pss_kib, rss_kib, spread, wait_while
+from measure import Feeder, Screen, cpu_seconds, lamp_delays, pss_kib, rss_kib, spread, wait_while, wakeups
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DESK = os.path.join(ROOT, "build", "bench-native-desktop")
@@ -82,6 +84,9 @@ class Strip:
         self.pid = self.app.process.pid
         return self
 
+    def rest(self):
+        self.app.choose("停止(&P)", lambda: not recording(self.desk), "the strip's recording stream to end")
+
     def stop(self):
         try:
             self.app.choose("終了(&X)", lambda: self.app.process.poll() is not None, "the strip to end")
@@ -107,6 +112,9 @@ class Peer:
         self.pid = self.process.pid
         return self
 
+    def rest(self):
+        """The peer has no way to stop recording: it rests in silence."""
+
     def stop(self):
         self.process.terminate()
         self.process.wait(timeout=10)
@@ -120,9 +128,20 @@ def cpu_percent(pids, seconds):
     return [100 * (a - b) / (end - start) for a, b in zip(after, before)]
 
 
+def wakeups_per_second(pid, seconds):
+    before, start = wakeups(pid), time.monotonic()
+    time.sleep(seconds)
+    return (wakeups(pid) - before) / (time.monotonic() - start)
+
+
+# How long the strip's highest peak mark takes to fall (0.006 units/tick² from
+# 105 units: 188 ticks), with room for a slow machine.
+FALL_SECONDS = 3
+
+
 def measure_round(meter, feeder, screen, servers):
     """One meter from its start to its end: onsets, then CPU over a steady
-    tone, then memory."""
+    tone, then memory, then CPU and wake-ups at rest."""
     meter.start()
     try:
         time.sleep(1)  # past start-up work and the first redraws
@@ -138,11 +157,15 @@ def measure_round(meter, feeder, screen, servers):
         moving, moving_x, _ = cpu_percent([meter.pid, *servers], SECONDS)
         rss, pss = rss_kib(meter.pid), pss_kib(meter.pid)
         feeder.loud = feeder.moving = False
+        meter.rest()
+        time.sleep(FALL_SECONDS)
+        resting, = cpu_percent([meter.pid], SECONDS)
+        resting_wakeups = wakeups_per_second(meter.pid, SECONDS)
     finally:
         meter.stop()
     wait_while(lambda: recording(meter.desk), 5, 0.05)
     return dict(sink=sink, delays=delays, client=client, x_server=x_server, audio_server=audio_server, moving=moving,
-                moving_x=moving_x, rss=rss, pss=pss)
+                moving_x=moving_x, rss=rss, pss=pss, resting=resting, resting_wakeups=resting_wakeups)
 
 
 def allocations_per_second(desk, native_app, feeder):
@@ -212,12 +235,14 @@ def main():
     print("Onsets taken one sink latency before the tone's time of play (the sink hands its monitor that much "
           "at once), so delays are upper bounds")
     print(f"{ROUNDS} rounds per meter, alternating; CPU over {SECONDS:.0f} s of a steady tone, then of a tone "
-          "whose loudness keeps changing (the strip redraws on every tick); median (min-max) of the rounds")
+          "whose loudness keeps changing (the strip redraws on every tick); at rest: the strip stopped and its "
+          "bars down, the peer in silence; median (min-max) of the rounds")
     print(f"{'':28}{'strip (sonalix)':34}peer (pavumeter --record)")
     rows = (("CPU, the meter", "client", "%", 1.0), ("CPU, X server's share", "x_server", "%", 1.0),
             ("CPU, audio server's share", "audio_server", "%", 1.0), ("CPU, moving tone, meter", "moving", "%", 1.0),
             ("CPU, moving tone, X server", "moving_x", "%", 1.0), ("VmRSS", "rss", "MiB", 1 / 1024),
-            ("PSS", "pss", "MiB", 1 / 1024))
+            ("PSS", "pss", "MiB", 1 / 1024), ("CPU at rest, the meter", "resting", "%", 1.0),
+            ("wake-ups at rest", "resting_wakeups", "/s", 1.0))
     for title, key, unit, scale in rows:
         print(f"{title:28}{column(results['strip'], key, unit, scale):34}{column(results['peer'], key, unit, scale)}")
     for name, label in (("strip", "strip, onset to lit lamp"), ("peer", "peer, onset to lit bar")):
