@@ -15,6 +15,10 @@ ERROR = "エラー"
 # How long the program is starved of CPU: at 100 buffers a second, a few
 # seconds already leave hundreds of them unserved.
 STARVATION_SECONDS = float(os.environ.get("SONALIX_STARVATION_SECONDS", "5"))
+# The peak marks fall to rest in just under two seconds' worth of the strip's
+# 10 ms ticks; a loaded machine delivers the ticks late, so this bounds only
+# a failure.
+AT_REST_SECONDS = 10
 
 
 def showing(app, picture):
@@ -52,7 +56,7 @@ class CaptureTestCase(DriverTestCase):
         set_audio(on)
         self.audio_off = not on
 
-    def strip_is(self, app, picture, timeout=5):
+    def strip_is(self, app, picture, timeout=5.0):
         wait_until(showing(app, picture), timeout=timeout, interval=0.02, what="the expected strip")
 
     def dismiss_error(self, app, text=None):
@@ -73,10 +77,9 @@ class Levels(CaptureTestCase):
         self.tone(20, -5)  # amplitudes 20 and 5: levels 66 and 38
         steady = expected_strip(level(20), level(5))
         app.choose("開始(&S)", showing(app, steady), "the steady bars")
-        # The tone goes on: the bars fall all the same, and the peak marks
-        # take just under two seconds.
+        # The tone goes on: the bars fall all the same.
         app.choose("停止(&P)", not_showing(app, steady), "the bars falling")
-        self.strip_is(app, skins()[0], timeout=4)
+        self.strip_is(app, skins()[0], timeout=AT_REST_SECONDS)
         self.assertEqual(app.request_close(), 0)
 
 
@@ -98,7 +101,7 @@ class AudioServer(CaptureTestCase):
         if app.REPORTS_LOST_AUDIO:
             self.dismiss_error(app)
         # Nothing comes in any more: the bars and marks fall to rest.
-        self.strip_is(app, skins()[0], timeout=4)
+        self.strip_is(app, skins()[0], timeout=AT_REST_SECONDS)
         app.choose("停止(&P)", None, "")
 
         self.audio(True)
