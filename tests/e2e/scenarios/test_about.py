@@ -113,7 +113,7 @@ class AboutDialog(DriverTestCase):
         app.open_menu()  # the strip takes clicks again
         app.close_menu()
 
-    def test_links_turn_red_and_open_their_targets_and_the_dialog_shown_again_is_the_same_and_refuses_a_second_request(self):
+    def test_links_turn_red_and_open_their_targets_and_a_closed_dialog_shows_again_the_same(self):
         app = self.launch()
         dialog = self.open_dialog(app)
         x, y, w, h = geometry(dialog)
@@ -148,16 +148,19 @@ class AboutDialog(DriverTestCase):
         again = self.open_dialog(app)
         self.assertEqual(geometry(again), (x, y, w, h))
         self.assertEqual(pixels(x, y, w, h), first)
+        self.close_dialog(app, again)
 
-        # A second request from the tray menu is refused in a box and leaves
-        # the dialog as it was.
+    def test_a_second_request_from_the_tray_menu_is_refused_in_a_box_and_leaves_the_dialog_as_it_was(self):
+        app = self.launch()
+        dialog = self.open_dialog(app)
+        before = pixels(*geometry(dialog))
         box = app.choose("バージョン情報(&A)", lambda: app.message_box(TITLE), "the error box", via_tray=True)
         if app.READS_TEXTS:
             self.assertIn(ERROR_TEXT, app.box_texts(TITLE))
         app.dismiss(box)
-        self.assertEqual(visible_windows(name=DIALOG), [again])
-        self.assertEqual(app.dialog_corner(again), app.desktop_corner())
-        self.assertEqual(pixels(x, y, w, h), first)
+        self.assertEqual(visible_windows(name=DIALOG), [dialog])
+        self.assertEqual(app.dialog_corner(dialog), app.desktop_corner())
+        self.assertEqual(pixels(*geometry(dialog)), before)
 
 
 if __name__ == "__main__":
