@@ -45,7 +45,7 @@ tier() {
 # ThreadSanitizer on the core's code that runs threads: capture with the
 # meter, and the tray icon's animation and click threads.
 tsan() {
-  local threaded=(main_core_tests trayicon_core_tests)
+  local threaded=(main_core_tests main_winmm_tests trayicon_core_tests)
   cmake --preset host-tsan >/dev/null
   cmake --build --preset host-tsan -j "$jobs" --target "${threaded[@]}"
   ctest --preset host-tsan -j "$jobs" --timeout 900 -L "^($(IFS='|'; echo "${threaded[*]}"))\$"

@@ -16,6 +16,10 @@ constexpr int kCellHeight = 9;
 constexpr int kPartHeight = 8;
 constexpr int kMarkWidth = 2;
 
+TChannelFrame ChannelFrameOf(const TChannelLevel& level) {
+  return TChannelFrame{level.Level > 1.0f, DrawingStep(level.Level), DrawingStep(level.Peak)};
+}
+
 }  // namespace
 
 int DrawingStep(float value) {
@@ -23,40 +27,38 @@ int DrawingStep(float value) {
   return step % 2 != 0 ? step + 1 : step;
 }
 
-void ComposeMeter(const TStereoLevels& levels, TMeterCanvas& canvas) {
-  for (const int y : kRowY) {
-    canvas.Copy(TMeterSource::msBack, kTrackX, y, kTrackWidth, kCellHeight, kTrackX, y);
-  }
-  for (const int y : kRowY) {
-    canvas.Copy(TMeterSource::msBack, kLampX, y, kLampCellWidth, kCellHeight, kLampX, y);
+TMeterFrame MeterFrameOf(const TStereoLevels& levels) {
+  return TMeterFrame{ChannelFrameOf(levels[0]), ChannelFrameOf(levels[1])};
+}
+
+TMeterRect ChannelRow(std::size_t channel) {
+  return TMeterRect{kLampX, kRowY[channel], kTrackX + kTrackWidth - kLampX, kCellHeight};
+}
+
+void ComposeMeter(const TMeterFrame& frame, TMeterRows rows, TMeterCanvas& canvas) {
+  for (std::size_t ch = 0; ch < 2; ++ch) {
+    if (rows[ch]) canvas.Copy(TMeterSource::msBack, kTrackX, kRowY[ch], kTrackWidth, kCellHeight, kTrackX, kRowY[ch]);
   }
   for (std::size_t ch = 0; ch < 2; ++ch) {
-    if (levels[ch].Level > 1.0f) {
+    if (rows[ch]) {
+      canvas.Copy(TMeterSource::msBack, kLampX, kRowY[ch], kLampCellWidth, kCellHeight, kLampX, kRowY[ch]);
+    }
+  }
+  for (std::size_t ch = 0; ch < 2; ++ch) {
+    if (rows[ch] && frame[ch].lamp) {
       canvas.Copy(TMeterSource::msParts, kLampX, kPartsY, kLampWidth, kPartHeight, kLampX, kRowY[ch]);
     }
   }
   for (std::size_t ch = 0; ch < 2; ++ch) {
-    const int width = 2 * DrawingStep(levels[ch].Level);
-    canvas.Copy(TMeterSource::msParts, kTrackX, kPartsY, width, kPartHeight, kTrackX, kRowY[ch]);
+    if (rows[ch])
+      canvas.Copy(TMeterSource::msParts, kTrackX, kPartsY, 2 * frame[ch].bar, kPartHeight, kTrackX, kRowY[ch]);
   }
   for (std::size_t ch = 0; ch < 2; ++ch) {
-    const int step = DrawingStep(levels[ch].Peak);
-    if (step > 1) {
-      const int x = kTrackX + 2 * step;
+    if (rows[ch] && frame[ch].mark > 1) {
+      const int x = kTrackX + 2 * frame[ch].mark;
       canvas.Copy(TMeterSource::msParts, x, kPartsY, kMarkWidth, kPartHeight, x, kRowY[ch]);
     }
   }
-}
-
-}  // namespace snx
-
-namespace snx {
-
-TMeterFrame MeterFrameOf(const TStereoLevels& levels) {
-  const TChannelLevel& l = levels[0];
-  const TChannelLevel& r = levels[1];
-  return TMeterFrame{l.Level > 1.0f,       r.Level > 1.0f,      DrawingStep(l.Level),
-                     DrawingStep(r.Level), DrawingStep(l.Peak), DrawingStep(r.Peak)};
 }
 
 }  // namespace snx

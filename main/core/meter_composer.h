@@ -1,6 +1,10 @@
 #pragma once
-// Composition of the strip from the two skins: four wipes from the clean main
+// Composition of the strip from the two skins: wipes from the clean main
 // skin, then lamps, bars and peak marks copied from the parts skin.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
 #include "main/core/level_meter.h"
 
 namespace snx {
@@ -27,16 +31,32 @@ class TMeterCanvas {
 // even one, so bars move in 4-pixel steps. 0 to 106 for levels 0 to 105.
 int DrawingStep(float value);
 
-// Everything the picture depends on: two frames that compare equal look the
-// same, so a tick whose frame did not change need not redraw the strip.
-struct TMeterFrame {
-  bool left_lamp, right_lamp;
-  int left_bar, right_bar, left_mark, right_mark;
-  friend bool operator==(const TMeterFrame&, const TMeterFrame&) = default;
+// Everything one channel's row depends on: two that compare equal look the
+// same, so a row whose frame did not change need not be drawn again.
+struct TChannelFrame {
+  bool lamp;
+  int bar, mark;
+  friend bool operator==(const TChannelFrame&, const TChannelFrame&) = default;
 };
+// Left channel first, as in TStereoLevels.
+using TMeterFrame = std::array<TChannelFrame, 2>;
 TMeterFrame MeterFrameOf(const TStereoLevels& levels);
 
-// Ten copies in fixed order, from one snapshot of both channels.
-void ComposeMeter(const TStereoLevels& levels, TMeterCanvas& canvas);
+// A part of the strip, in skin pixels.
+struct TMeterRect {
+  int x, y, width, height;
+  friend bool operator==(const TMeterRect&, const TMeterRect&) = default;
+};
+inline constexpr TMeterRect kWholeMeter{0, 0, kMeterWidth, kMeterHeight};
+// What the copies of channel `channel` cover: its lamp and its track.
+TMeterRect ChannelRow(std::size_t channel);
+
+// Which channels' rows a composition draws, left first.
+using TMeterRows = std::array<bool, 2>;
+
+// The copies that draw the rows of `rows` in fixed order: tracks wiped,
+// lamp cells wiped, then lamps, bars and marks. Rows left out keep what the
+// canvas holds.
+void ComposeMeter(const TMeterFrame& frame, TMeterRows rows, TMeterCanvas& canvas);
 
 }  // namespace snx

@@ -108,14 +108,16 @@ void TMeterSkin::LoadSkin(Display* display, Window window, std::string_view skin
 }
 
 void TMeterSkin::Draw(const TChannelLevels& levels, bool repaint) {
-  if (!canvas_) return;
-  const TStereoLevels snapshot = levels.Snapshot();
-  const TMeterFrame frame = MeterFrameOf(snapshot);
-  if (!repaint && shown_ == frame) return;
-  ComposeMeter(snapshot, *this);
-  XCopyArea(display_, canvas_.Get(), window_, gc_.Get(), 0, 0, kMeterWidth * scale_, kMeterHeight * scale_, 0, 0);
+  if (canvas_) painter_.Paint(levels.Snapshot(), repaint, *this);
+}
+
+void TMeterSkin::Present(std::span<const TMeterRect> parts) {
+  for (const TMeterRect& part : parts) {
+    XCopyArea(display_, canvas_.Get(), window_, gc_.Get(), part.x * scale_, part.y * scale_,
+              static_cast<unsigned>(part.width * scale_), static_cast<unsigned>(part.height * scale_), part.x * scale_,
+              part.y * scale_);
+  }
   XFlush(display_);
-  shown_ = frame;
 }
 
 bool TMeterSkin::PaintLast(cairo_t* cr) const {
@@ -137,7 +139,7 @@ void TMeterSkin::Release() {
   gc_.Reset();
   display_ = nullptr;
   window_ = 0;
-  shown_.reset();
+  painter_.Forget();
 }
 
 void TMeterSkin::Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x, int dest_y) {

@@ -1,21 +1,20 @@
 #pragma once
 // The X side of the strip: the skins in three pixmaps on the X server, the
-// composition into the canvas pixmap and the one copy of it to the window.
-// All pixel work happens in the server, and a draw allocates nothing.
+// copies into the canvas pixmap and the copies of its changed parts to the
+// window. All pixel work happens in the server, and a draw allocates nothing.
 #include <X11/Xlib.h>
 #include <cairo.h>
 
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "framework/linux/x_resource.h"
 #include "main/core/level_meter.h"
-#include "main/core/meter_composer.h"
+#include "main/core/meter_painter.h"
 
 namespace snx {
 
-class TMeterSkin final : private TMeterCanvas {
+class TMeterSkin final : private TMeterSurface {
  public:
   TMeterSkin() = default;
   TMeterSkin(const TMeterSkin&) = delete;
@@ -31,10 +30,11 @@ class TMeterSkin final : private TMeterCanvas {
   // (its scale factor on a scaled screen): each skin pixel becomes a square
   // block, as sharp as at 1.
   void LoadSkin(Display* display, Drawable window, std::string_view skin_folder, int scale);
-  // Composes the picture of `levels` and copies all of it to the window at
-  // once. Draws nothing before LoadSkin, after Release or without a main
-  // skin. Unless `repaint` (the window lost its pixels), a picture equal to
-  // the last one drawn is left as it is on screen.
+  // Brings the window to the picture of `levels`: only the channel rows
+  // that changed since the last picture drawn are composed and copied, and
+  // a picture equal to it costs no request to the server. Draws nothing
+  // before LoadSkin, after Release or without a main skin. `repaint` (the
+  // window lost its pixels) copies the whole picture.
   void Draw(const TChannelLevels& levels, bool repaint);
   // Paints the picture last composed (the idle skin before any) onto `cr`;
   // false, painting nothing, without a main skin.
@@ -44,6 +44,7 @@ class TMeterSkin final : private TMeterCanvas {
 
  private:
   void Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x, int dest_y) override;
+  void Present(std::span<const TMeterRect> parts) override;
   UniquePixmap LoadPicture(const std::string& path) const;
 
   Display* display_ = nullptr;
@@ -53,7 +54,7 @@ class TMeterSkin final : private TMeterCanvas {
   UniquePixmap canvas_;
   UniquePixmap back_;
   UniquePixmap parts_;
-  std::optional<TMeterFrame> shown_;
+  TMeterPainter painter_;
 };
 
 }  // namespace snx

@@ -131,7 +131,6 @@ void TPulseCapture::ContextReady() {
 void TPulseCapture::StreamReady() {
   if (phase_ != TPhase::phRecording) return;
   pa_threaded_mainloop_get_api(mainloop_.get())->time_free(std::exchange(timer_, nullptr));
-  current_ = 0;
   filled_ = 0;
   phase_ = TPhase::phRunning;
 }
@@ -158,13 +157,12 @@ void TPulseCapture::Collect(const std::uint8_t* data, std::size_t length) {
   // Once Stop has begun, not even the sound already received is measured.
   while (length > 0 && phase_ == TPhase::phRunning) {
     const std::size_t n = std::min(length, kCaptureBufferSize - filled_);
-    std::copy_n(data, n, buffers_[current_].begin() + static_cast<std::ptrdiff_t>(filled_));
+    std::copy_n(data, n, buffer_.begin() + static_cast<std::ptrdiff_t>(filled_));
     data += n;
     length -= n;
     filled_ += n;
     if (filled_ == kCaptureBufferSize) {
-      meter_.MeasureBuffer(buffers_[current_].data(), kCaptureBufferSize);
-      current_ = (current_ + 1) % kBufferCount;
+      meter_.MeasureBuffer(buffer_.data(), kCaptureBufferSize);
       filled_ = 0;
     }
   }

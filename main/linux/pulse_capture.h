@@ -1,6 +1,6 @@
 #pragma once
 // Capture from the default PulseAudio source: the server's pieces are
-// collected into two 10 ms buffers that go to the meter in turn.
+// collected into one 10 ms buffer, measured as soon as it is full.
 #include <glib.h>
 #include <pulse/context.h>
 #include <pulse/stream.h>
@@ -27,8 +27,6 @@ namespace snx {
 // fails. The meter is called on the server's thread.
 class TPulseCapture final : public TCaptureSource {
  public:
-  static constexpr std::size_t kBufferCount = 2;
-
   // An attempt whose connection or record stream is not ready within
   // `connect_timeout` each fails.
   TPulseCapture(TBufferMeasure& meter, TErrorReporter& reporter,
@@ -100,9 +98,9 @@ class TPulseCapture final : public TCaptureSource {
   // The time limit of the attempt's current step, under the mainloop lock.
   pa_time_event* timer_ = nullptr;
 
-  // Filled on the server's thread only.
-  std::array<std::array<std::uint8_t, kCaptureBufferSize>, kBufferCount> buffers_{};
-  std::size_t current_ = 0;
+  // Filled on the server's thread only; the meter is done with it before
+  // the next piece arrives, so one is enough.
+  std::array<std::uint8_t, kCaptureBufferSize> buffer_{};
   std::size_t filled_ = 0;
 
   // A failure waiting to be shown on the user-interface thread.

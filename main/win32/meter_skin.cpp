@@ -12,6 +12,29 @@ HBITMAP LoadBitmapFile(const std::wstring& path) {
   return static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
 }
 
+// The skin's contexts, for one draw into one window context.
+class TWindowSurface final : public TMeterSurface {
+ public:
+  TWindowSurface(HDC canvas, HDC back, HDC parts, HDC window)
+      : canvas_(canvas), back_(back), parts_(parts), window_(window) {}
+
+  void Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x, int dest_y) override {
+    HDC from = source == TMeterSource::msBack ? back_ : parts_;
+    BitBlt(canvas_, dest_x, dest_y, width, height, from, source_x, source_y, SRCCOPY);
+  }
+  void Present(std::span<const TMeterRect> parts) override {
+    for (const TMeterRect& part : parts) {
+      BitBlt(window_, part.x, part.y, part.width, part.height, canvas_, part.x, part.y, SRCCOPY);
+    }
+  }
+
+ private:
+  HDC canvas_;
+  HDC back_;
+  HDC parts_;
+  HDC window_;
+};
+
 }  // namespace
 
 void TMeterSkin::LoadSkin(HDC window_dc, std::string_view program_folder) {
@@ -33,12 +56,8 @@ void TMeterSkin::LoadSkin(HDC window_dc, std::string_view program_folder) {
 
 void TMeterSkin::Draw(HDC window_dc, const TChannelLevels& levels, bool repaint) {
   if (!CanvasDC) return;
-  const TStereoLevels snapshot = levels.Snapshot();
-  const TMeterFrame frame = MeterFrameOf(snapshot);
-  if (!repaint && shown_ == frame) return;
-  ComposeMeter(snapshot, *this);
-  BitBlt(window_dc, 0, 0, kMeterWidth, kMeterHeight, CanvasDC.get(), 0, 0, SRCCOPY);
-  shown_ = frame;
+  TWindowSurface surface(CanvasDC.get(), BackDC.get(), PartsDC.get(), window_dc);
+  painter_.Paint(levels.Snapshot(), repaint, surface);
 }
 
 void TMeterSkin::Release() {
@@ -49,12 +68,7 @@ void TMeterSkin::Release() {
   CanvasBitmap.reset();
   BackBitmap.reset();
   PartsBitmap.reset();
-  shown_.reset();
-}
-
-void TMeterSkin::Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x, int dest_y) {
-  HDC from = source == TMeterSource::msBack ? BackDC.get() : PartsDC.get();
-  BitBlt(CanvasDC.get(), dest_x, dest_y, width, height, from, source_x, source_y, SRCCOPY);
+  painter_.Forget();
 }
 
 }  // namespace snx

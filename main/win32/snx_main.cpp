@@ -7,7 +7,7 @@
 #include "main/core/main_settings.h"
 #include "main/core/program_folder.h"
 #include "main/core/strip_position.h"
-#include "main/core/wave_capture.h"
+#include "main/winmm/winmm_capture.h"
 #include "trayicon/win32/win32_tray_platform.h"
 
 namespace snx {
@@ -49,7 +49,7 @@ std::string TSNX_MAIN::SettingsFile() const { return SettingsPath(OwnerApplicati
 void TSNX_MAIN::FormCreate(TObject*) {
   WindowDC = GetDC(Handle());
   reporter_.emplace(Handle());
-  capture_ = std::make_unique<TWaveCapture>(wave_device_, ChannelLevels, *reporter_);
+  capture_ = std::make_unique<TWinmmCapture>(wave_device_, ChannelLevels, *reporter_);
 }
 
 void TSNX_MAIN::FormShow(TObject*) {

@@ -9,7 +9,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "main/core/wave_capture.h"
+#include "main/winmm/winmm_capture.h"
 
 namespace snx {
 
@@ -45,7 +45,7 @@ class TWinmmWaveIn final : public TWaveInDevice {
   std::unique_ptr<std::remove_pointer_t<HWAVEIN>, TWaveInCloser> WaveIn;
   WAVEFORMATEX WaveFormat{};
   // dwFlags belongs to the device once the headers have been used.
-  std::array<WAVEHDR, TWaveCapture::kBufferCount> WaveHeaders{};
+  std::array<WAVEHDR, TWinmmCapture::kBufferCount> WaveHeaders{};
 };
 
 }  // namespace snx

@@ -1,44 +1,19 @@
 #include "trayicon/core/tray_icon.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "framework/core/form_description.h"
 #include "framework/core/reader.h"
-#include "trayicon/core/tray_callback.h"
+#include "trayicon/core/single_click.h"
 #include "trayicon/core/tray_icon_animate.h"
 
 namespace snx {
-
-TTrayIconList TrayIconList;
-TCallbackWindow* CallbackWindow = nullptr;
-
-int TTrayIconList::IndexOf(std::string_view text) const {
-  for (std::size_t i = 0; i < items_.size(); ++i) {
-    if (items_[i].first == text) return static_cast<int>(i);
-  }
-  return -1;
-}
 
 namespace {
 
 constexpr std::size_t kTipBytes = 63;
 constexpr std::size_t kBalloonTitleBytes = 63;
 constexpr std::size_t kBalloonTextBytes = 255;
-
-// Copies `text` into a zeroed field, NUL-terminated.
-template <std::size_t N>
-void CopyField(char (&field)[N], std::string_view text) {
-  std::memset(field, 0, N);
-  std::memcpy(field, text.data(), std::min(text.size(), N - 1));
-}
-
-// The process's callback component, created for `owner` when there is none (yet,
-// or any more: its first owner may have gone).
-TCallbackWindow& TheCallbackWindow(TComponent* owner, const TTrayPlatform& platform) {
-  if (CallbackWindow == nullptr) CallbackWindow = new TCallbackWindow(owner, platform);
-  return *CallbackWindow;
-}
 
 bool IsBalloonMode(TTrayIconMode mode) {
   return mode == TTrayIconMode::tiShowBalloon || mode == TTrayIconMode::tiHideBalloon;
@@ -56,36 +31,30 @@ void DeferLink(TReader& reader, const PropertyValue& value, void (TTrayIcon::*se
 }  // namespace
 
 TTrayIcon::TTrayIcon(TComponent* owner, const TTrayPlatform& platform)
-    : TComponent(owner), platform_(platform), icon_(std::make_unique<TIcon>()), features_(platform_.area.Features()) {
-  if (TrayIconList.Count() >= TTrayIconList::kCapacity) {
-    FIconID = 0;
-    throw ENotifyIconError(std::string(kCannotRegisterIcon));
-  }
-  FIconID = TrayIconList.Count() == 0 ? 1 : std::stoi(TrayIconList.Strings(TrayIconList.Count() - 1)) + 1;
-  if (!IsDesigning()) {
-    icon_->OnChange = [this](TObject*) { IconChange(this); };
-    TheCallbackWindow(Owner() != nullptr ? Owner() : this, platform_);
-    FIconData = std::make_unique<TNotifyIconDataV5A>();
-    FIconData->cbSize = features_.full_record ? kNotifyIconDataV5Size : kNotifyIconDataV1Size;
-    FIconData->uCallbackMessage = kTrayCallbackMessage;
-    FIconData->uID = static_cast<std::uint32_t>(FIconID);
-  }
-  // Last, so that a constructor that fails leaves no entry behind.
-  TrayIconList.Add(std::to_string(FIconID), this);
+    : TComponent(owner),
+      platform_(platform),
+      self_(std::make_shared<TTrayIcon*>(this)),
+      icon_(std::make_unique<TIcon>()),
+      hides_in_place_(platform_.area.HidesInPlace()) {
+  icon_id_ = platform_.ids.Next();
+  if (icon_id_ == 0) throw ENotifyIconError(std::string(kCannotRegisterIcon));
+  if (!IsDesigning()) icon_->OnChange = [this](TObject*) { IconChange(this); };
+  // Last, so that a constructor that fails leaves nothing behind.
+  platform_.area.Connect(icon_id_, Owner(), *this);
+  platform_.ids.Add(icon_id_);
 }
 
-// Only the shell's delete, whose failure is ignored, and bookkeeping run here:
+// Only the area's removal, which cannot fail, and bookkeeping run here:
 // nothing raises but a failed allocation, which ends the program anyway.
 TTrayIcon::~TTrayIcon() {  // NOLINT(bugprone-exception-escape)
-  if (FIconData != nullptr) {
-    FAnimateThread.reset();
-    FAnimating = false;
-    if (FIconAdded) SetTrayIcon(TTrayIconMode::tiDeleteIcon);
-    FIconData.reset();
-  }
-  if (CallbackWindow != nullptr) CallbackWindow->Forget(this);
-  const int index = TrayIconList.IndexOf(std::to_string(FIconID));
-  if (index >= 0) TrayIconList.Delete(index);
+  // Waits still running end first; their posted ends find no icon.
+  single_clicks_.clear();
+  animate_thread_.reset();
+  animating_ = false;
+  // Also in design mode: the area keeps no icon of a component that has gone.
+  if (icon_added_) RemoveIcon();
+  platform_.area.Disconnect(icon_id_);
+  platform_.ids.Remove(icon_id_);
 }
 
 bool TTrayIcon::OwnerLoading() const { return IsLoading() || (Owner() != nullptr && Owner()->IsLoading()); }
@@ -98,13 +67,15 @@ TIconHandle TTrayIcon::GetIconHandle() {
 
 void TTrayIcon::SetVisible(bool value) {
   if (value == visible_) return;
-  visible_ = value && GetIconHandle() != 0;
+  {
+    std::lock_guard guard(view_lock_);
+    visible_ = value && GetIconHandle() != 0;
+  }
   if (IsDesigning() || OwnerLoading()) return;
-  const bool new_shell = features_.full_record;
   if (visible_) {
-    SetTrayIcon(FIconAdded && new_shell ? TTrayIconMode::tiShowIcon : TTrayIconMode::tiAddIcon);
-  } else if (FIconAdded) {
-    SetTrayIcon(new_shell ? TTrayIconMode::tiHideIcon : TTrayIconMode::tiDeleteIcon);
+    SetTrayIcon(icon_added_ && hides_in_place_ ? TTrayIconMode::tiShowIcon : TTrayIconMode::tiAddIcon);
+  } else if (icon_added_) {
+    SetTrayIcon(hides_in_place_ ? TTrayIconMode::tiHideIcon : TTrayIconMode::tiDeleteIcon);
   }
 }
 
@@ -114,10 +85,10 @@ void TTrayIcon::SetIcon(const TIcon* value) {
 }
 
 void TTrayIcon::SetTipHelp(std::string_view value) {
-  const std::string_view candidate = value.substr(0, kTipBytes);
+  const std::string_view candidate = WholeCharacters(value, kTipBytes, platform_.text);
   if (candidate == tip_help_) return;
   {
-    std::lock_guard guard(record_lock_);
+    std::lock_guard guard(view_lock_);
     tip_help_.assign(candidate);
   }
   if (!IsDesigning()) IconChange(this);
@@ -126,7 +97,7 @@ void TTrayIcon::SetTipHelp(std::string_view value) {
 void TTrayIcon::SetEnabled(bool value) {
   if (value == enabled_) return;
   enabled_ = value;
-  if (!enabled_) FClickPending = false;
+  if (!enabled_) click_pending_ = false;
 }
 
 void TTrayIcon::SetAnimateRate(std::int32_t value) {
@@ -146,18 +117,18 @@ void TTrayIcon::SetRBPopupMenu(TPopupMenu* value) {
 }
 
 void TTrayIcon::SetAnimateIcons(TImageList* value) {
-  if (value != animate_icons_ && !FAnimating) animate_icons_ = value;
+  if (value != animate_icons_ && !animating_) animate_icons_ = value;
   if (animate_icons_ == value && value != nullptr) value->FreeNotification(this);
 }
 
 void TTrayIcon::SetBalloonTitle(std::string_view value) {
-  std::string candidate(value.substr(0, kBalloonTitleBytes));
-  if (candidate != balloon_title_) balloon_title_ = std::move(candidate);
+  const std::string_view candidate = WholeCharacters(value, kBalloonTitleBytes, platform_.text);
+  if (candidate != balloon_title_) balloon_title_ = candidate;
 }
 
 void TTrayIcon::SetBalloonText(std::string_view value) {
-  std::string candidate(value.substr(0, kBalloonTextBytes));
-  if (candidate != balloon_text_) balloon_text_ = std::move(candidate);
+  const std::string_view candidate = WholeCharacters(value, kBalloonTextBytes, platform_.text);
+  if (candidate != balloon_text_) balloon_text_ = candidate;
 }
 
 void TTrayIcon::Notification(TComponent* component, TOperation operation) {
@@ -169,13 +140,13 @@ void TTrayIcon::Notification(TComponent* component, TOperation operation) {
     // The thread reads its own share of the images, but the animation is
     // stopped before the link goes, so that nothing animates a list that no
     // longer exists.
-    if (FAnimating) {
+    if (animating_) {
       StopAnimation();
       try {
         IconChange(this);
       } catch (const ENotifyIconError&) {
         // Reached from the list's destruction: there is no caller to tell,
-        // and the next change of picture or tip tries the shell again.
+        // and the next change of picture or tip tries the area again.
       }
     }
     animate_icons_ = nullptr;
@@ -183,42 +154,29 @@ void TTrayIcon::Notification(TComponent* component, TOperation operation) {
 }
 
 void TTrayIcon::IconChange(TObject* /*sender*/) {
-  if (!FIconAdded) return;
+  if (!icon_added_) return;
   // An automatic animation refreshes the icon itself.
-  if (FAnimating && FAnimateMode == TAnimateMode::amAutomatic) return;
+  if (animating_ && animate_mode_ == TAnimateMode::amAutomatic) return;
   SetTrayIcon(TTrayIconMode::tiModifyIcon);
 }
 
-void TTrayIcon::FillTip() {
-  CopyField(FIconData->szTip, tip_help_);
-  FIconData->uFlags = tip_help_.empty() ? kNifMessage | kNifIcon : kNifMessage | kNifIcon | kNifTip;
+TTrayIconView TTrayIcon::ViewWith(TIconHandle picture) const {
+  return {.id = icon_id_, .tip = tip_help_, .picture = picture, .visible = visible_};
 }
 
-void TTrayIcon::PrepareRecord(TTrayIconMode mode) {
-  TNotifyIconDataV5A& record = *FIconData;
-  record.hIcon = FAnimating && FAnimateThread ? FAnimateThread->FrameIcon().Handle() : GetIconHandle();
-  const bool new_shell = features_.full_record;
-  if (new_shell && IsBalloonMode(mode)) {
-    record.uFlags = kNifMessage | kNifInfo;
-    record.uTimeout = balloon_timeout_ * 1000u;
-    CopyField(record.szInfoTitle, "");
-    CopyField(record.szInfo, "");
-    if (mode == TTrayIconMode::tiShowBalloon) {
-      CopyField(record.szInfoTitle, balloon_title_);
-      CopyField(record.szInfo, balloon_text_.empty() ? std::string_view(" ") : std::string_view(balloon_text_));
-      record.dwInfoFlags = static_cast<std::uint32_t>(balloon_icon_);
-    }
-  } else if (new_shell && (mode == TTrayIconMode::tiShowIcon || mode == TTrayIconMode::tiHideIcon)) {
-    record.uFlags = kNifState;
-    record.dwState = mode == TTrayIconMode::tiHideIcon ? kNisHidden : 0;
-    record.dwStateMask = kNisHidden | kNisSharedIcon;
-  } else {
-    FillTip();
-  }
+TTrayIconView TTrayIcon::ViewLocked() {
+  return ViewWith(animating_ && animate_thread_ ? animate_thread_->FrameIcon().Handle() : GetIconHandle());
+}
+
+// Copied under the lock; the area is called on the copy without it: while a
+// call waits, the area's reports reach handlers that may change this icon again.
+TTrayIconView TTrayIcon::View() {
+  std::lock_guard guard(view_lock_);
+  return ViewLocked();
 }
 
 void TTrayIcon::SetTrayIcon(TTrayIconMode mode) {
-  if (FIconData == nullptr) return;  // design mode talks to no shell
+  if (IsDesigning()) return;  // design mode talks to no notification area
   if (IsBalloonMode(mode) && !visible_) {
     if (mode == TTrayIconMode::tiHideBalloon) return;
     SetVisible(true);
@@ -227,90 +185,63 @@ void TTrayIcon::SetTrayIcon(TTrayIconMode mode) {
     SetTrayIcon(TTrayIconMode::tiShowBalloon);
     return;
   }
-  if (mode == TTrayIconMode::tiAddIcon) {
-    AddIcon();
-    return;
-  }
-  const TNotifyIconDataV5A record = RecordFor(mode);
+  TNotifyArea& area = platform_.area;
+  bool done = true;
+  std::string_view failure = kCannotRegisterIcon;
   switch (mode) {
-    case TTrayIconMode::tiDeleteIcon: {
-      {
-        // Cleared first, so that nothing is sent for an icon on its way out.
-        std::lock_guard guard(record_lock_);
-        FIconAdded = false;
-      }
-      platform_.area.NotifyIcon(kNimDelete, record);
+    case TTrayIconMode::tiAddIcon:
+      AddIcon();
       break;
-    }
+    case TTrayIconMode::tiDeleteIcon:
+      RemoveIcon();
+      break;
     case TTrayIconMode::tiModifyIcon:
-      ModifyOrRaise(record, kCannotRegisterIcon);
+      done = area.Update(View());
       break;
     case TTrayIconMode::tiShowBalloon:
+      failure = kCannotSwitchBalloon;
+      done = area.ShowBalloon(View(), {balloon_icon_, balloon_title_, balloon_text_, balloon_timeout_});
+      break;
     case TTrayIconMode::tiHideBalloon:
-      ModifyOrRaise(record, kCannotSwitchBalloon);
+      failure = kCannotSwitchBalloon;
+      done = area.HideBalloon(View());
       break;
     case TTrayIconMode::tiShowIcon:
-    case TTrayIconMode::tiHideIcon:
-      ModifyOrRaise(record, kCannotSwitchIcon);
+    case TTrayIconMode::tiHideIcon: {
+      failure = kCannotSwitchIcon;
+      TTrayIconView view = View();
+      view.visible = mode == TTrayIconMode::tiShowIcon;
+      done = area.SetShown(view);
       break;
-    case TTrayIconMode::tiAddIcon:
-      break;
+    }
   }
+  if (!done) throw ENotifyIconError(std::string(failure));
 }
 
-TNotifyIconDataV5A TTrayIcon::RecordFor(TTrayIconMode mode) {
-  std::lock_guard guard(record_lock_);
-  PrepareRecord(mode);
-  return *FIconData;
-}
-
-void TTrayIcon::ModifyOrRaise(const TNotifyIconDataV5A& record, std::string_view message) {
-  if (!platform_.area.NotifyIcon(kNimModify, record)) throw ENotifyIconError(std::string(message));
+void TTrayIcon::RemoveIcon() {
+  TTrayIconView view;
+  {
+    // Cleared first, so that nothing is sent for an icon on its way out.
+    std::lock_guard guard(view_lock_);
+    icon_added_ = false;
+    view = ViewLocked();
+  }
+  platform_.area.Remove(view);
 }
 
 void TTrayIcon::AddIcon() {
   if (!visible_) return;
-  const std::uint32_t window = TheCallbackWindow(Owner() != nullptr ? Owner() : this, platform_).Handle();
-  TNotifyIconDataV5A record;
-  {
-    std::lock_guard guard(record_lock_);
-    PrepareRecord(TTrayIconMode::tiAddIcon);
-    FIconData->hWnd = window;
-    record = *FIconData;
-  }
-  // A busy shell may time out on an add that it still carries out: wait,
-  // look whether the icon arrived after all, and try again a few times.
-  bool probed = false;
-  for (int retries = 0;; ++retries) {
-    if (platform_.area.NotifyIcon(kNimAdd, record)) break;
-    if (!features_.add_may_time_out || platform_.area.LastError() != kErrorTimeout || retries >= 5) {
-      throw ENotifyIconError(std::string(kCannotRegisterIcon));
-    }
-    platform_.input.Sleep(100);
-    if (!probed) {
-      probed = true;
-      if (platform_.area.NotifyIcon(kNimModify, record)) break;
-    }
-  }
+  const TTrayIconView view = View();
+  if (!platform_.area.Add(view)) throw ENotifyIconError(std::string(kCannotRegisterIcon));
   bool changed = false;
   {
-    std::lock_guard guard(record_lock_);
-    FIconAdded = true;
-    PrepareRecord(TTrayIconMode::tiModifyIcon);
-    changed = FIconData->hIcon != record.hIcon || std::strcmp(FIconData->szTip, record.szTip) != 0;
+    std::lock_guard guard(view_lock_);
+    icon_added_ = true;
+    const TTrayIconView now = ViewLocked();
+    changed = now.picture != view.picture || now.tip != view.tip;
   }
   // A handler that changed the picture or tip during the add found no icon to change.
   if (changed) IconChange(this);
-}
-
-void TTrayIcon::ShellRestarted() {
-  // The announcement may come without a loss; an icon still held stays as it is.
-  if (platform_.area.NotifyIcon(kNimModify, RecordFor(TTrayIconMode::tiModifyIcon))) return;
-  {
-    std::lock_guard guard(record_lock_);
-    FIconAdded = false;
-  }
-  SetTrayIcon(TTrayIconMode::tiAddIcon);
 }
 
 void TTrayIcon::ShowBalloon() { ShowBalloon(balloon_icon_, balloon_title_, balloon_text_, balloon_timeout_); }
@@ -340,38 +271,38 @@ void TTrayIcon::ShowBalloon(TBalloonInfoIconFlag icon, std::string_view title, s
 void TTrayIcon::HideBalloon() { SetTrayIcon(TTrayIconMode::tiHideBalloon); }
 
 void TTrayIcon::AnimatePlay(TAnimateMode mode) {
-  if (FAnimating || animate_icons_ == nullptr || animate_icons_->Count() == 0) return;
-  if (!FAnimateThread) FAnimateThread = std::make_unique<TTrayIconAnimate>(*this);
-  FAnimateThread->Play(mode, animate_icons_->Store());
+  if (animating_ || animate_icons_ == nullptr || animate_icons_->Count() == 0) return;
+  if (!animate_thread_) animate_thread_ = std::make_unique<TTrayIconAnimate>(*this);
+  animate_thread_->Play(mode, animate_icons_->Store());
 }
 
 void TTrayIcon::AnimateStep() {
-  if (FAnimating && FAnimateMode == TAnimateMode::amManual) FAnimateThread->Step();
+  if (animating_ && animate_mode_ == TAnimateMode::amManual) animate_thread_->Step();
 }
 
-void TTrayIcon::StopAnimation() { FAnimateThread->Stop(); }
+void TTrayIcon::StopAnimation() { animate_thread_->Stop(); }
 
 void TTrayIcon::AnimateStop() {
-  if (!FAnimating) return;
+  if (!animating_) return;
   StopAnimation();
   IconChange(this);
 }
 
 void TTrayIcon::AnimeteModeChange() {
-  if (FAnimating) FAnimateThread->ModeChange();
+  if (animating_) animate_thread_->ModeChange();
 }
 
 void TTrayIcon::ReadState(TReader& reader) {
   // A tip that the description does not store reads back empty.
-  if (!FStateRead) {
-    FStateRead = true;
+  if (!state_read_) {
+    state_read_ = true;
     SetTipHelp("");
   }
   TComponent::ReadState(reader);
 }
 
 void TTrayIcon::Loaded() {
-  FStateRead = false;
+  state_read_ = false;
   if (!IsDesigning()) SetTrayIcon(TTrayIconMode::tiAddIcon);
   TComponent::Loaded();
 }
@@ -390,13 +321,13 @@ bool TTrayIcon::ReadProperty(std::string_view name, const PropertyValue& value, 
   } else if (name == "RBPopupMenu") {
     DeferLink(reader, value, &TTrayIcon::SetRBPopupMenu, this);
   } else if (name == "TipHelp") {
-    SetTipHelp(platform_.area.ToSystemCodePage(value.AsString()));
+    SetTipHelp(platform_.text.Encode(value.AsString()));
   } else if (name == "Visible") {
     SetVisible(value.AsBoolean());
   } else if (name == "BalloonTitle") {
-    SetBalloonTitle(platform_.area.ToSystemCodePage(value.AsString()));
+    SetBalloonTitle(platform_.text.Encode(value.AsString()));
   } else if (name == "BalloonText") {
-    SetBalloonText(platform_.area.ToSystemCodePage(value.AsString()));
+    SetBalloonText(platform_.text.Encode(value.AsString()));
   } else if (name == "BalloonIcon") {
     static constexpr std::string_view kNames[] = {"biifNone", "biifInfo", "biifWarning", "biifError"};
     const auto* found = std::find(std::begin(kNames), std::end(kNames), value.AsIdentifier());

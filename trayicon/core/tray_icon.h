@@ -3,25 +3,23 @@
 // popup menus, mouse and balloon events, balloon tips and icon animation.
 #include <atomic>
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "framework/core/component.h"
 #include "framework/core/events.h"
 #include "framework/core/menu.h"
 #include "framework/core/object.h"
 #include "trayicon/core/icon.h"
-#include "trayicon/core/notify_icon_data.h"
 #include "trayicon/core/tray_platform.h"
 
 namespace snx {
 
-class TCallbackWindow;
-class TTrayIcon;
+class TSingleClick;
 class TTrayIconAnimate;
 
 enum class TTrayIconMode : std::uint8_t {
@@ -34,10 +32,6 @@ enum class TTrayIconMode : std::uint8_t {
   tiHideIcon
 };
 enum class TAnimateMode : std::uint8_t { amAutomatic, amManual };
-// The ordinal goes unchanged into the record's dwInfoFlags.
-enum class TBalloonInfoIconFlag : std::uint8_t { biifNone, biifInfo, biifWarning, biifError };
-// Whole seconds; 10 to 60 for the property.
-using TBalloonTimeout = std::uint8_t;
 
 class ENotifyIconError : public Exception {
  public:
@@ -49,29 +43,9 @@ inline constexpr std::string_view kCannotSwitchBalloon =
     "タスクトレイアイコンのバルーンメッセージ表示が切り替えられません。";
 inline constexpr std::string_view kCannotSwitchIcon = "タスクトレイアイコンの表示が切り替えられません。";
 
-// The live instances of the process by identifier, in ascending order.
-class TTrayIconList {
- public:
-  static constexpr int kCapacity = 100;
-
-  int Count() const { return static_cast<int>(items_.size()); }
-  const std::string& Strings(int index) const { return items_.at(static_cast<std::size_t>(index)).first; }
-  TTrayIcon* Objects(int index) const { return items_.at(static_cast<std::size_t>(index)).second; }
-  int IndexOf(std::string_view text) const;
-  void Add(std::string text, TTrayIcon* icon) { items_.emplace_back(std::move(text), icon); }
-  void Delete(int index) { items_.erase(items_.begin() + index); }
-
- private:
-  std::vector<std::pair<std::string, TTrayIcon*>> items_;
-};
-
-extern TTrayIconList TrayIconList;
-// The one component that handles the shell's notifications, through the
-// platform's hidden window; it belongs to the owner of the instance that
-// created it and clears this when it goes.
-extern TCallbackWindow* CallbackWindow;
-
-class TTrayIcon : public TComponent {
+// Its own published interface, and privately the receiver of what the
+// notification area reports about its icon.
+class TTrayIcon : public TComponent, private TTrayIconEvents {
  public:
   TTrayIcon(TComponent* owner, const TTrayPlatform& platform);
   ~TTrayIcon() override;  // NOLINT(bugprone-exception-escape): see the definition
@@ -91,7 +65,7 @@ class TTrayIcon : public TComponent {
   void SetLBPopupMenu(TPopupMenu* value);
   TPopupMenu* RBPopupMenu() const { return rb_popup_menu_; }
   void SetRBPopupMenu(TPopupMenu* value);
-  // Texts are single-byte strings in the system code page, cut by bytes.
+  // Texts are in the notification area's encoding, cut to whole characters.
   const std::string& TipHelp() const { return tip_help_; }
   void SetTipHelp(std::string_view value);
   bool Visible() const { return visible_; }
@@ -121,20 +95,20 @@ class TTrayIcon : public TComponent {
   const TNotifyEvent& OnBalloonClick() const { return on_balloon_click_; }
   void SetOnBalloonClick(TNotifyEvent value) { on_balloon_click_ = std::move(value); }
 
-  // The icon's identifier in the shell record: 1 or more.
-  std::int32_t IconID() const { return FIconID; }
-  // The shell holds this icon (added and not deleted since).
-  bool IconAdded() const { return FIconAdded; }
-  bool Animating() const { return FAnimating; }
+  // The icon's identifier in the notification area: 1 or more.
+  std::int32_t IconID() const { return icon_id_; }
+  // The area holds this icon (added and not removed since).
+  bool IconAdded() const { return icon_added_; }
+  bool Animating() const { return animating_; }
   // The animation thread, once the first AnimatePlay has created it.
-  TTrayIconAnimate* AnimateThread() const { return FAnimateThread.get(); }
+  TTrayIconAnimate* AnimateThread() const { return animate_thread_.get(); }
 
-  // Performs one shell operation on this instance's icon.
+  // Performs one operation of the notification area on this instance's icon.
   void SetTrayIcon(TTrayIconMode mode);
   // The icon to show when no animation runs: the own icon, else the owner
   // form's, else the application's; 0 when there is none.
   TIconHandle GetIconHandle();
-  // Brings the shell's copy of the picture and tip up to date.
+  // Brings the area's copy of the picture and tip up to date.
   void IconChange(TObject* sender);
 
   void ShowBalloon();
@@ -157,29 +131,38 @@ class TTrayIcon : public TComponent {
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
-  friend class TCallbackWindow;
   friend class TTrayIconAnimate;
 
+  // What the notification area reports (tray_icon_events.cpp).
+  void PointerEvent(const TPointerEvent& event) override;
+  void BalloonEvent(TBalloonEvent event) override;
+  void AreaRestarted() override;
+  void ButtonDown(TPopupMenu* menu, TMouseButton button, TPoint at);
+  void PopupStep(TPopupMenu& menu, TPoint at);
+  void ForegroundStep();
+  void ClickStep();
+  // The end of a single-click wait, on the user-interface thread.
+  void SingleClickEnded(TSingleClick* wait);
+
   bool OwnerLoading() const;
-  // Fill the record for `mode`, or its tip and flags; the record lock is held.
-  void PrepareRecord(TTrayIconMode mode);
-  void FillTip();
-  // The record filled for `mode`, copied under the record lock. The shell is
-  // called on such a copy without the lock: while a call waits, the shell's
-  // notifications reach handlers that may change this icon again.
-  TNotifyIconDataV5A RecordFor(TTrayIconMode mode);
+  // The icon as the area should show it, with `picture` or the one to show
+  // now; the view lock is held.
+  TTrayIconView ViewWith(TIconHandle picture) const;
+  TTrayIconView ViewLocked();
+  TTrayIconView View();
   void AddIcon();
-  void ModifyOrRaise(const TNotifyIconDataV5A& record, std::string_view message);
+  void RemoveIcon();
   // Ends a running animation and waits until its thread has parked.
   void StopAnimation();
-  // The shell lost its icons: an icon it held is added again.
-  void ShellRestarted();
 
   TTrayPlatform platform_;
+  // Clears as the icon goes: what the user-interface thread runs for this
+  // icon after that finds no icon.
+  std::shared_ptr<TTrayIcon*> self_;
 
-  bool FAnimating = false;
+  bool animating_ = false;
   TImageList* animate_icons_ = nullptr;
-  TAnimateMode FAnimateMode = TAnimateMode::amAutomatic;
+  TAnimateMode animate_mode_ = TAnimateMode::amAutomatic;
   std::atomic<std::int32_t> animate_rate_ = 500;
   bool auto_popup_ = true;
   bool enabled_ = true;
@@ -188,18 +171,17 @@ class TTrayIcon : public TComponent {
   TPopupMenu* rb_popup_menu_ = nullptr;
   std::string tip_help_ = "TipHelp";
   bool visible_ = false;
-  std::unique_ptr<TTrayIconAnimate> FAnimateThread;
-  std::int32_t FIconID = 0;
-  bool FIconAdded = false;
-  std::unique_ptr<TNotifyIconDataV5A> FIconData;
-  // Serialises the record, and the fields the animation thread reads with
-  // it (TipHelp, FIconAdded), between the user-interface and animation
-  // threads. Never held across a shell call.
-  std::mutex record_lock_;
-  bool FClickPending = false;
-  bool FStateRead = false;
-  // What the notification area understands of the record.
-  TNotifyAreaFeatures features_;
+  std::unique_ptr<TTrayIconAnimate> animate_thread_;
+  std::int32_t icon_id_ = 0;
+  bool icon_added_ = false;
+  // Serialises what the animation thread reads to make its view (the tip,
+  // visibility, whether the icon is added, the frame) with the
+  // user-interface thread's changes. Never held across a call to the area.
+  std::mutex view_lock_;
+  bool click_pending_ = false;
+  bool state_read_ = false;
+  // Hiding keeps the icon in the area.
+  bool hides_in_place_;
   std::string balloon_title_;
   std::string balloon_text_;
   TBalloonTimeout balloon_timeout_ = 10;
@@ -209,6 +191,8 @@ class TTrayIcon : public TComponent {
   TNotifyEvent on_balloon_click_;
   TNotifyEvent on_balloon_show_;
   bool form_active_by_mouseup_ = false;
+  // Waits for a second click; each ends on its own, or with the icon.
+  std::list<std::unique_ptr<TSingleClick>> single_clicks_;
 };
 
 }  // namespace snx

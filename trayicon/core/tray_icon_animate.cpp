@@ -7,7 +7,7 @@
 namespace snx {
 
 TTrayIconAnimate::TTrayIconAnimate(TTrayIcon& tray_icon)
-    : FFrameIcon(std::make_unique<TIcon>()), FTrayIcon(&tray_icon), thread_([this] { Execute(); }) {}
+    : frame_icon_(std::make_unique<TIcon>()), tray_icon_(&tray_icon), thread_([this] { Execute(); }) {}
 
 TTrayIconAnimate::~TTrayIconAnimate() {
   {
@@ -34,32 +34,32 @@ void TTrayIconAnimate::Park(std::unique_lock<std::mutex>& lock, TPark kind) {
 
 void TTrayIconAnimate::Play(TAnimateMode mode, std::shared_ptr<const TImageStore> images) {
   std::lock_guard guard(lock_);
-  FTrayIcon->FAnimating = true;
-  FTrayIcon->FAnimateMode = mode;
+  tray_icon_->animating_ = true;
+  tray_icon_->animate_mode_ = mode;
   images_ = std::move(images);
   WakeIfParked();
 }
 
 void TTrayIconAnimate::Step() {
   std::lock_guard guard(lock_);
-  if (FTrayIcon->FAnimating && FTrayIcon->FAnimateMode == TAnimateMode::amManual) WakeIfParked();
+  if (tray_icon_->animating_ && tray_icon_->animate_mode_ == TAnimateMode::amManual) WakeIfParked();
 }
 
 void TTrayIconAnimate::ModeChange() {
   std::lock_guard guard(lock_);
-  if (!FTrayIcon->FAnimating) return;
-  if (FTrayIcon->FAnimateMode == TAnimateMode::amManual) {
-    FTrayIcon->FAnimateMode = TAnimateMode::amAutomatic;
+  if (!tray_icon_->animating_) return;
+  if (tray_icon_->animate_mode_ == TAnimateMode::amManual) {
+    tray_icon_->animate_mode_ = TAnimateMode::amAutomatic;
     WakeIfParked();
   } else {
-    FTrayIcon->FAnimateMode = TAnimateMode::amManual;
+    tray_icon_->animate_mode_ = TAnimateMode::amManual;
   }
 }
 
 void TTrayIconAnimate::Stop() {
   std::unique_lock lock(lock_);
-  if (!FTrayIcon->FAnimating) return;
-  FTrayIcon->FAnimating = false;
+  if (!tray_icon_->animating_) return;
+  tray_icon_->animating_ = false;
   WakeIfParked();
   // Parked between manual frames or still pausing is not enough: the thread
   // must have seen the stop and gone back to frame 0.
@@ -77,8 +77,8 @@ void TTrayIconAnimate::Execute() {
   Park(lock, TPark::pkIdle);
   for (;;) {
     if (terminated_) return;
-    if (!FTrayIcon->FAnimating) {
-      FFrameIndex = 0;
+    if (!tray_icon_->animating_) {
+      frame_index_ = 0;
       images_.reset();
       Park(lock, TPark::pkIdle);
       continue;
@@ -87,10 +87,10 @@ void TTrayIconAnimate::Execute() {
     lock.unlock();
     ShowFrame(*images);
     lock.lock();
-    if (!FTrayIcon->FAnimating || terminated_) continue;
-    if (FTrayIcon->FAnimateMode == TAnimateMode::amAutomatic) {
+    if (!tray_icon_->animating_ || terminated_) continue;
+    if (tray_icon_->animate_mode_ == TAnimateMode::amAutomatic) {
       lock.unlock();
-      FTrayIcon->platform_.input.Sleep(static_cast<std::uint32_t>(FTrayIcon->animate_rate_.load()));
+      tray_icon_->platform_.input.Sleep(static_cast<std::uint32_t>(tray_icon_->animate_rate_.load()));
       lock.lock();
     } else {
       Park(lock, TPark::pkStep);
@@ -99,29 +99,25 @@ void TTrayIconAnimate::Execute() {
 }
 
 void TTrayIconAnimate::ShowFrame(const TImageStore& images) {
-  TTrayIcon& owner = *FTrayIcon;
-  std::optional<TNotifyIconDataV5A> record;
+  TTrayIcon& owner = *tray_icon_;
+  std::optional<TTrayIconView> view;
   {
-    std::lock_guard guard(owner.record_lock_);
-    if (FFrameIndex > images.Count() - 1) FFrameIndex = 0;
-    TIconImagePtr image = images.Get(FFrameIndex);
+    std::lock_guard guard(owner.view_lock_);
+    if (frame_index_ > images.Count() - 1) frame_index_ = 0;
+    TIconImagePtr image = images.Get(frame_index_);
     // The list may lose images at any moment; an empty one has nothing to show.
     if (image == nullptr) {
-      FFrameIndex = 0;
+      frame_index_ = 0;
       image = images.Get(0);
       if (image == nullptr) return;
     }
-    FFrameIcon->SetImage(std::move(image));
-    if (owner.FIconAdded) {
-      owner.FIconData->hIcon = FFrameIcon->Handle();
-      owner.FillTip();
-      record = *owner.FIconData;
-    }
-    FFrameIndex = FFrameIndex >= images.Count() - 1 ? 0 : FFrameIndex + 1;
+    frame_icon_->SetImage(std::move(image));
+    if (owner.icon_added_) view = owner.ViewWith(frame_icon_->Handle());
+    frame_index_ = frame_index_ >= images.Count() - 1 ? 0 : frame_index_ + 1;
   }
-  // Sent without the lock, as every shell call is. A failure is not
+  // Sent without the lock, as every call to the area is. A failure is not
   // reported: the next frame tries again.
-  if (record) owner.platform_.area.NotifyIcon(kNimModify, *record);
+  if (view) owner.platform_.area.Update(*view);
 }
 
 }  // namespace snx

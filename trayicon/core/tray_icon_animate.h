@@ -33,8 +33,8 @@ class TTrayIconAnimate {
   // Returns once the thread is parked, idle or between manual frames.
   void WaitParked();
 
-  // The picture being shown; read and written under the owner's record lock.
-  const TIcon& FrameIcon() const { return *FFrameIcon; }
+  // The picture being shown; read and written under the owner's view lock.
+  const TIcon& FrameIcon() const { return *frame_icon_; }
 
  private:
   enum class TPark : std::uint8_t { pkRunning, pkIdle, pkStep };
@@ -46,9 +46,9 @@ class TTrayIconAnimate {
   // Wakes the thread only when it is parked: a wake while it runs is not kept.
   void WakeIfParked();
 
-  std::int32_t FFrameIndex = 0;
-  std::unique_ptr<TIcon> FFrameIcon;
-  TTrayIcon* FTrayIcon;
+  std::int32_t frame_index_ = 0;
+  std::unique_ptr<TIcon> frame_icon_;
+  TTrayIcon* tray_icon_;
 
   std::mutex lock_;
   std::condition_variable changed_;

@@ -1,67 +1,112 @@
 #pragma once
-// What the tray component needs of the system, by concern: the notification
-// area (with the hidden window it reports to), the pointer and the clock, and
-// the program's forms. Each platform gathers its implementations in one
-// TTrayPlatform; the unit tests use a recording fake.
+// What the tray component needs of the system, in the component's own terms.
+// The core asks the notification area to show, change and remove icons and
+// balloons; the area tells each icon what the pointer and its balloon did.
+// The input gives the double-click time, a clock and the way back to the
+// user-interface thread; the forms are the program's. Each platform gathers
+// its implementations in one TTrayPlatform; the unit tests use a recording fake.
 #include <cstdint>
-#include <memory>
+#include <functional>
 #include <string>
 #include <string_view>
 
+#include "framework/core/events.h"
 #include "framework/core/geometry.h"
 #include "trayicon/core/icon.h"
-#include "trayicon/core/notify_icon_data.h"
+#include "trayicon/core/tray_icon_ids.h"
 
 namespace snx {
 
-class TCallbackWindow;
 class TComponent;
-class TSingleClick;
 
-// The hidden window that the platform makes for TCallbackWindow: the shell
-// sends it the notifications, and it hands them to the component.
-class TCallbackWindowHost {
+enum class TBalloonInfoIconFlag : std::uint8_t { biifNone, biifInfo, biifWarning, biifError };
+// Whole seconds; 10 to 60 for the property.
+using TBalloonTimeout = std::uint8_t;
+
+// One icon as the notification area should show it. Texts are in the
+// area's encoding (TTrayText) and already cut to whole characters.
+struct TTrayIconView {
+  std::int32_t id = 0;
+  std::string tip;  // at most 63 bytes; empty: no tip
+  TIconHandle picture = 0;
+  bool visible = true;
+};
+
+struct TBalloonView {
+  TBalloonInfoIconFlag icon = TBalloonInfoIconFlag::biifNone;
+  std::string title;  // at most 63 bytes
+  std::string text;   // at most 255 bytes; may be empty
+  TBalloonTimeout timeout = 10;
+};
+
+enum class TPointerAction : std::uint8_t { paMove, paPress, paRelease, paDoubleClick };
+
+struct TPointerEvent {
+  TPointerAction action = TPointerAction::paMove;
+  TMouseButton button = TMouseButton::mbLeft;  // says nothing for a move
+  TPoint at;                                   // in screen coordinates
+};
+
+enum class TBalloonEvent : std::uint8_t { beShown, beHidden, beTimedOut, beClicked };
+
+// What the area reports to one icon, on the user-interface thread.
+class TTrayIconEvents {
  public:
-  virtual ~TCallbackWindowHost() = default;
-  // The window handle the shell sends notifications to.
-  virtual std::uint32_t Handle() const = 0;
-  // Called on the single-click thread as its wait ends; the user-interface
-  // thread then calls TCallbackWindow::SingleClickEnded with it.
-  virtual void PostSingleClickEnd(TSingleClick* thread) = 0;
+  virtual void PointerEvent(const TPointerEvent& event) = 0;
+  virtual void BalloonEvent(TBalloonEvent event) = 0;
+  // The area started anew (its shell restarted) and may have lost the icon.
+  virtual void AreaRestarted() = 0;
+
+ protected:
+  ~TTrayIconEvents() = default;
 };
 
-// How much of the record a notification area understands.
-struct TNotifyAreaFeatures {
-  // The whole record: balloons, and icons hidden in place. Otherwise only its
-  // first 88 bytes: hiding deletes the icon and balloons show nothing.
-  bool full_record = true;
-  // A failed add may only have timed out and is worth probing and repeating.
-  bool add_may_time_out = false;
-};
-
+// Every call but Update comes from the user-interface thread; a call that
+// returns false was refused and changed nothing.
 class TNotifyArea {
  public:
-  // Asked once per icon, at its construction.
-  virtual TNotifyAreaFeatures Features() = 0;
-  // kNimAdd, kNimModify or kNimDelete with the record; true on success.
-  virtual bool NotifyIcon(std::uint32_t message, const TNotifyIconDataV5A& data) = 0;
-  // The calling thread's last error code, after a failed NotifyIcon.
-  virtual std::uint32_t LastError() = 0;
-  // Form descriptions hold UTF-8; the record's texts are in the area's encoding.
-  virtual std::string ToSystemCodePage(std::string_view utf8) = 0;
-  // The hidden window that receives the area's notifications for `window`, as a child of `parent`.
-  virtual std::unique_ptr<TCallbackWindowHost> CreateCallbackWindow(TCallbackWindow& window, TComponent* parent) = 0;
+  // A hidden icon keeps its place and balloons show. Otherwise hiding must
+  // remove the icon, and a balloon shows nothing.
+  virtual bool HidesInPlace() = 0;
+  // Icon `id` of `owner` lives: what happens over it goes to `events` until
+  // it disconnects. It is not shown until it is added.
+  virtual void Connect(std::int32_t id, TComponent* owner, TTrayIconEvents& events) = 0;
+  virtual void Disconnect(std::int32_t id) = 0;
+  virtual bool Add(const TTrayIconView& view) = 0;
+  // The tip and the picture; also from an animation thread.
+  virtual bool Update(const TTrayIconView& view) = 0;
+  // Hides the icon in place, or shows it again, as `view.visible` says.
+  virtual bool SetShown(const TTrayIconView& view) = 0;
+  virtual void Remove(const TTrayIconView& view) = 0;
+  virtual bool ShowBalloon(const TTrayIconView& view, const TBalloonView& balloon) = 0;
+  virtual bool HideBalloon(const TTrayIconView& view) = 0;
 
  protected:
   ~TNotifyArea() = default;
 };
 
+// The encoding of the area's texts.
+class TTrayText {
+ public:
+  // Form descriptions hold UTF-8.
+  virtual std::string Encode(std::string_view utf8) = 0;
+  // The bytes of the character that `text` (not empty) begins with.
+  virtual std::size_t CharacterLength(std::string_view text) = 0;
+
+ protected:
+  ~TTrayText() = default;
+};
+
+// The longest start of `text` that ends on a character's end and has at most
+// `max_bytes` bytes, so that no platform is handed half a character.
+std::string_view WholeCharacters(std::string_view text, std::size_t max_bytes, TTrayText& encoding);
+
 class TTrayInput {
  public:
-  // The cursor in screen coordinates.
-  virtual TPoint CursorPos() = 0;
   virtual std::uint32_t DoubleClickTime() = 0;
   virtual void Sleep(std::uint32_t milliseconds) = 0;
+  // From any thread: `call` runs later on the user-interface thread.
+  virtual void PostToUserInterface(std::function<void()> call) = 0;
 
  protected:
   ~TTrayInput() = default;
@@ -81,11 +126,14 @@ class TTrayForms {
   ~TTrayForms() = default;
 };
 
-// One platform's implementations; each outlives the tray icons given it.
+// One platform's implementations, with the register of the icons that
+// share them; each outlives the tray icons given it.
 struct TTrayPlatform {
   TNotifyArea& area;
+  TTrayText& text;
   TTrayInput& input;
   TTrayForms& forms;
+  TTrayIconIds& ids;
 };
 
 }  // namespace snx

@@ -1,6 +1,9 @@
 #include "trayicon/linux/linux_tray.h"
 
-#include "trayicon/linux/glib_callback_host.h"
+#include <exception>
+
+#include "framework/core/application.h"
+#include "framework/core/utf.h"
 #include "trayicon/linux/linux_tray_icon.h"
 #include "trayicon/linux/main_context_post.h"
 
@@ -8,16 +11,11 @@ namespace snx {
 
 namespace {
 
-// A call from another thread, carried to the main context.
-struct TPostedNotify {
+// An animation thread's frame, carried to the main context.
+struct TPostedUpdate {
   std::shared_ptr<std::atomic<TLinuxTray*>> tray;
-  std::uint32_t message;
-  TNotifyIconDataV5A data;
+  TTrayIconView view;
 };
-
-const TTrayPicture* PictureOf(const std::shared_ptr<const TTrayPictureImage>& image) {
-  return image ? &image->Picture() : nullptr;
-}
 
 }  // namespace
 
@@ -59,83 +57,102 @@ TIconImagePtr TLinuxTray::AddPicture(TTrayPicture picture) {
   return image;
 }
 
-std::shared_ptr<const TTrayPictureImage> TLinuxTray::Picture(TIconHandle handle) {
+TTrayPicture TLinuxTray::Picture(TIconHandle handle) {
   const auto found = pictures_.find(handle);
-  if (found == pictures_.end()) return nullptr;
-  std::shared_ptr<const TTrayPictureImage> image = found->second.lock();
-  if (!image) pictures_.erase(found);
-  return image;
+  if (found == pictures_.end()) return {};
+  const std::shared_ptr<const TTrayPictureImage> image = found->second.lock();
+  if (!image) {
+    pictures_.erase(found);
+    return {};
+  }
+  return image->Picture();
 }
 
-TTrayPresence TLinuxTray::Presence(std::uint32_t id) const {
+TLinuxTrayIcon* TLinuxTray::IconOf(std::int32_t id) const {
   const auto found = icons_.find(id);
-  return found == icons_.end() ? TTrayPresence::tpNone : found->second->Presence();
+  return found == icons_.end() ? nullptr : found->second.get();
 }
 
-GtkStatusIcon* TLinuxTray::StatusIcon(std::uint32_t id) const {
-  const auto found = icons_.find(id);
-  return found == icons_.end() ? nullptr : found->second->StatusIcon();
+TTrayPresence TLinuxTray::Presence(std::int32_t id) const {
+  const TLinuxTrayIcon* icon = IconOf(id);
+  return icon != nullptr ? icon->Presence() : TTrayPresence::tpNone;
 }
 
-bool TLinuxTray::NotifyIcon(std::uint32_t message, const TNotifyIconDataV5A& data) {
-  if (std::this_thread::get_id() == ui_thread_) return Apply(message, data);
-  // An animation thread's frame: shown when the main context gets to it.
-  PostToMainContext(
-      context_,
-      [](gpointer posted) -> gboolean {
-        const auto* call = static_cast<const TPostedNotify*>(posted);
-        if (TLinuxTray* tray = call->tray->load(); tray != nullptr) tray->Apply(call->message, call->data);
-        return G_SOURCE_REMOVE;
-      },
-      new TPostedNotify{alive_, message, data}, [](gpointer posted) { delete static_cast<TPostedNotify*>(posted); });
+GtkStatusIcon* TLinuxTray::StatusIcon(std::int32_t id) const {
+  const TLinuxTrayIcon* icon = IconOf(id);
+  return icon != nullptr ? icon->StatusIcon() : nullptr;
+}
+
+void TLinuxTray::Connect(std::int32_t id, TComponent* /*owner*/, TTrayIconEvents& events) { connected_[id] = &events; }
+
+void TLinuxTray::Disconnect(std::int32_t id) {
+  icons_.erase(id);
+  connected_.erase(id);
+}
+
+bool TLinuxTray::Add(const TTrayIconView& view) {
+  const auto events = connected_.find(view.id);
+  if (events == connected_.end() || icons_.contains(view.id)) return false;
+  icons_.emplace(view.id, std::make_unique<TLinuxTrayIcon>(bus_address_, view, Picture(view.picture), *events->second));
   return true;
 }
 
-bool TLinuxTray::Apply(std::uint32_t message, const TNotifyIconDataV5A& data) {
-  const auto found = icons_.find(data.uID);
-  switch (message) {
-    case kNimAdd: {
-      if (found != icons_.end() || hosts_.count(data.hWnd) == 0) return false;
-      auto icon = std::make_unique<TLinuxTrayIcon>(*this, data.uID, data.hWnd);
-      icon->Apply(data, PictureOf(Picture(data.hIcon)));
-      icons_.emplace(data.uID, std::move(icon));
-      return true;
-    }
-    case kNimModify:
-      if (found == icons_.end()) return false;
-      found->second->Apply(data, PictureOf(Picture(data.hIcon)));
-      return true;
-    case kNimDelete:
-      if (found == icons_.end()) return false;
-      icons_.erase(found);
-      return true;
-    default:
-      return false;
+bool TLinuxTray::Update(const TTrayIconView& view) {
+  if (std::this_thread::get_id() != ui_thread_) {
+    PostToMainContext(
+        context_,
+        [](gpointer posted) -> gboolean {
+          const auto* update = static_cast<const TPostedUpdate*>(posted);
+          if (TLinuxTray* tray = update->tray->load(); tray != nullptr) tray->Update(update->view);
+          return G_SOURCE_REMOVE;
+        },
+        new TPostedUpdate{alive_, view}, [](gpointer posted) { delete static_cast<TPostedUpdate*>(posted); });
+    return true;
   }
+  TLinuxTrayIcon* icon = IconOf(view.id);
+  if (icon == nullptr) return false;
+  icon->Show(view.tip, Picture(view.picture));
+  return true;
 }
 
-std::unique_ptr<TCallbackWindowHost> TLinuxTray::CreateCallbackWindow(TCallbackWindow& window, TComponent* /*parent*/) {
-  return std::make_unique<TGLibCallbackHost>(*this, window, next_window_++);
+bool TLinuxTray::SetShown(const TTrayIconView& view) {
+  TLinuxTrayIcon* icon = IconOf(view.id);
+  if (icon == nullptr) return false;
+  icon->SetVisible(view.visible);
+  return true;
 }
 
-void TLinuxTray::Deliver(std::uint32_t window, std::uint32_t id, std::intptr_t message, TPoint at) {
-  const auto host = hosts_.find(window);
-  if (host == hosts_.end()) return;
-  click_at_ = at;
-  host->second->Deliver(id, message);
-  click_at_.reset();
+void TLinuxTray::Remove(const TTrayIconView& view) { icons_.erase(view.id); }
+
+bool TLinuxTray::ShowBalloon(const TTrayIconView& view, const TBalloonView& /*balloon*/) {
+  return IconOf(view.id) != nullptr;
 }
 
-TPoint TLinuxTray::CursorPos() {
-  if (click_at_) return *click_at_;
-  GdkDisplay* display = gdk_display_get_default();
-  if (display == nullptr) return {};
-  gint x = 0;
-  gint y = 0;
-  gdk_device_get_position(gdk_seat_get_pointer(gdk_display_get_default_seat(display)), nullptr, &x, &y);
-  return {x, y};
+bool TLinuxTray::HideBalloon(const TTrayIconView& view) { return IconOf(view.id) != nullptr; }
+
+std::size_t TLinuxTray::CharacterLength(std::string_view text) {
+  std::size_t next = 0;
+  NextCodePoint(text, next);
+  return next;
 }
 
 void TLinuxTray::Sleep(std::uint32_t milliseconds) { g_usleep(static_cast<gulong>(milliseconds) * 1000); }
+
+void TLinuxTray::PostToUserInterface(std::function<void()> call) {
+  PostToMainContext(
+      context_,
+      [](gpointer posted) -> gboolean {
+        // What the call raises goes to the application's error box, as from
+        // any handler the main loop runs.
+        try {
+          (*static_cast<std::function<void()>*>(posted))();
+        } catch (...) {
+          Application().HandleException(std::current_exception());
+        }
+        return G_SOURCE_REMOVE;
+      },
+      new std::function<void()>(std::move(call)),
+      [](gpointer posted) { delete static_cast<std::function<void()>*>(posted); });
+}
 
 }  // namespace snx

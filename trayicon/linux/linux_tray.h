@@ -1,24 +1,22 @@
 #pragma once
 // The tray component on the Linux desktop: each icon is a StatusNotifierItem
 // while a host shows it (a watcher holds it and has a host registered), and
-// a GtkStatusIcon (XEmbed tray) otherwise. The
-// icons' clicks reach the core's TCallbackWindow as the Win32 shell's
-// messages, so the core opens its menus exactly as on Windows.
+// a GtkStatusIcon (XEmbed tray) otherwise, both made from the core's views.
 //
 // The program gives it, with its own forms, to every TTrayIcon:
 //   TLinuxTray tray(TLinuxTray::SessionBusAddress());
-//   const TTrayPlatform platform{tray, tray, forms};
+//   TTrayIconIds ids;
+//   const TTrayPlatform platform{tray, tray, tray, forms, ids};
 //   new TTrayIcon(owner, platform);
 // Everything runs on the thread whose GLib main context is the default one,
-// except what the core's threads call (NotifyIcon, Sleep, DoubleClickTime,
-// PostSingleClickEnd), which is safe from any thread.
+// except what the core's threads call (Update, Sleep, DoubleClickTime,
+// PostToUserInterface), which is safe from any thread.
 #include <gtk/gtk.h>
 
 #include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 
@@ -28,12 +26,11 @@
 namespace snx {
 
 class TLinuxTrayIcon;
-class TGLibCallbackHost;
 
 // Which of the two shows an icon.
 enum class TTrayPresence : std::uint8_t { tpNone, tpStatusNotifierItem, tpStatusIcon };
 
-class TLinuxTray final : public TNotifyArea, public TTrayInput {
+class TLinuxTray final : public TNotifyArea, public TTrayText, public TTrayInput {
  public:
   // `bus_address` empty: no session bus, so the XEmbed tray only.
   explicit TLinuxTray(std::string bus_address);
@@ -49,32 +46,36 @@ class TLinuxTray final : public TNotifyArea, public TTrayInput {
   // The program's icon, for the forms' ApplicationIcon.
   const TIconImagePtr& ProgramIcon() const { return program_icon_; }
 
-  TTrayPresence Presence(std::uint32_t id) const;
+  TTrayPresence Presence(std::int32_t id) const;
   // The GtkStatusIcon of icon `id` while it shows, else null.
-  GtkStatusIcon* StatusIcon(std::uint32_t id) const;
+  GtkStatusIcon* StatusIcon(std::int32_t id) const;
 
-  // TNotifyArea: the whole record; nothing here times out.
-  TNotifyAreaFeatures Features() override { return {.full_record = true, .add_may_time_out = false}; }
-  bool NotifyIcon(std::uint32_t message, const TNotifyIconDataV5A& data) override;
-  std::uint32_t LastError() override { return 0; }
-  // Linux speaks UTF-8 throughout.
-  std::string ToSystemCodePage(std::string_view utf8) override { return std::string(utf8); }
-  std::unique_ptr<TCallbackWindowHost> CreateCallbackWindow(TCallbackWindow& window, TComponent* parent) override;
+  // TNotifyArea: icons hide in place; balloons have no place on this
+  // desktop, so they show nothing.
+  bool HidesInPlace() override { return true; }
+  void Connect(std::int32_t id, TComponent* owner, TTrayIconEvents& events) override;
+  void Disconnect(std::int32_t id) override;
+  bool Add(const TTrayIconView& view) override;
+  // From another thread (an animation's frame), shown when the main context gets to it.
+  bool Update(const TTrayIconView& view) override;
+  bool SetShown(const TTrayIconView& view) override;
+  void Remove(const TTrayIconView& view) override;
+  bool ShowBalloon(const TTrayIconView& view, const TBalloonView& balloon) override;
+  bool HideBalloon(const TTrayIconView& view) override;
 
-  // TTrayInput: while a click is handed on, the cursor is where the click was.
-  TPoint CursorPos() override;
+  // TTrayText: UTF-8 throughout.
+  std::string Encode(std::string_view utf8) override { return std::string(utf8); }
+  std::size_t CharacterLength(std::string_view text) override;
+
+  // TTrayInput.
   std::uint32_t DoubleClickTime() override { return double_click_time_; }
   void Sleep(std::uint32_t milliseconds) override;
+  void PostToUserInterface(std::function<void()> call) override;
 
  private:
-  friend class TLinuxTrayIcon;
-  friend class TGLibCallbackHost;
-
-  bool Apply(std::uint32_t message, const TNotifyIconDataV5A& data);
-  // The picture of a handle, or null when it names none or one that has gone.
-  std::shared_ptr<const TTrayPictureImage> Picture(TIconHandle handle);
-  // Hands a mouse message of icon `id` to the callback window `window`.
-  void Deliver(std::uint32_t window, std::uint32_t id, std::intptr_t message, TPoint at);
+  TLinuxTrayIcon* IconOf(std::int32_t id) const;
+  // The picture of a handle, or none when it names none or one that has gone.
+  TTrayPicture Picture(TIconHandle handle);
   static void DoubleClickTimeChanged(GObject* settings, GParamSpec* changed_property, gpointer self);
 
   std::string bus_address_;
@@ -82,12 +83,10 @@ class TLinuxTray final : public TNotifyArea, public TTrayInput {
   std::thread::id ui_thread_;
   // What calls from other threads carry: cleared as the tray goes.
   std::shared_ptr<std::atomic<TLinuxTray*>> alive_;
-  std::map<std::uint32_t, std::unique_ptr<TLinuxTrayIcon>> icons_;
+  std::map<std::int32_t, TTrayIconEvents*> connected_;
+  std::map<std::int32_t, std::unique_ptr<TLinuxTrayIcon>> icons_;
   std::map<TIconHandle, std::weak_ptr<const TTrayPictureImage>> pictures_;
-  std::map<std::uint32_t, TGLibCallbackHost*> hosts_;
   TIconHandle next_picture_ = 1;
-  std::uint32_t next_window_ = 1;
-  std::optional<TPoint> click_at_;
   std::atomic<std::uint32_t> double_click_time_ = 400;
   gulong settings_handler_ = 0;
   TIconImagePtr program_icon_;

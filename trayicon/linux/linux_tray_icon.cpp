@@ -1,16 +1,37 @@
 #include "trayicon/linux/linux_tray_icon.h"
 
-#include <cstring>
+#include <glib.h>
 
+#include <exception>
+
+#include "framework/core/application.h"
 #include "trayicon/linux/linux_tray.h"
 
 namespace snx {
 
-TLinuxTrayIcon::TLinuxTrayIcon(TLinuxTray& tray, std::uint32_t id, std::uint32_t window)
-    : tray_(tray), id_(id), window_(window) {
-  if (!tray_.bus_address_.empty()) {
-    item_ = std::make_unique<TStatusNotifierItem>(tray_.bus_address_, id_, *this,
+namespace {
+
+// The bus and GTK take UTF-8 only: a string that is not (a program may set
+// any bytes as the tip) would abort the program when the host reads it, so
+// what is not a character shows as the replacement character.
+std::string ValidUtf8(const std::string& text) {
+  gchar* valid = g_utf8_make_valid(text.c_str(), -1);
+  std::string result(valid);
+  g_free(valid);
+  return result;
+}
+
+}  // namespace
+
+TLinuxTrayIcon::TLinuxTrayIcon(const std::string& bus_address, const TTrayIconView& view, TTrayPicture picture,
+                               TTrayIconEvents& events)
+    : events_(events), tip_(ValidUtf8(view.tip)), picture_(std::move(picture)), visible_(view.visible) {
+  if (!bus_address.empty()) {
+    item_ = std::make_unique<TStatusNotifierItem>(bus_address, static_cast<std::uint32_t>(view.id), *this,
                                                   [this](bool hosted) { ItemHosted(hosted); });
+    item_->SetTip(tip_);
+    item_->SetPicture(picture_);
+    item_->SetVisible(visible_);
   }
   // Until a host shows the item.
   ShowFallback();
@@ -18,23 +39,23 @@ TLinuxTrayIcon::TLinuxTrayIcon(TLinuxTray& tray, std::uint32_t id, std::uint32_t
 
 TLinuxTrayIcon::~TLinuxTrayIcon() = default;
 
-void TLinuxTrayIcon::Apply(const TNotifyIconDataV5A& data, const TTrayPicture* picture) {
-  if ((data.uFlags & kNifTip) != 0) tip_.assign(data.szTip, strnlen(data.szTip, sizeof data.szTip));
-  if ((data.uFlags & kNifIcon) != 0) picture_ = picture != nullptr ? *picture : TTrayPicture{};
-  if ((data.uFlags & kNifState) != 0 && (data.dwStateMask & kNisHidden) != 0) {
-    visible_ = (data.dwState & kNisHidden) == 0;
-  }
-  // Balloons have no place on this desktop; the rest of the record is shown.
+void TLinuxTrayIcon::Show(const std::string& tip, const TTrayPicture& picture) {
+  tip_ = ValidUtf8(tip);
+  picture_ = picture;
   if (item_) {
     item_->SetTip(tip_);
     item_->SetPicture(picture_);
-    item_->SetVisible(visible_);
   }
   if (fallback_) {
     fallback_->SetTip(tip_);
     fallback_->SetPicture(picture_);
-    fallback_->SetVisible(visible_);
   }
+}
+
+void TLinuxTrayIcon::SetVisible(bool visible) {
+  visible_ = visible;
+  if (item_) item_->SetVisible(visible_);
+  if (fallback_) fallback_->SetVisible(visible_);
 }
 
 TTrayPresence TLinuxTrayIcon::Presence() const {
@@ -42,7 +63,13 @@ TTrayPresence TLinuxTrayIcon::Presence() const {
   return fallback_ ? TTrayPresence::tpStatusIcon : TTrayPresence::tpNone;
 }
 
-void TLinuxTrayIcon::MouseMessage(std::intptr_t message, TPoint at) { tray_.Deliver(window_, id_, message, at); }
+void TLinuxTrayIcon::PointerEvent(const TPointerEvent& event) {
+  try {
+    events_.PointerEvent(event);
+  } catch (...) {
+    Application().HandleException(std::current_exception());
+  }
+}
 
 void TLinuxTrayIcon::ItemHosted(bool hosted) {
   if (hosted) {

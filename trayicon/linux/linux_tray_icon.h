@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "trayicon/core/notify_icon_data.h"
+#include "trayicon/core/tray_platform.h"
 #include "trayicon/linux/status_icon_fallback.h"
 #include "trayicon/linux/status_notifier_item.h"
 #include "trayicon/linux/tray_events.h"
@@ -14,34 +14,35 @@
 
 namespace snx {
 
-class TLinuxTray;
 enum class TTrayPresence : std::uint8_t;
 
 class TLinuxTrayIcon final : public TTrayEvents {
  public:
-  // `window` is the callback window the icon reports to.
-  TLinuxTrayIcon(TLinuxTray& tray, std::uint32_t id, std::uint32_t window);
+  // Shows `view` with `picture`, as a StatusNotifierItem on the bus at
+  // `bus_address` when there is one; what happens over it goes to `events`.
+  TLinuxTrayIcon(const std::string& bus_address, const TTrayIconView& view, TTrayPicture picture,
+                 TTrayIconEvents& events);
   ~TLinuxTrayIcon();
   TLinuxTrayIcon(const TLinuxTrayIcon&) = delete;
   TLinuxTrayIcon& operator=(const TLinuxTrayIcon&) = delete;
 
-  // The record's fields that its flags name; `picture` is that of its icon handle.
-  void Apply(const TNotifyIconDataV5A& data, const TTrayPicture* picture);
+  void Show(const std::string& tip, const TTrayPicture& picture);
+  void SetVisible(bool visible);
   TTrayPresence Presence() const;
   GtkStatusIcon* StatusIcon() const { return fallback_ ? fallback_->StatusIcon() : nullptr; }
 
-  void MouseMessage(std::intptr_t message, TPoint at) override;
+  // What a handler raises goes to the application's error box, as from any
+  // handler the main loop runs.
+  void PointerEvent(const TPointerEvent& event) override;
 
  private:
   void ItemHosted(bool hosted);
   void ShowFallback();
 
-  TLinuxTray& tray_;
-  std::uint32_t id_;
-  std::uint32_t window_;
+  TTrayIconEvents& events_;
   std::string tip_;
   TTrayPicture picture_;
-  bool visible_ = true;
+  bool visible_;
   std::unique_ptr<TStatusNotifierItem> item_;
   std::unique_ptr<TStatusIconFallback> fallback_;
 };

@@ -31,7 +31,8 @@ class TLinuxTrayForms final : public TTrayForms {
 struct TLinuxTrayPlatform {
   TLinuxTray tray{TLinuxTray::SessionBusAddress()};
   TLinuxTrayForms forms{tray};
-  TTrayPlatform platform{tray, tray, forms};
+  TTrayIconIds ids;
+  TTrayPlatform platform{tray, tray, tray, forms, ids};
 };
 
 }  // namespace

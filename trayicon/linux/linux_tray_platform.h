@@ -1,6 +1,6 @@
 #pragma once
-// The program's tray platform on Linux: the notification area and input of
-// TLinuxTray, and the program's GTK forms.
+// The program's tray platform on Linux: the notification area, text and
+// input of TLinuxTray, the program's GTK forms, and the icons' register.
 #include "trayicon/core/tray_platform.h"
 
 namespace snx {

@@ -1,35 +1,6 @@
 #include "trayicon/linux/status_icon_fallback.h"
 
-#include "trayicon/core/notify_icon_data.h"
-
 namespace snx {
-
-namespace {
-
-// The shell's message for a button's press, release and double click.
-struct TButtonMessages {
-  std::intptr_t down;
-  std::intptr_t up;
-  std::intptr_t double_click;  // 0: the second press of a double click raises nothing
-};
-
-const TButtonMessages* MessagesFor(guint button) {
-  static constexpr TButtonMessages kLeft{kLButtonDown, kLButtonUp, kLButtonDblClk};
-  static constexpr TButtonMessages kMiddle{kMButtonDown, kMButtonUp, 0};
-  static constexpr TButtonMessages kRight{kRButtonDown, kRButtonUp, 0};
-  switch (button) {
-    case GDK_BUTTON_PRIMARY:
-      return &kLeft;
-    case GDK_BUTTON_MIDDLE:
-      return &kMiddle;
-    case GDK_BUTTON_SECONDARY:
-      return &kRight;
-    default:
-      return nullptr;
-  }
-}
-
-}  // namespace
 
 G_GNUC_BEGIN_IGNORE_DEPRECATIONS
 
@@ -72,20 +43,24 @@ void TStatusIconFallback::SetVisible(bool visible) { gtk_status_icon_set_visible
 G_GNUC_END_IGNORE_DEPRECATIONS
 
 gboolean TStatusIconFallback::ButtonEvent(GtkStatusIcon* /*icon*/, GdkEventButton* event, gpointer self) {
-  const TButtonMessages* messages = MessagesFor(event->button);
-  if (messages == nullptr) return FALSE;
-  std::intptr_t message = 0;
-  if (event->type == GDK_BUTTON_PRESS) {
-    message = messages->down;
-  } else if (event->type == GDK_2BUTTON_PRESS) {
-    message = messages->double_click;
+  TMouseButton button = TMouseButton::mbLeft;
+  if (event->button == GDK_BUTTON_MIDDLE) {
+    button = TMouseButton::mbMiddle;
+  } else if (event->button == GDK_BUTTON_SECONDARY) {
+    button = TMouseButton::mbRight;
+  } else if (event->button != GDK_BUTTON_PRIMARY) {
+    return FALSE;
+  }
+  TPointerAction action = TPointerAction::paPress;
+  if (event->type == GDK_2BUTTON_PRESS) {
+    action = TPointerAction::paDoubleClick;
   } else if (event->type == GDK_BUTTON_RELEASE) {
-    message = messages->up;
+    action = TPointerAction::paRelease;
+  } else if (event->type != GDK_BUTTON_PRESS) {
+    return TRUE;  // a triple click's third press adds nothing
   }
-  if (message != 0) {
-    static_cast<TStatusIconFallback*>(self)->events_.MouseMessage(
-        message, {static_cast<int>(event->x_root), static_cast<int>(event->y_root)});
-  }
+  static_cast<TStatusIconFallback*>(self)->events_.PointerEvent(
+      {action, button, {static_cast<int>(event->x_root), static_cast<int>(event->y_root)}});
   return TRUE;
 }
 

@@ -4,8 +4,6 @@
 
 #include <string_view>
 
-#include "trayicon/core/notify_icon_data.h"
-
 namespace snx {
 
 namespace {
@@ -156,25 +154,20 @@ void TStatusNotifierItem::MethodCall(GDBusConnection* /*connection*/, const gcha
   g_dbus_method_invocation_return_value(invocation, nullptr);
   if (self == nullptr) return;
   const std::string_view name(method);
-  std::intptr_t down = 0;
-  std::intptr_t up = 0;
-  if (name == "Activate") {
-    down = kLButtonDown;
-    up = kLButtonUp;
-  } else if (name == "SecondaryActivate") {
-    down = kMButtonDown;
-    up = kMButtonUp;
+  TMouseButton button = TMouseButton::mbLeft;
+  if (name == "SecondaryActivate") {
+    button = TMouseButton::mbMiddle;
   } else if (name == "ContextMenu") {
-    down = kRButtonDown;
-    up = kRButtonUp;
-  } else {
+    button = TMouseButton::mbRight;
+  } else if (name != "Activate") {
     return;  // scrolling means nothing to a tray icon here
   }
   gint32 x = 0;
   gint32 y = 0;
   g_variant_get(parameters, "(ii)", &x, &y);
-  self->events_.MouseMessage(down, {x, y});
-  if (hold->item != nullptr) self->events_.MouseMessage(up, {x, y});
+  // A request is a whole click: a press, and its release unless the press ended the item.
+  self->events_.PointerEvent({TPointerAction::paPress, button, {x, y}});
+  if (hold->item != nullptr) self->events_.PointerEvent({TPointerAction::paRelease, button, {x, y}});
 }
 
 GVariant* TStatusNotifierItem::GetProperty(GDBusConnection* /*connection*/, const gchar* /*sender*/,

@@ -1,15 +1,12 @@
 #pragma once
-// What an icon on the Linux desktop reports: mouse messages as the Win32
-// shell sends them in the callback message's lParam, with the point.
-#include <cstdint>
-
-#include "framework/core/geometry.h"
+// What an icon on the Linux desktop reports: the pointer over it.
+#include "trayicon/core/tray_platform.h"
 
 namespace snx {
 
 class TTrayEvents {
  public:
-  virtual void MouseMessage(std::intptr_t message, TPoint at) = 0;
+  virtual void PointerEvent(const TPointerEvent& event) = 0;
 
  protected:
   ~TTrayEvents() = default;

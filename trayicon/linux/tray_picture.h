@@ -1,6 +1,6 @@
 #pragma once
-// Pictures for tray icons on Linux: pixels with a handle that the shell
-// record can carry. The tray keeps the handles; a picture that has gone
+// Pictures for tray icons on Linux: pixels with a handle that an icon
+// view can carry. The tray keeps the handles; a picture that has gone
 // shows as no picture.
 #include <cstdint>
 #include <vector>

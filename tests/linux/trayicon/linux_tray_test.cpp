@@ -92,9 +92,7 @@ class LinuxTrayTest : public ::testing::Test {
   static std::string ItemName(const TTrayIcon& tray) {
     return "org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" + std::to_string(tray.IconID());
   }
-  TTrayPresence Presence(const TTrayIcon& tray) const {
-    return tray_.Presence(static_cast<std::uint32_t>(tray.IconID()));
-  }
+  TTrayPresence Presence(const TTrayIcon& tray) const { return tray_.Presence(tray.IconID()); }
   bool PresenceBecomes(const TTrayIcon& tray, TTrayPresence presence) {
     return PumpUntil([&] { return Presence(tray) == presence; });
   }
@@ -136,7 +134,8 @@ class LinuxTrayTest : public ::testing::Test {
   TestApplication application_;
   TLinuxTray tray_{bus_.Address()};
   TestForms forms_{tray_};
-  const TTrayPlatform platform_{tray_, tray_, forms_};
+  TTrayIconIds ids_;
+  const TTrayPlatform platform_{tray_, tray_, tray_, forms_, ids_};
   std::unique_ptr<TComponent> owner_ = std::make_unique<TComponent>(&application_);
 };
 
@@ -145,7 +144,7 @@ TEST_F(LinuxTrayTest, AWatcherTakesTheItemWhichShowsTheTipAndTheProgramsPicture)
   TTrayIcon* tray = NewTray();
   ASSERT_TRUE(PresenceBecomes(*tray, TTrayPresence::tpStatusNotifierItem));
   EXPECT_THAT(watcher.Registered(), ElementsAre(ItemName(*tray)));
-  EXPECT_EQ(tray_.StatusIcon(static_cast<std::uint32_t>(tray->IconID())), nullptr);
+  EXPECT_EQ(tray_.StatusIcon(tray->IconID()), nullptr);
   EXPECT_EQ(StringProperty(*tray, "Title"), "Sonalix");
   EXPECT_EQ(StringProperty(*tray, "Id"), "sonalix");
   EXPECT_EQ(StringProperty(*tray, "Category"), "ApplicationStatus");
@@ -190,10 +189,35 @@ TEST_F(LinuxTrayTest, AWatcherTakesTheItemWhichShowsTheTipAndTheProgramsPicture)
         static_cast<std::vector<std::string>*>(seen)->emplace_back(signal);
       },
       &signals, nullptr);
+  // The bus takes the subscription before this call, which follows it on the
+  // same connection; a signal sent earlier could pass it.
+  EXPECT_EQ(StringProperty(*tray, "Title"), "Sonalix");
   tray->SetTipHelp("Sonalix 2");
   EXPECT_TRUE(PumpUntil([&] { return std::ranges::count(signals, "NewToolTip") == 1; })) << PrintToString(signals);
   g_dbus_connection_signal_unsubscribe(client_.get(), subscription);
   EXPECT_EQ(StringProperty(*tray, "Title"), "Sonalix 2");
+}
+
+// The bus takes only UTF-8 (GVariant aborts the program on anything else):
+// the core cuts a long tip to whole characters, and bytes that are no
+// character show as the replacement character.
+TEST_F(LinuxTrayTest, TipsReachTheHostAsWholeCharacters) {
+  FakeWatcher watcher(bus_.Connect(), WatcherAnswer::kAccept, true);
+  TTrayIcon* tray = NewTray();
+  ASSERT_TRUE(PresenceBecomes(*tray, TTrayPresence::tpStatusNotifierItem));
+  tray->SetTipHelp("Sonalix \xFF");
+  EXPECT_EQ(StringProperty(*tray, "Title"), "Sonalix \uFFFD");
+  std::string tip = "Sonalix ";
+  for (int i = 0; i < 20; ++i) tip += "音";  // 68 bytes; the 63rd is inside the 19th character
+  tray->SetTipHelp(tip);
+  EXPECT_EQ(StringProperty(*tray, "Title"), tip.substr(0, 62));
+  watcher.SetHost(false);
+  ASSERT_TRUE(PresenceBecomes(*tray, TTrayPresence::tpStatusIcon));
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  gchar* shown = gtk_status_icon_get_tooltip_text(tray_.StatusIcon(tray->IconID()));
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  EXPECT_STREQ(shown, tip.substr(0, 62).c_str());
+  g_free(shown);
 }
 
 struct ItemClickCase {
@@ -224,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(LinuxTrayTest, WithoutAWatcherTheStatusIconDocksInTheTrayHostWithTheTip) {
   TTrayIcon* tray = NewTray();
   EXPECT_EQ(Presence(*tray), TTrayPresence::tpStatusIcon);
-  GtkStatusIcon* icon = tray_.StatusIcon(static_cast<std::uint32_t>(tray->IconID()));
+  GtkStatusIcon* icon = tray_.StatusIcon(tray->IconID());
   ASSERT_NE(icon, nullptr);
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
   ASSERT_TRUE(PumpUntil([&] { return gtk_status_icon_is_embedded(icon) != FALSE; })) << "not docked";
@@ -258,9 +282,9 @@ void PrintTo(const StatusIconClickCase& c, std::ostream* os) { *os << c.name; }
 
 class StatusIconClickTest : public LinuxTrayTest, public ::testing::WithParamInterface<StatusIconClickCase> {};
 
-TEST_P(StatusIconClickTest, ButtonEventsReachTheComponentAsTheShellsMessages) {
+TEST_P(StatusIconClickTest, ButtonEventsReachTheComponentAsPointerEvents) {
   TTrayIcon* tray = NewTray();
-  GtkStatusIcon* icon = tray_.StatusIcon(static_cast<std::uint32_t>(tray->IconID()));
+  GtkStatusIcon* icon = tray_.StatusIcon(tray->IconID());
   ASSERT_NE(icon, nullptr);
   for (const ButtonEvent& e : GetParam().events) {
     GdkEvent* event = gdk_event_new(e.type);
@@ -307,6 +331,36 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
+// The wait that tells a single click from a double one ends on the main
+// context, where what the click handler raises reaches the error box.
+TEST_F(LinuxTrayTest, ASingleClickIsRaisedOnTheMainContextOnceTheDoubleClickTimeHasPassed) {
+  TTrayIcon* tray = NewTray();
+  tray->OnMouseUp = nullptr;
+  const std::thread::id main_thread = std::this_thread::get_id();
+  int clicks = 0;
+  tray->OnClick = [&](TObject*) {
+    clicks += std::this_thread::get_id() == main_thread ? 1 : 100;
+    throw Exception("click handler failed");
+  };
+  GtkStatusIcon* icon = tray_.StatusIcon(tray->IconID());
+  ASSERT_NE(icon, nullptr);
+  for (const GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
+    GdkEvent* event = gdk_event_new(type);
+    event->button.button = 1;
+    event->button.x_root = 70;
+    event->button.y_root = 750;
+    gboolean handled = FALSE;
+    g_signal_emit_by_name(icon, type == GDK_BUTTON_RELEASE ? "button-release-event" : "button-press-event", event,
+                          &handled);
+    gdk_event_free(event);
+  }
+  const auto released = std::chrono::steady_clock::now();
+  ASSERT_TRUE(PumpUntil([&] { return clicks != 0; }));
+  EXPECT_GE(std::chrono::steady_clock::now() - released, std::chrono::milliseconds(tray_.DoubleClickTime() + 50));
+  EXPECT_EQ(clicks, 1);
+  EXPECT_THAT(application_.log, ElementsAre("down left at 70,750", "error click handler failed."));
+}
+
 TEST_F(LinuxTrayTest, AWatcherWithoutAHostKeepsTheStatusIconUntilAHostComesAndAfterItGoes) {
   FakeWatcher watcher(bus_.Connect(), WatcherAnswer::kAccept, false);
   TTrayIcon* tray = NewTray();
@@ -318,7 +372,7 @@ TEST_F(LinuxTrayTest, AWatcherWithoutAHostKeepsTheStatusIconUntilAHostComesAndAf
   watcher.SetHost(false);
   ASSERT_TRUE(PresenceBecomes(*tray, TTrayPresence::tpStatusIcon));
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  gchar* tip = gtk_status_icon_get_tooltip_text(tray_.StatusIcon(static_cast<std::uint32_t>(tray->IconID())));
+  gchar* tip = gtk_status_icon_get_tooltip_text(tray_.StatusIcon(tray->IconID()));
   EXPECT_STREQ(tip, "Sonalix");
   g_free(tip);
   G_GNUC_END_IGNORE_DEPRECATIONS
@@ -348,7 +402,8 @@ TEST_F(LinuxTrayTest, ABusThatNeverAnswersHoldsNothingUpAndTheStatusIconServes) 
   {
     TLinuxTray tray("unix:path=" + path);
     TestForms forms{tray};
-    const TTrayPlatform platform{tray, tray, forms};
+    TTrayIconIds ids;
+    const TTrayPlatform platform{tray, tray, tray, forms, ids};
     // Goes first, with the icon and the callback window, which use the tray.
     const auto owner = std::make_unique<TComponent>(&application_);
     auto* icon = new TTrayIcon(owner.get(), platform);
@@ -360,7 +415,7 @@ TEST_F(LinuxTrayTest, ABusThatNeverAnswersHoldsNothingUpAndTheStatusIconServes) 
       made = true;
     }
     changed.notify_all();
-    EXPECT_EQ(tray.Presence(static_cast<std::uint32_t>(icon->IconID())), TTrayPresence::tpStatusIcon);
+    EXPECT_EQ(tray.Presence(icon->IconID()), TTrayPresence::tpStatusIcon);
   }
   bus.join();
   unlink(path.c_str());
@@ -374,7 +429,7 @@ TEST_F(LinuxTrayTest, TheWatcherComingAndGoingSwitchesBetweenItemAndStatusIcon) 
   ASSERT_TRUE(PresenceBecomes(*tray, TTrayPresence::tpStatusNotifierItem));
   watcher.reset();
   ASSERT_TRUE(PresenceBecomes(*tray, TTrayPresence::tpStatusIcon));
-  GtkStatusIcon* icon = tray_.StatusIcon(static_cast<std::uint32_t>(tray->IconID()));
+  GtkStatusIcon* icon = tray_.StatusIcon(tray->IconID());
   ASSERT_NE(icon, nullptr);
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
   gchar* tip = gtk_status_icon_get_tooltip_text(icon);
@@ -402,8 +457,7 @@ TEST_P(WatcherAnswerTest, OnlyAnAcceptanceByTheWatcherStillThereRetiresTheStatus
   ASSERT_TRUE(PumpUntil([&] { return !watcher.Registered().empty(); }));
   watcher.Ping(ItemName(*tray));
   EXPECT_EQ(Presence(*tray), GetParam().presence);
-  EXPECT_EQ(tray_.StatusIcon(static_cast<std::uint32_t>(tray->IconID())) != nullptr,
-            GetParam().presence == TTrayPresence::tpStatusIcon);
+  EXPECT_EQ(tray_.StatusIcon(tray->IconID()) != nullptr, GetParam().presence == TTrayPresence::tpStatusIcon);
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, WatcherAnswerTest,
@@ -424,7 +478,7 @@ TEST_F(LinuxTrayTest, AnIconDeletedWhileItsRegistrationIsAnsweredLeavesNothingBe
   FakeWatcher watcher(bus_.Connect(), WatcherAnswer::kAccept, true);
   TTrayIcon* tray = NewTray();
   const std::string item = ItemName(*tray);
-  const auto id = static_cast<std::uint32_t>(tray->IconID());
+  const std::int32_t id = tray->IconID();
   watcher.during_register = [&] { delete tray; };
   ASSERT_TRUE(PumpUntil([&] { return !watcher.Registered().empty(); }));
   watcher.Ping(item);
@@ -434,13 +488,9 @@ TEST_F(LinuxTrayTest, AnIconDeletedWhileItsRegistrationIsAnsweredLeavesNothingBe
 
 TEST_F(LinuxTrayTest, AChangeFromAnotherThreadIsShownOnTheMainContextAndDroppedOnceTheTrayHasGone) {
   TTrayIcon* tray = NewTray();
-  const auto id = static_cast<std::uint32_t>(tray->IconID());
-  GtkStatusIcon* icon = tray_.StatusIcon(id);
+  GtkStatusIcon* icon = tray_.StatusIcon(tray->IconID());
   ASSERT_NE(icon, nullptr);
-  TNotifyIconDataV5A record{};
-  record.uID = id;
-  record.uFlags = kNifTip;
-  std::strcpy(record.szTip, "Frame");
+  const TTrayIconView frame{.id = tray->IconID(), .tip = "Frame"};
   const auto tooltip = [icon] {
     G_GNUC_BEGIN_IGNORE_DEPRECATIONS
     gchar* text = gtk_status_icon_get_tooltip_text(icon);
@@ -450,14 +500,14 @@ TEST_F(LinuxTrayTest, AChangeFromAnotherThreadIsShownOnTheMainContextAndDroppedO
     return result;
   };
   bool sent = false;
-  std::thread([&] { sent = tray_.NotifyIcon(kNimModify, record); }).join();
+  std::thread([&] { sent = tray_.Update(frame); }).join();
   EXPECT_TRUE(sent);
   EXPECT_EQ(tooltip(), "Sonalix");  // GTK is not touched from that thread
   EXPECT_TRUE(PumpUntil([&] { return tooltip() == "Frame"; }));
 
   {
     TLinuxTray gone("");
-    std::thread([&] { gone.NotifyIcon(kNimModify, record); }).join();
+    std::thread([&] { gone.Update(frame); }).join();
   }
   while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
 }

@@ -20,35 +20,36 @@ TEST_F(BalloonTest, EveryFormWithdrawsTheShownBalloonThenShowsItsOwn) {
   tray->ShowBalloon(TBalloonInfoIconFlag::biifInfo);
   tray->ShowBalloon(TBalloonInfoIconFlag::biifWarning, std::string(80, 't'));
   tray->ShowBalloon(TBalloonInfoIconFlag::biifNone, "Title", "", 5);  // no range check
+  using enum TBalloonInfoIconFlag;
   const struct {
-    std::uint32_t icon;
+    TBalloonInfoIconFlag icon;
     std::string title, text;
-    std::uint32_t timeout;
-  } shown[] = {{3, "Title", "Text", 30000},
-               {3, "Title", "Text", 30000},
-               {1, "Title", "Text", 30000},
-               {2, std::string(63, 't'), "Text", 30000},
-               {0, "Title", " ", 5000}};
+    TBalloonTimeout timeout;
+  } shown[] = {{biifError, "Title", "Text", 30},
+               {biifError, "Title", "Text", 30},
+               {biifInfo, "Title", "Text", 30},
+               {biifWarning, std::string(63, 't'), "Text", 30},
+               {biifNone, "Title", "", 5}};
   const auto calls = platform_.Calls();
   ASSERT_EQ(calls.size(), 10u);
   for (std::size_t i = 0; i < 5; ++i) {
-    const TNotifyIconDataV5A &hide = calls[2 * i].record, &show = calls[2 * i + 1].record;
-    EXPECT_EQ(hide.uFlags, 0x11u);
-    EXPECT_STREQ(hide.szInfo, "");
-    EXPECT_EQ(show.dwInfoFlags, shown[i].icon) << i;
-    EXPECT_EQ(show.szInfoTitle, shown[i].title) << i;
-    EXPECT_EQ(show.szInfo, shown[i].text) << i;
-    EXPECT_EQ(show.uTimeout, shown[i].timeout) << i;
+    EXPECT_EQ(calls[2 * i].what, "hide balloon");
+    const TBalloonView& show = calls[2 * i + 1].balloon;
+    EXPECT_EQ(calls[2 * i + 1].what, "balloon");
+    EXPECT_EQ(show.icon, shown[i].icon) << i;
+    EXPECT_EQ(show.title, shown[i].title) << i;
+    EXPECT_EQ(show.text, shown[i].text) << i;
+    EXPECT_EQ(show.timeout, shown[i].timeout) << i;
   }
   tray->ShowBalloon(TBalloonInfoIconFlag::biifInfo, "T", std::string(300, 'x'));
-  EXPECT_EQ(std::string(platform_.Calls().back().record.szInfo), std::string(255, 'x'));
+  EXPECT_EQ(platform_.Calls().back().balloon.text, std::string(255, 'x'));
 }
 
 TEST_F(BalloonTest, AnInvisibleIconIsShownFirstOrRefusesWhenItCanNeverShow) {
   TTrayIcon* tray = NewTray();
   tray->HideBalloon();
   tray->ShowBalloon(TBalloonInfoIconFlag::biifInfo, "T", "X");
-  EXPECT_THAT(platform_.Log(), ElementsAre("ADD", "MODIFY"));
+  EXPECT_THAT(platform_.Log(), ElementsAre("add", "balloon"));
 
   platform_.app_icon = 0;
   platform_.Clear();
@@ -65,8 +66,8 @@ class AnimationTest : public TrayTest {
   }
   std::vector<TIconHandle> Frames() {
     std::vector<TIconHandle> frames;
-    for (const ShellCall& call : platform_.Calls()) {
-      if (!call.on_test_thread) frames.push_back(call.record.hIcon);
+    for (const AreaCall& call : platform_.Calls()) {
+      if (!call.on_test_thread) frames.push_back(call.view.picture);
     }
     return frames;
   }
@@ -88,10 +89,10 @@ TEST_F(AnimationTest, AutomaticModeCyclesAtTheRateAndRestartsAtTheFirstImage) {
     const auto frames = Frames();
     for (std::size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(frames[i], 0xF0u + i % 3) << i;
     for (std::uint32_t ms : platform_.OtherSleeps()) EXPECT_EQ(ms, 500u);
-    const ShellCall last = platform_.Calls().back();  // the static icon is back
+    const AreaCall last = platform_.Calls().back();  // the static icon is back
     EXPECT_TRUE(last.on_test_thread);
-    EXPECT_EQ(last.record.hIcon, FakeTrayPlatform::kAppIcon);
-    EXPECT_EQ(last.Tip(), "TipHelp");
+    EXPECT_EQ(last.view.picture, FakeTrayPlatform::kAppIcon);
+    EXPECT_EQ(last.view.tip, "TipHelp");
   }
 }
 
@@ -128,8 +129,8 @@ TEST_F(AnimationTest, AnAutomaticAnimationLeavesIconChangesToItsThread) {
   platform_.WaitForThreadCalls(1);
   platform_.Clear();
   tray_->AnimateStop();
-  EXPECT_THAT(platform_.Log(), ElementsAre("MODIFY"));
-  EXPECT_EQ(platform_.Calls().back().record.hIcon, 0x0Eu);
+  EXPECT_THAT(platform_.Log(), ElementsAre("update"));
+  EXPECT_EQ(platform_.Calls().back().view.picture, 0x0Eu);
 }
 
 // In manual mode no thread refreshes the icon between steps: a change is
@@ -142,9 +143,9 @@ TEST_F(AnimationTest, AManualAnimationSendsIconChangesWithTheCurrentFrame) {
   const auto calls = platform_.Calls();
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_TRUE(calls[0].on_test_thread);
-  EXPECT_EQ(calls[0].message, kNimModify);
-  EXPECT_EQ(calls[0].record.hIcon, 0xF0u);
-  EXPECT_EQ(calls[0].Tip(), "changed");
+  EXPECT_EQ(calls[0].what, "update");
+  EXPECT_EQ(calls[0].view.picture, 0xF0u);
+  EXPECT_EQ(calls[0].view.tip, "changed");
   tray_->AnimateStop();
 }
 
@@ -161,9 +162,9 @@ TEST_F(AnimationTest, TheListCannotBeSwappedUnderARunningAnimation) {
   EXPECT_EQ(tray_->AnimateIcons(), other);
 }
 
-// Identifier 4, not the first one, so that a record that lost its uID or
-// took another instance's shows.
-TEST_F(AnimationTest, EveryShellCallCarriesTheIconsIdentifier) {
+// Identifier 4, not the first one, so that a view that lost its identifier
+// or took another instance's shows.
+TEST_F(AnimationTest, EveryRequestCarriesTheIconsIdentifier) {
   NewTray();
   NewTray();
   TTrayIcon* third = NewTray();
@@ -181,16 +182,15 @@ TEST_F(AnimationTest, EveryShellCallCarriesTheIconsIdentifier) {
   third->AnimateStop();
   delete third;
   const auto calls = platform_.Calls();
-  for (std::uint32_t message : {kNimAdd, kNimModify, kNimDelete}) {
-    EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [&](const ShellCall& c) { return c.message == message; }));
+  for (const char* what : {"add", "update", "balloon", "hide balloon", "hide", "show", "remove"}) {
+    EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [&](const AreaCall& c) { return c.what == what; })) << what;
   }
   for (std::size_t i = 0; i < calls.size(); ++i) {
-    EXPECT_EQ(calls[i].record.uID, 4u) << "call " << i << " message " << calls[i].message;
+    EXPECT_EQ(calls[i].view.id, 4) << "call " << i << ": " << calls[i].what;
   }
 }
 
-TEST_F(AnimationTest, AnIconNotAddedAnimatesWithoutCallingTheShell) {
-  platform_.shell_major = 4;
+TEST_F(AnimationTest, AnIconNotAddedAnimatesWithoutCallingTheArea) {
   TTrayIcon* hidden = NewTray();
   hidden->SetAnimateIcons(images_);
   platform_.Clear();
@@ -206,12 +206,12 @@ TEST_F(AnimationTest, RemovingTheListStopsTheAnimationBeforeTheLinkGoes) {
   delete images_;
   EXPECT_FALSE(tray_->Animating());
   EXPECT_EQ(tray_->AnimateIcons(), nullptr);
-  EXPECT_EQ(platform_.Calls().back().record.hIcon, FakeTrayPlatform::kAppIcon);
+  EXPECT_EQ(platform_.Calls().back().view.picture, FakeTrayPlatform::kAppIcon);
 }
 
-// The user-interface thread changes tip and picture and sends the record
-// while the animation thread fills and sends it too (run under ThreadSanitizer).
-TEST_F(AnimationTest, TheRecordIsSharedSafelyBetweenTheThreads) {
+// The user-interface thread changes tip and picture and sends its view while
+// the animation thread makes and sends its own (run under ThreadSanitizer).
+TEST_F(AnimationTest, TheViewIsMadeSafelyOnBothThreads) {
   tray_->SetAnimateRate(10);
   tray_->AnimatePlay(TAnimateMode::amAutomatic);
   const std::string tips[] = {"first tip", "second tip"};
@@ -223,11 +223,14 @@ TEST_F(AnimationTest, TheRecordIsSharedSafelyBetweenTheThreads) {
     if (i % 50 == 0) platform_.WaitForThreadCalls(static_cast<std::size_t>(i) / 50 + 1);
   }
   delete tray_;  // ends the running animation first
-  for (const ShellCall& call : platform_.Calls()) {
-    EXPECT_TRUE(call.Tip() == tips[0] || call.Tip() == tips[1] || call.Tip() == "TipHelp") << call.Tip();
-    EXPECT_EQ(call.record.uFlags, 7u);
+  // The frames, the own and the application's icon, and none: the frame
+  // before the thread has shown the first.
+  const std::vector<TIconHandle> pictures = {0xF0, 0xF1, 0xF2, 0x0E, FakeTrayPlatform::kAppIcon, 0};
+  for (const AreaCall& call : platform_.Calls()) {
+    EXPECT_TRUE(call.view.tip == tips[0] || call.view.tip == tips[1] || call.view.tip == "TipHelp") << call.view.tip;
+    EXPECT_NE(std::find(pictures.begin(), pictures.end(), call.view.picture), pictures.end()) << call.view.picture;
   }
-  EXPECT_EQ(platform_.Calls().back().message, kNimDelete);
+  EXPECT_EQ(platform_.Calls().back().what, "remove");
 }
 
 }  // namespace

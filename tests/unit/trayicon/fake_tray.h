@@ -1,6 +1,7 @@
 #pragma once
-// A recording stand-in for the system under the tray component: each shell
-// call with the record's bytes, the other calls in one log, scripted answers.
+// A recording stand-in for the system under the tray component: each request
+// to the notification area with the view it carried, the other calls in one
+// log, scripted answers, and the area's reports played by the test.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -17,17 +19,16 @@
 
 #include "framework/core/application.h"
 #include "framework/core/menu.h"
-#include "trayicon/core/file_version.h"
-#include "trayicon/core/tray_callback.h"
+#include "framework/core/utf.h"
 #include "trayicon/core/tray_icon.h"
 
 namespace snx::testing {
 
-struct ShellCall {
-  std::uint32_t message;
-  TNotifyIconDataV5A record;
+struct AreaCall {
+  std::string what;  // add, update, show, hide, remove, balloon, hide balloon
+  TTrayIconView view;
+  TBalloonView balloon;
   bool on_test_thread;
-  std::string Tip() const { return record.szTip; }
 };
 
 class FakeImage final : public TIconImage {
@@ -46,64 +47,61 @@ inline TIcon MakeIcon(TIconHandle handle) {
 }
 
 class FakeTrayPlatform final : public TNotifyArea,
+                               public TTrayText,
                                public TTrayInput,
                                public TTrayForms,
-                               public TSystemVersions,
                                public TApplication {
  public:
   static constexpr TIconHandle kAppIcon = 0xA990;
-  static constexpr std::uint32_t kWindow = 0xCB00;
 
-  std::uint16_t shell_major = 6;  // 0: shell32.dll without a version resource
-  TOsVersion os{5, 1};
-  std::deque<bool> add_results, modify_results;  // per test-thread call, then success
-  std::uint32_t last_error = 0;
+  bool hides_in_place = true;
+  // Answers to the test thread's calls, in order; then success.
+  std::deque<bool> add_results, change_results;
   TIconHandle app_icon = kAppIcon;
   TComponent* form = nullptr;  // the owner that counts as a form
   TIconHandle form_icon = 0;   // that form's icon
   std::atomic<std::uint32_t> double_click_time = 500;
+  TTrayIconIds ids;
 
   // The component takes the fake for every concern.
-  operator TTrayPlatform() { return {*this, *this, *this}; }  // NOLINT(google-explicit-constructor)
+  operator TTrayPlatform() { return {*this, *this, *this, *this, ids}; }  // NOLINT(google-explicit-constructor)
 
-  TNotifyAreaFeatures Features() override { return ShellFeatures(*this); }
-  bool NotifyIcon(std::uint32_t message, const TNotifyIconDataV5A& data) override {
-    if (during_shell_call) during_shell_call(message);
-    std::lock_guard guard(lock_);
-    const bool on_test_thread = std::this_thread::get_id() == test_thread_;
-    bool result = true;
-    auto& script = message == kNimAdd ? add_results : modify_results;
-    if (on_test_thread && message != kNimDelete && !script.empty()) {
-      result = script.front();
-      script.pop_front();
-    }
-    calls_.push_back({message, data, on_test_thread});
-    if (on_test_thread) log_.emplace_back(message == kNimAdd ? "ADD" : message == kNimModify ? "MODIFY" : "DELETE");
-    changed_.notify_all();
-    return result;
+  bool HidesInPlace() override { return hides_in_place; }
+  void Connect(std::int32_t id, TComponent* /*owner*/, TTrayIconEvents& events) override {
+    Locked([&] { connected_[id] = &events; });
   }
-  std::uint32_t LastError() override {
-    Log("last error");
-    return last_error;
+  void Disconnect(std::int32_t id) override {
+    Locked([&] { connected_.erase(id); });
   }
+  bool Add(const TTrayIconView& view) override { return Call("add", view, {}, &add_results); }
+  bool Update(const TTrayIconView& view) override { return Call("update", view, {}, &change_results); }
+  bool SetShown(const TTrayIconView& view) override {
+    return Call(view.visible ? "show" : "hide", view, {}, &change_results);
+  }
+  void Remove(const TTrayIconView& view) override { Call("remove", view, {}, nullptr); }
+  bool ShowBalloon(const TTrayIconView& view, const TBalloonView& balloon) override {
+    return Call("balloon", view, balloon, &change_results);
+  }
+  bool HideBalloon(const TTrayIconView& view) override { return Call("hide balloon", view, {}, &change_results); }
+
+  // The area speaks UTF-8, and marks what it was handed from a form description.
+  std::string Encode(std::string_view utf8) override { return "cp:" + std::string(utf8); }
+  std::size_t CharacterLength(std::string_view text) override {
+    std::size_t next = 0;
+    NextCodePoint(text, next);
+    return next;
+  }
+
+  std::uint32_t DoubleClickTime() override { return double_click_time; }
   void Sleep(std::uint32_t ms) override {
     if (std::this_thread::get_id() == test_thread_) return Log("sleep " + std::to_string(ms));
-    {
-      std::lock_guard guard(lock_);
-      other_sleeps_.push_back(ms);
-      changed_.notify_all();
-    }
+    Locked([&] { other_sleeps_.push_back(ms); });
     std::this_thread::sleep_for(std::chrono::microseconds(200));  // paces a free-running thread only
   }
-  TOsVersion OsVersion() override { return os; }
-  std::string SystemDirectory() override { return "C:\\WINDOWS\\system32"; }
-  std::uint32_t FileVersionInfoSize(const std::string&) override { return shell_major != 0 ? 64 : 0; }
-  bool FileVersionInfo(const std::string&, std::vector<std::uint8_t>& block) override { return block.size() == 64; }
-  std::optional<TFixedFileVersion> RootVersion(const std::vector<std::uint8_t>&) override {
-    return TFixedFileVersion{static_cast<std::uint32_t>(shell_major) << 16 | 2, 3u << 16 | 4};
+  void PostToUserInterface(std::function<void()> call) override {
+    Locked([&] { posted_.push_back(std::move(call)); });
   }
-  TPoint CursorPos() override { return {640, 700}; }
-  std::uint32_t DoubleClickTime() override { return double_click_time; }
+
   bool ForegroundForm(TComponent* owner) override {
     if (owner != form) return false;
     Log("foreground form");
@@ -112,10 +110,6 @@ class FakeTrayPlatform final : public TNotifyArea,
   void ForegroundActiveForm() override { Log("foreground active form"); }
   TIconHandle FormIcon(TComponent* owner) override { return owner == form ? form_icon : 0; }
   TIconHandle ApplicationIcon() override { return app_icon; }
-  std::string ToSystemCodePage(std::string_view utf8) override { return "cp:" + std::string(utf8); }
-  std::unique_ptr<TCallbackWindowHost> CreateCallbackWindow(TCallbackWindow&, TComponent*) override {
-    return std::make_unique<Host>(*this);
-  }
 
   // The application's side: the message pump and menus.
   std::string ExeName() const override { return "Sonalix.exe"; }
@@ -126,59 +120,88 @@ class FakeTrayPlatform final : public TNotifyArea,
     return nullptr;
   }
 
-  std::vector<ShellCall> Calls() { return Copy(calls_); }
+  // Plays the area's reports on the test thread; an icon not connected hears nothing.
+  void Pointer(std::int32_t id, TPointerAction action, TMouseButton button = TMouseButton::mbLeft) {
+    if (TTrayIconEvents* events = EventsOf(id)) events->PointerEvent({action, button, {640, 700}});
+  }
+  void Balloon(std::int32_t id, TBalloonEvent event) {
+    if (TTrayIconEvents* events = EventsOf(id)) events->BalloonEvent(event);
+  }
+  // The area started anew: each connected icon hears it, lowest identifier first.
+  void Restart() {
+    std::vector<std::int32_t> ids_now;
+    Locked([&] {
+      for (const auto& [id, events] : connected_) ids_now.push_back(id);
+    });
+    for (const std::int32_t id : ids_now) {
+      if (TTrayIconEvents* events = EventsOf(id)) events->AreaRestarted();
+    }
+  }
+
+  std::vector<AreaCall> Calls() { return Copy(calls_); }
   std::vector<std::string> Log() { return Copy(log_); }
   std::vector<std::uint32_t> OtherSleeps() { return Copy(other_sleeps_); }
   void Log(std::string entry) {
-    std::lock_guard guard(lock_);
-    log_.push_back(std::move(entry));
+    Locked([&] { log_.push_back(std::move(entry)); });
   }
   void Clear() {
-    std::lock_guard guard(lock_);
-    calls_.clear();
-    log_.clear();
-    other_sleeps_.clear();
+    Locked([&] {
+      calls_.clear();
+      log_.clear();
+      other_sleeps_.clear();
+    });
   }
-  // Blocks until the shell calls from other threads, or their sleeps, reach `count`.
+  // Blocks until the calls from other threads, or their sleeps, reach `count`.
   void WaitForThreadCalls(std::size_t count) {
     Wait([&] {
       return std::cmp_greater_equal(
-          std::count_if(calls_.begin(), calls_.end(), [](const ShellCall& c) { return !c.on_test_thread; }), count);
+          std::count_if(calls_.begin(), calls_.end(), [](const AreaCall& c) { return !c.on_test_thread; }), count);
     });
   }
   void WaitForOtherSleeps(std::size_t count) {
     Wait([&] { return other_sleeps_.size() >= count; });
   }
-  // Plays the user-interface thread: hands `count` ended single-click waits
-  // to the callback component, in the order they ended.
-  void DeliverSingleClickEnds(std::size_t count) {
+  // Plays the user-interface thread: runs `count` posted calls, in the order
+  // they were posted, each once it has come.
+  void RunPosted(std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
       Wait([&] { return !posted_.empty(); });
-      TSingleClick* thread = nullptr;
+      std::function<void()> call;
       Locked([&] {
-        thread = posted_.front();
+        call = std::move(posted_.front());
         posted_.pop_front();
       });
-      CallbackWindow->SingleClickEnded(thread);
+      call();
     }
   }
+
+  // Runs at the start of every call to the area, on the caller's thread and
+  // outside the fake's lock, as the reports a waiting caller receives do.
+  std::function<void(const std::string& what)> during_call;
 
  protected:
   void ShowErrorBox(const std::string&, const std::string&) override {}
 
  private:
-  class Host final : public TCallbackWindowHost {
-   public:
-    explicit Host(FakeTrayPlatform& platform) : platform_(platform) {}
-    std::uint32_t Handle() const override { return kWindow; }
-    void PostSingleClickEnd(TSingleClick* thread) override {
-      platform_.Locked([&] { platform_.posted_.push_back(thread); });
+  bool Call(const std::string& what, const TTrayIconView& view, const TBalloonView& balloon, std::deque<bool>* script) {
+    if (during_call) during_call(what);
+    std::lock_guard guard(lock_);
+    const bool on_test_thread = std::this_thread::get_id() == test_thread_;
+    bool result = true;
+    if (on_test_thread && script != nullptr && !script->empty()) {
+      result = script->front();
+      script->pop_front();
     }
-
-   private:
-    FakeTrayPlatform& platform_;
-  };
-
+    calls_.push_back({what, view, balloon, on_test_thread});
+    if (on_test_thread) log_.push_back(what);
+    changed_.notify_all();
+    return result;
+  }
+  TTrayIconEvents* EventsOf(std::int32_t id) {
+    std::lock_guard guard(lock_);
+    const auto found = connected_.find(id);
+    return found != connected_.end() ? found->second : nullptr;
+  }
   template <class T>
   T Copy(const T& value) {
     std::lock_guard guard(lock_);
@@ -199,15 +222,11 @@ class FakeTrayPlatform final : public TNotifyArea,
   std::thread::id test_thread_ = std::this_thread::get_id();
   std::mutex lock_;
   std::condition_variable changed_;
-  std::vector<ShellCall> calls_;
+  std::map<std::int32_t, TTrayIconEvents*> connected_;
+  std::vector<AreaCall> calls_;
   std::vector<std::string> log_;
   std::vector<std::uint32_t> other_sleeps_;
-  std::deque<TSingleClick*> posted_;
-
- public:
-  // Runs at the start of every shell call, on the caller's thread and outside
-  // the fake's lock, as the messages a waiting caller receives do.
-  std::function<void(std::uint32_t message)> during_shell_call;
+  std::deque<std::function<void()>> posted_;
 };
 
 // A form-like owner, owned by the fake system as a form is by its application;
@@ -226,10 +245,6 @@ class TrayTest : public ::testing::Test {
     tray->SetVisible(true);
     platform_.Clear();
     return tray;
-  }
-  void Send(const TTrayIcon& tray, std::intptr_t notification) {
-    TMessage message{kTrayCallbackMessage, static_cast<std::uintptr_t>(tray.IconID()), notification, 0};
-    CallbackWindow->CallbackWndProc(message);
   }
 
   FakeTrayPlatform platform_;

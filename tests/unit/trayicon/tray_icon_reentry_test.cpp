@@ -55,8 +55,14 @@ class Watchdog {
   std::thread thread_;
 };
 
-// The shell delivers a notification to the waiting user-interface thread
-// during its shell calls, and the handler changes the icon again.
+// What a report of the area to an icon says.
+struct Report {
+  const char* name;
+  void (*send)(FakeTrayPlatform& platform, std::int32_t id);
+};
+
+// The area delivers a report to the waiting user-interface thread during its
+// calls, and the handler changes the icon again.
 class ReentryTest : public TrayTest {
  protected:
   ReentryTest() {
@@ -69,16 +75,16 @@ class ReentryTest : public TrayTest {
     owner_.reset();
   }
 
-  // Runs `during` at the start of each shell call while armed; set before any
-  // other thread can call the shell.
-  void Hook(std::function<void(std::uint32_t message)> during) {
-    platform_.during_shell_call = [this, during = std::move(during)](std::uint32_t message) {
-      if (armed_) during(message);
+  // Runs `during` at the start of each call to the area while armed; set
+  // before any other thread can call the area.
+  void Hook(std::function<void()> during) {
+    platform_.during_call = [this, during = std::move(during)](const std::string&) {
+      if (armed_) during();
     };
   }
-  // Delivers `notification` during every shell call of the user-interface
-  // thread but the nested ones; every event of the icon runs `action`.
-  void DeliverDuringEachCall(std::intptr_t notification, std::function<void(TTrayIcon&)> action) {
+  // Delivers `report` during every call of the user-interface thread to the
+  // area but the nested ones; every event of the icon runs `action`.
+  void DeliverDuringEachCall(const Report& report, std::function<void(TTrayIcon&)> action) {
     const auto run = [this, action] {
       ++handled_;
       action(*tray_);
@@ -91,11 +97,11 @@ class ReentryTest : public TrayTest {
     tray_->SetOnBalloonHide([run](TObject*) { run(); });
     tray_->SetOnBalloonTimeout([run](TObject*) { run(); });
     tray_->SetOnBalloonClick([run](TObject*) { run(); });
-    Hook([this, notification](std::uint32_t) {
+    Hook([this, report] {
       if (std::this_thread::get_id() != ui_thread_ || delivering_) return;
       delivering_ = true;
       ++delivered_;
-      Send(*tray_, notification);
+      report.send(platform_, tray_->IconID());
       delivering_ = false;
     });
   }
@@ -130,60 +136,82 @@ const Action kActions[] = {
     {"AnimateStop", [](TTrayIcon& t) { t.Animating() ? t.AnimateStop() : t.AnimatePlay(TAnimateMode::amManual); }},
 };
 
-// Mouse messages 0x200 to 0x208 and balloon notifications 0x402 to 0x405.
-const std::intptr_t kNotifications[] = {0x200, 0x201, 0x202, 0x203, 0x204, 0x205, 0x206,
-                                        0x207, 0x208, 0x402, 0x403, 0x404, 0x405};
-constexpr std::intptr_t kUnhandled = 0x206;
+template <TPointerAction Action, TMouseButton Button>
+void SendPointer(FakeTrayPlatform& platform, std::int32_t id) {
+  platform.Pointer(id, Action, Button);
+}
+template <TBalloonEvent Event>
+void SendBalloon(FakeTrayPlatform& platform, std::int32_t id) {
+  platform.Balloon(id, Event);
+}
 
-class HandlerDuringShellCallTest : public ReentryTest,
-                                   public ::testing::WithParamInterface<std::tuple<Action, std::intptr_t>> {};
+using enum TPointerAction;
+using enum TMouseButton;
+using enum TBalloonEvent;
+const Report kReports[] = {
+    {"Move", SendPointer<paMove, mbLeft>},
+    {"LeftPress", SendPointer<paPress, mbLeft>},
+    {"LeftRelease", SendPointer<paRelease, mbLeft>},
+    {"LeftDouble", SendPointer<paDoubleClick, mbLeft>},
+    {"RightPress", SendPointer<paPress, mbRight>},
+    {"RightRelease", SendPointer<paRelease, mbRight>},
+    {"RightDouble", SendPointer<paDoubleClick, mbRight>},
+    {"MiddlePress", SendPointer<paPress, mbMiddle>},
+    {"MiddleRelease", SendPointer<paRelease, mbMiddle>},
+    {"BalloonShown", SendBalloon<beShown>},
+    {"BalloonHidden", SendBalloon<beHidden>},
+    {"BalloonTimedOut", SendBalloon<beTimedOut>},
+    {"BalloonClicked", SendBalloon<beClicked>},
+};
+// Raises no event.
+const std::string_view kUnhandled = "RightDouble";
 
-TEST_P(HandlerDuringShellCallTest, ChangesTheIconWithoutHanging) {
-  const auto& [action, notification] = GetParam();
-  DeliverDuringEachCall(notification, action.run);
+class HandlerDuringAreaCallTest : public ReentryTest,
+                                  public ::testing::WithParamInterface<std::tuple<Action, Report>> {};
+
+TEST_P(HandlerDuringAreaCallTest, ChangesTheIconWithoutHanging) {
+  const auto& [action, report] = GetParam();
+  DeliverDuringEachCall(report, action.run);
   tray_->SetVisible(true);  // add
   tray_->SetTipHelp("outer tip");
   tray_->ShowBalloon(TBalloonInfoIconFlag::biifWarning, "outer", "balloon");
   tray_->HideBalloon();
   tray_->SetVisible(!tray_->Visible());  // hide, or show again
   tray_->SetVisible(true);
-  CallbackWindow->TaskbarCreated();
+  platform_.Restart();
   armed_ = false;
   EXPECT_GE(delivered_, 5);
-  EXPECT_EQ(handled_, notification == kUnhandled ? 0 : delivered_);
+  EXPECT_EQ(handled_, report.name == kUnhandled ? 0 : delivered_);
 }
 
-INSTANTIATE_TEST_SUITE_P(SettersByNotification, HandlerDuringShellCallTest,
-                         ::testing::Combine(::testing::ValuesIn(kActions), ::testing::ValuesIn(kNotifications)),
+INSTANTIATE_TEST_SUITE_P(SettersByReport, HandlerDuringAreaCallTest,
+                         ::testing::Combine(::testing::ValuesIn(kActions), ::testing::ValuesIn(kReports)),
                          [](const auto& row) {
-                           char hex[8];
-                           std::snprintf(hex, sizeof hex, "%03llX",
-                                         static_cast<unsigned long long>(std::get<1>(row.param)));
-                           return std::string(std::get<0>(row.param).name) + "On" + hex;
+                           return std::string(std::get<0>(row.param).name) + "On" + std::get<1>(row.param).name;
                          });
 
 // A handler that changes the tip while the icon is being added finds no icon
-// to change yet; the shell still gets the new tip once the add is through.
-TEST_F(ReentryTest, ATipChangedDuringTheAddReachesTheShell) {
-  DeliverDuringEachCall(0x200, [](TTrayIcon& t) { t.SetTipHelp("moved over"); });
+// to change yet; the area still gets the new tip once the add is through.
+TEST_F(ReentryTest, ATipChangedDuringTheAddReachesTheArea) {
+  DeliverDuringEachCall(kReports[0], [](TTrayIcon& t) { t.SetTipHelp("moved over"); });
   tray_->SetVisible(true);
   armed_ = false;
   const auto calls = platform_.Calls();
   ASSERT_EQ(calls.size(), 2u);
-  EXPECT_EQ(calls[0].message, kNimAdd);
-  EXPECT_EQ(calls[0].Tip(), "first tip");
-  EXPECT_EQ(calls[1].message, kNimModify);
-  EXPECT_EQ(calls[1].Tip(), "moved over");
+  EXPECT_EQ(calls[0].what, "add");
+  EXPECT_EQ(calls[0].view.tip, "first tip");
+  EXPECT_EQ(calls[1].what, "update");
+  EXPECT_EQ(calls[1].view.tip, "moved over");
 }
 
 // The user-interface thread changes the tip while the animation thread waits
-// in its shell call: neither waits for the other, and the frame goes out with
-// the record as it was when the frame was filled (run under ThreadSanitizer).
+// in its call to the area: neither waits for the other, and the frame goes out
+// with the view as it was when the frame was made (run under ThreadSanitizer).
 TEST_F(ReentryTest, TheUserInterfaceChangesTheTipWhileTheAnimationThreadSends) {
   std::mutex mutex;
   std::condition_variable changed;
   bool frame_in_call = false, tip_changed = false;
-  Hook([&](std::uint32_t) {
+  Hook([&] {
     if (std::this_thread::get_id() == ui_thread_) return;
     std::unique_lock lock(mutex);
     frame_in_call = true;
@@ -209,13 +237,13 @@ TEST_F(ReentryTest, TheUserInterfaceChangesTheTipWhileTheAnimationThreadSends) {
   const auto calls = platform_.Calls();
   ASSERT_EQ(calls.size(), 3u);
   EXPECT_TRUE(calls[0].on_test_thread);
-  EXPECT_EQ(calls[0].Tip(), "changed");
-  EXPECT_EQ(calls[0].record.hIcon, 0xF0u);  // the frame shown, in a manual animation
+  EXPECT_EQ(calls[0].view.tip, "changed");
+  EXPECT_EQ(calls[0].view.picture, 0xF0u);  // the frame shown, in a manual animation
   EXPECT_FALSE(calls[1].on_test_thread);
-  EXPECT_EQ(calls[1].Tip(), "first tip");
-  EXPECT_EQ(calls[1].record.hIcon, 0xF0u);
-  EXPECT_EQ(calls[2].Tip(), "changed");
-  EXPECT_EQ(calls[2].record.hIcon, FakeTrayPlatform::kAppIcon);
+  EXPECT_EQ(calls[1].view.tip, "first tip");
+  EXPECT_EQ(calls[1].view.picture, 0xF0u);
+  EXPECT_EQ(calls[2].view.tip, "changed");
+  EXPECT_EQ(calls[2].view.picture, FakeTrayPlatform::kAppIcon);
 }
 
 }  // namespace

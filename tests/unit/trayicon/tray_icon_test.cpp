@@ -9,8 +9,6 @@
 namespace snx::testing {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using Log = std::vector<std::string>;
 
 class TrayIconTest : public TrayTest {};
@@ -26,48 +24,46 @@ TEST_F(TrayIconTest, IdentifiersGrowFromTheLastEntryUpToAHundredInstances) {
   } catch (const ENotifyIconError& e) {
     EXPECT_STREQ(e.what(), "タスクトレイにアイコンを登録できません。");
   }
-  EXPECT_EQ(TrayIconList.Count(), 100);
+  EXPECT_EQ(platform_.ids.Count(), 100);
   delete trays[99];
   EXPECT_EQ(NewTray()->IconID(), 100);  // the highest identifier is free again
   delete trays[0];
   EXPECT_EQ(NewTray()->IconID(), 101);  // a gap stays a gap
 }
 
-TEST_F(TrayIconTest, AddSendsTheWholeRecordAndDestructionDeletesIt) {
-  for (auto [major, size] : {std::pair{6, 488u}, std::pair{4, 88u}}) {
-    platform_.shell_major = static_cast<std::uint16_t>(major);
-    TTrayIcon* tray = NewTray();
-    platform_.Clear();
-    tray->SetVisible(true);
-    delete tray;
-    const auto calls = platform_.Calls();
-    ASSERT_EQ(calls.size(), 2u);
-    const TNotifyIconDataV5A& r = calls[0].record;
-    EXPECT_EQ(calls[0].message, kNimAdd);
-    EXPECT_EQ(r.cbSize, size);
-    EXPECT_EQ(r.hWnd, FakeTrayPlatform::kWindow);
-    EXPECT_EQ(r.uCallbackMessage, 0x4C8u);
-    EXPECT_EQ(r.hIcon, FakeTrayPlatform::kAppIcon);
-    EXPECT_EQ(r.uFlags, 7u);
-    EXPECT_EQ(calls[0].Tip(), "TipHelp");
-    EXPECT_EQ(calls[1].message, kNimDelete);
-    EXPECT_EQ(calls[1].record.uID, r.uID);
-  }
+TEST_F(TrayIconTest, AddShowsTheIconWithItsTipAndPictureAndDestructionRemovesIt) {
+  TTrayIcon* tray = NewTray();
+  tray->SetVisible(true);
+  delete tray;
+  const auto calls = platform_.Calls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].what, "add");
+  EXPECT_EQ(calls[0].view.id, 1);
+  EXPECT_EQ(calls[0].view.tip, "TipHelp");
+  EXPECT_EQ(calls[0].view.picture, FakeTrayPlatform::kAppIcon);
+  EXPECT_TRUE(calls[0].view.visible);
+  EXPECT_EQ(calls[1].what, "remove");
+  EXPECT_EQ(calls[1].view.id, 1);
 }
 
-TEST_F(TrayIconTest, TheTipIsCutAt63BytesEvenInsideADoubleByteCharacterAndSentOnlyWhenChanged) {
+// The area's texts are UTF-8 here, where a Japanese character takes three bytes.
+TEST_F(TrayIconTest, TextsAreCutToWholeCharactersAndTheTipIsSentOnlyWhenChanged) {
   TTrayIcon* tray = ShownTray();
-  const std::string tip = std::string(62, 'a') + "\x82\xA0";  // Shift-JIS: its lead byte is the 63rd
+  std::string kana;
+  for (int i = 0; i < 100; ++i) kana += "音";
+  const std::string tip = "a" + kana;  // the 63rd byte is the first of the 21st character
   tray->SetTipHelp(tip);
-  tray->SetTipHelp(tip + "more");  // cuts to the same bytes
-  tray->SetBalloonTitle(std::string(80, 't'));
-  tray->SetBalloonText(std::string(300, 'x'));
+  tray->SetTipHelp(tip + "more");  // cuts to the same characters
+  tray->SetBalloonTitle(kana);
+  tray->SetBalloonText(tip);
   const auto calls = platform_.Calls();
   ASSERT_EQ(calls.size(), 1u);  // balloon texts wait for the next balloon
-  EXPECT_EQ(calls[0].Tip(), tip.substr(0, 63));
-  EXPECT_EQ(static_cast<unsigned char>(tray->TipHelp().back()), 0x82);
-  EXPECT_EQ(tray->BalloonTitle().size(), 63u);
-  EXPECT_EQ(tray->BalloonText().size(), 255u);
+  EXPECT_EQ(calls[0].view.tip, tip.substr(0, 61));
+  EXPECT_EQ(tray->TipHelp(), tip.substr(0, 61));
+  EXPECT_EQ(tray->BalloonTitle(), kana.substr(0, 63));
+  EXPECT_EQ(tray->BalloonText(), tip.substr(0, 253));
+  tray->SetTipHelp(std::string(70, 't'));
+  EXPECT_EQ(tray->TipHelp(), std::string(63, 't'));
 }
 
 TEST_F(TrayIconTest, WithNoIconAnywhereVisibleStaysFalse) {
@@ -78,7 +74,7 @@ TEST_F(TrayIconTest, WithNoIconAnywhereVisibleStaysFalse) {
   TIcon own = MakeIcon(0x0E);
   tray->SetIcon(&own);
   tray->SetVisible(true);
-  EXPECT_EQ(platform_.Calls().at(0).record.hIcon, 0x0Eu);
+  EXPECT_EQ(platform_.Calls().at(0).view.picture, 0x0Eu);
 }
 
 // Own icon first, then the owner form's, then the application's; a tray
@@ -93,7 +89,7 @@ void PrintTo(const IconSourceCase& c, std::ostream* os) { *os << c.name; }
 
 class IconSourceTest : public TrayTest, public ::testing::WithParamInterface<IconSourceCase> {};
 
-TEST_P(IconSourceTest, TheShellGetsTheFirstIconThatHasAHandle) {
+TEST_P(IconSourceTest, TheAreaGetsTheFirstIconThatHasAHandle) {
   const IconSourceCase& c = GetParam();
   platform_.form_icon = c.form;
   platform_.app_icon = c.application;
@@ -104,7 +100,7 @@ TEST_P(IconSourceTest, TheShellGetsTheFirstIconThatHasAHandle) {
   EXPECT_EQ(tray->GetIconHandle(), c.shown);
   tray->SetVisible(true);
   ASSERT_EQ(platform_.Calls().size(), 1u);
-  EXPECT_EQ(platform_.Calls()[0].record.hIcon, c.shown);
+  EXPECT_EQ(platform_.Calls()[0].view.picture, c.shown);
   delete tray;
 }
 
@@ -125,8 +121,8 @@ TEST_F(TrayIconTest, EmptyingTheOwnIconFallsBackToTheFormIcon) {
   tray->SetIcon(nullptr);
   const auto calls = platform_.Calls();
   ASSERT_EQ(calls.size(), 2u);
-  EXPECT_EQ(calls[0].record.hIcon, 0x0Eu);
-  EXPECT_EQ(calls[1].record.hIcon, 0xF0u);
+  EXPECT_EQ(calls[0].view.picture, 0x0Eu);
+  EXPECT_EQ(calls[1].view.picture, 0xF0u);
 }
 
 TEST_F(TrayIconTest, TheAnimateRateNeverFallsBelowTen) {
@@ -138,43 +134,23 @@ TEST_F(TrayIconTest, TheAnimateRateNeverFallsBelowTen) {
   }
 }
 
-struct ModeCase {
-  std::uint16_t shell;
-  TTrayIconMode mode;
-  std::uint32_t message, flags, state;
-};
-void PrintTo(const ModeCase& c, std::ostream* os) {
-  *os << "shell " << c.shell << " mode " << static_cast<int>(c.mode);
-}
-
-class ModeTest : public TrayTest, public ::testing::WithParamInterface<ModeCase> {};
-
-TEST_P(ModeTest, FlagsFollowTheModeAndTheShellVersion) {
-  const ModeCase c = GetParam();
-  platform_.shell_major = c.shell;
+TEST_F(TrayIconTest, EachModeIsItsRequestToTheArea) {
+  using enum TTrayIconMode;
+  const std::pair<TTrayIconMode, const char*> modes[] = {
+      {tiModifyIcon, "update"}, {tiShowBalloon, "balloon"}, {tiHideBalloon, "hide balloon"},
+      {tiHideIcon, "hide"},     {tiShowIcon, "show"},       {tiDeleteIcon, "remove"},
+      {tiAddIcon, "add"}};
   TTrayIcon* tray = ShownTray();
-  tray->SetTrayIcon(c.mode);
-  const auto calls = platform_.Calls();
-  ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(calls[0].message, c.message);
-  EXPECT_EQ(calls[0].record.uFlags, c.flags);
-  if (c.flags == 8) {
-    EXPECT_EQ(calls[0].record.dwState, c.state);
-    EXPECT_EQ(calls[0].record.dwStateMask, 3u);
-  }
+  for (const auto& [mode, request] : modes) tray->SetTrayIcon(mode);
+  std::vector<std::string> expected;
+  for (const auto& [mode, request] : modes) expected.emplace_back(request);
+  EXPECT_EQ(platform_.Log(), expected);
+  EXPECT_TRUE(tray->IconAdded());
 }
 
-using enum TTrayIconMode;
-INSTANTIATE_TEST_SUITE_P(
-    Modes, ModeTest,
-    ::testing::Values(ModeCase{6, tiModifyIcon, kNimModify, 7, 0}, ModeCase{6, tiShowBalloon, kNimModify, 0x11, 0},
-                      ModeCase{6, tiHideBalloon, kNimModify, 0x11, 0}, ModeCase{6, tiShowIcon, kNimModify, 8, 0},
-                      ModeCase{6, tiHideIcon, kNimModify, 8, 1}, ModeCase{6, tiDeleteIcon, kNimDelete, 7, 0},
-                      ModeCase{4, tiShowBalloon, kNimModify, 7, 0}, ModeCase{4, tiHideIcon, kNimModify, 7, 0}));
-
-TEST_F(TrayIconTest, HidingKeepsTheSlotOnANewShellAndDeletesOnAnOldOne) {
-  for (auto [shell, log] : {std::pair{6, Log{"MODIFY", "MODIFY"}}, std::pair{4, Log{"DELETE", "ADD"}}}) {
-    platform_.shell_major = static_cast<std::uint16_t>(shell);
+TEST_F(TrayIconTest, HidingKeepsTheIconInAnAreaThatHidesInPlaceAndRemovesItElsewhere) {
+  for (auto [in_place, log] : {std::pair{true, Log{"hide", "show"}}, std::pair{false, Log{"remove", "add"}}}) {
+    platform_.hides_in_place = in_place;
     TTrayIcon* tray = ShownTray();
     tray->SetVisible(false);
     tray->SetVisible(true);
@@ -183,15 +159,17 @@ TEST_F(TrayIconTest, HidingKeepsTheSlotOnANewShellAndDeletesOnAnOldOne) {
   }
 }
 
-TEST_F(TrayIconTest, FailedShellCallsRaiseTheirOwnMessages) {
+TEST_F(TrayIconTest, RefusedRequestsRaiseTheirOwnMessages) {
   TTrayIcon* tray = ShownTray();
   const std::pair<std::function<void()>, const char*> cases[] = {
       {[&] { tray->SetTipHelp("changed"); }, "タスクトレイにアイコンを登録できません。"},
       {[&] { tray->HideBalloon(); }, "タスクトレイアイコンのバルーンメッセージ表示が切り替えられません。"},
+      {[&] { tray->ShowBalloon(TBalloonInfoIconFlag::biifInfo); },
+       "タスクトレイアイコンのバルーンメッセージ表示が切り替えられません。"},
       {[&] { tray->SetVisible(false); }, "タスクトレイアイコンの表示が切り替えられません。"},
   };
   for (const auto& [act, message] : cases) {
-    platform_.modify_results = {false};
+    platform_.change_results = {false};
     try {
       act();
       ADD_FAILURE() << "no error: " << message;
@@ -199,56 +177,11 @@ TEST_F(TrayIconTest, FailedShellCallsRaiseTheirOwnMessages) {
       EXPECT_STREQ(e.what(), message);
     }
   }
+  platform_.add_results = {false};
+  TTrayIcon* refused = NewTray();
+  EXPECT_THROW(refused->SetVisible(true), ENotifyIconError);
+  EXPECT_FALSE(refused->IconAdded());  // so that destruction removes nothing
 }
-
-struct TimeoutCase {
-  const char* name;
-  TOsVersion os;
-  std::uint32_t error;
-  std::deque<bool> adds, modifies;
-  Log log;
-  bool added;
-};
-void PrintTo(const TimeoutCase& c, std::ostream* os) { *os << c.name; }
-
-class TimeoutRuleTest : public TrayTest, public ::testing::WithParamInterface<TimeoutCase> {};
-
-TEST_P(TimeoutRuleTest, AddWaitsProbesAndRetriesOnlyForTimeOutsOnXPOrLater) {
-  const TimeoutCase& c = GetParam();
-  platform_.os = c.os;
-  platform_.last_error = c.error;
-  platform_.add_results = c.adds;
-  platform_.modify_results = c.modifies;
-  TTrayIcon* tray = NewTray();
-  if (c.added) {
-    tray->SetVisible(true);
-  } else {
-    EXPECT_THROW(tray->SetVisible(true), ENotifyIconError);
-  }
-  EXPECT_EQ(platform_.Log(), c.log);
-  EXPECT_EQ(tray->IconAdded(), c.added);  // so that destruction deletes it
-}
-
-const Log kTimeOut = {"ADD", "last error", "sleep 100"};
-Log Then(Log first, const Log& next) {
-  first.insert(first.end(), next.begin(), next.end());
-  return first;
-}
-Log SixTimeOuts() {
-  Log log = Then(kTimeOut, {"MODIFY"});
-  for (int i = 0; i < 4; ++i) log = Then(log, kTimeOut);
-  return Then(log, {"ADD", "last error"});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, TimeoutRuleTest,
-    ::testing::Values(
-        TimeoutCase{"ProbeFindsTheIcon", {5, 1}, 0x5B4, {false}, {true}, Then(kTimeOut, {"MODIFY"}), true},
-        TimeoutCase{"RetrySucceeds", {6, 0}, 0x5B4, {false, true}, {false}, Then(kTimeOut, {"MODIFY", "ADD"}), true},
-        TimeoutCase{"SixthTimeOutRaises", {5, 1}, 0x5B4, std::deque<bool>(6, false), {false}, SixTimeOuts(), false},
-        TimeoutCase{"OtherErrorRaises", {5, 1}, 5, {false}, {}, {"ADD", "last error"}, false},
-        TimeoutCase{"Windows2000Raises", {5, 0}, 0x5B4, {false}, {}, {"ADD"}, false}),
-    [](const ::testing::TestParamInfo<TimeoutCase>& test) { return std::string(test.param.name); });
 
 TEST_F(TrayIconTest, ARemovedMenuIsUnlinkedFromBothButtons) {
   TTrayIcon* tray = NewTray();
@@ -261,17 +194,20 @@ TEST_F(TrayIconTest, ARemovedMenuIsUnlinkedFromBothButtons) {
   EXPECT_EQ(tray->RBPopupMenu(), nullptr);
 }
 
-TEST_F(TrayIconTest, ANewTaskbarGetsBackOnlyTheIconsTheShellLost) {
+TEST_F(TrayIconTest, AnAreaThatStartedAnewGetsBackOnlyTheShownIconsItLost) {
   TTrayIcon* lost = ShownTray();
   TTrayIcon* kept = ShownTray();
   TTrayIcon* hidden = ShownTray();
   hidden->SetVisible(false);
   platform_.Clear();
-  platform_.modify_results = {false, true, false};  // the shell's answers to "still there?"
-  CallbackWindow->TaskbarCreated();
-  EXPECT_EQ(platform_.Log(), (Log{"MODIFY", "ADD", "MODIFY", "MODIFY"}));
+  platform_.change_results = {false, true, false};  // the area's answers to "still there?"
+  platform_.Restart();
+  EXPECT_EQ(platform_.Log(), (Log{"update", "add", "update", "update"}));
   EXPECT_TRUE(lost->IconAdded() && kept->IconAdded());
-  EXPECT_FALSE(hidden->IconAdded());  // added again once shown
+  EXPECT_FALSE(hidden->IconAdded());
+  platform_.Clear();
+  hidden->SetVisible(true);  // added again once shown
+  EXPECT_EQ(platform_.Log(), (Log{"add"}));
 }
 
 TEST_F(TrayIconTest, AFormDescriptionAddsTheIconOnceLoadedWithItsStoredTipOrNone) {
@@ -299,9 +235,8 @@ end
   EXPECT_EQ(tray->BalloonIcon(), TBalloonInfoIconFlag::biifWarning);
   const auto calls = platform_.Calls();
   ASSERT_EQ(calls.size(), 2u);
-  EXPECT_EQ(calls[0].Tip(), "cp:Sonalix");
-  EXPECT_EQ(calls[1].Tip(), "");  // stored without a tip: none, not the constructor's
-  EXPECT_EQ(calls[1].record.uFlags, 3u);
+  EXPECT_EQ(calls[0].view.tip, "cp:Sonalix");
+  EXPECT_EQ(calls[1].view.tip, "");  // stored without a tip: none, not the constructor's
   EXPECT_EQ(NewTray()->TipHelp(), "TipHelp");
 }
 

@@ -9,8 +9,8 @@
 #include <atomic>
 #include <string>
 
-#include "main/core/wave_capture.h"
 #include "main/win32/winmm_wave_in.h"
+#include "main/winmm/winmm_capture.h"
 #include "tests/win32/main/capture_observers.h"
 
 namespace snx {
@@ -34,7 +34,7 @@ TEST(CaptureCycles, AThousandStartsAndStopsLeakNeitherHandlesNorMemory) {
   TWinmmWaveIn device;
   CountingMeasure measure;
   RecordingReporter reporter;
-  TWaveCapture capture(device, measure, reporter);
+  TWinmmCapture capture(device, measure, reporter);
 
   auto cycle = [&] {
     capture.Start();

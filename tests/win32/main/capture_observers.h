@@ -5,7 +5,7 @@
 #include <atomic>
 #include <string>
 
-#include "main/core/wave_capture.h"
+#include "main/winmm/winmm_capture.h"
 
 namespace snx {
 

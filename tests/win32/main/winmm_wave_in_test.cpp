@@ -11,7 +11,7 @@
 #include <mutex>
 #include <string>
 
-#include "main/core/wave_capture.h"
+#include "main/winmm/winmm_capture.h"
 #include "tests/win32/main/capture_observers.h"
 
 namespace snx {
@@ -127,7 +127,7 @@ TEST_F(WinmmWaveIn, OpensTheMapperForThePcmFormatAndKeepsBothHeadersComingBack) 
   CountingMeasure measure;
   RecordingReporter reporter;
   {
-    TWaveCapture capture(device, measure, reporter);
+    TWinmmCapture capture(device, measure, reporter);
     capture.Start();
     ASSERT_TRUE(capture.CaptureRunning()) << reporter.errors;
     // Each header is given again each time it comes back: 100 a second in all.

@@ -9,9 +9,9 @@
 
 #include "framework/win32/application.h"
 #include "framework/win32/form.h"
-#include "trayicon/core/file_version.h"
-#include "trayicon/core/tray_callback.h"
 #include "trayicon/core/tray_icon.h"
+#include "trayicon/win32/file_version.h"
+#include "trayicon/win32/notify_icon_data.h"
 #include "trayicon/win32/win32_tray_platform.h"
 
 namespace snx {
@@ -80,7 +80,8 @@ class Win32TrayTest : public ::testing::Test {
     tray_->SetIcon(&icon);
     tray_->SetVisible(true);
   }
-  HWND Window() const { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(CallbackWindow->Handle())); }
+  // The hidden window the shell reports to.
+  HWND Window() const { return FindWindowExW(form_->Handle(), nullptr, L"TCallbackWindow", nullptr); }
   // Asks the shell directly about this icon.
   bool Shell(DWORD message) const {
     NOTIFYICONDATAA data{};
@@ -155,6 +156,34 @@ TEST_F(Win32TrayTest, WithFormActiveByMouseupAReleaseBringsTheLastActiveFormBack
   ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other.Handle() && GetActiveWindow() == nullptr; }, 5000));
   SendMessageW(Window(), kTrayCallbackMessage, static_cast<WPARAM>(tray_->IconID()), WM_RBUTTONUP);
   EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form_->Handle(); }, 5000));
+}
+
+// The hidden window goes with the form it is a child of; an icon shown
+// afterwards reports through a new one, a child of its own form.
+TEST_F(Win32TrayTest, AfterTheFormWithTheCallbackWindowHasGoneTheNextIconGetsANewOne) {
+  delete form_;
+  form_ = new TForm(&application_);
+  tray_ = new TTrayIcon(form_, Win32TrayPlatform());
+  TIcon icon;
+  icon.SetImage(std::make_shared<SystemIcon>());
+  tray_->SetIcon(&icon);
+  tray_->SetVisible(true);
+  ASSERT_NE(Window(), nullptr);
+  int moves = 0;
+  tray_->OnMouseMove = [&](TObject*, TShiftState, int, int) { ++moves; };
+  SendMessageW(Window(), kTrayCallbackMessage, static_cast<WPARAM>(tray_->IconID()), WM_MOUSEMOVE);
+  EXPECT_EQ(moves, 1);
+}
+
+// In the Japanese code page a character takes one or two bytes; a cut never
+// leaves half of one.
+TEST(CodePageText, ATipIsCutToWholeCharactersOfItsCodePage) {
+  TCodePageText japanese(932);
+  const std::string kana = japanese.Encode("音");
+  EXPECT_EQ(kana, "\x89\xB9");
+  std::string tip = std::string(62, 'a') + kana;  // the 63rd byte leads a character
+  EXPECT_EQ(WholeCharacters(tip, 63, japanese), std::string(62, 'a'));
+  EXPECT_EQ(WholeCharacters("a" + kana + "b", 3, japanese), "a" + kana);
 }
 
 }  // namespace

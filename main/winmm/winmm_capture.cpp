@@ -1,4 +1,4 @@
-#include "main/core/wave_capture.h"
+#include "main/winmm/winmm_capture.h"
 
 #include <string>
 #include <utility>
@@ -15,21 +15,21 @@ constexpr TWaveFormat kWaveFormat = {
     .block_align = 2,
     .bits_per_sample = 8,
 };
-static_assert(TWaveCapture::kBufferSize == static_cast<std::uint32_t>(kWaveFormat.avg_bytes_per_sec * 0.01));
+static_assert(TWinmmCapture::kBufferSize == static_cast<std::uint32_t>(kWaveFormat.avg_bytes_per_sec * 0.01));
 
 }  // namespace
 
-TWaveCapture::TWaveCapture(TWaveInDevice& device, TBufferMeasure& meter, TErrorReporter& reporter)
+TWinmmCapture::TWinmmCapture(TWaveInDevice& device, TBufferMeasure& meter, TErrorReporter& reporter)
     : device_(device), meter_(meter), reporter_(reporter) {}
 
-TWaveCapture::~TWaveCapture() { Stop(); }
+TWinmmCapture::~TWinmmCapture() { Stop(); }
 
-bool TWaveCapture::CaptureRunning() const {
+bool TWinmmCapture::CaptureRunning() const {
   const std::lock_guard lock(mutex_);
   return capture_running_;
 }
 
-void TWaveCapture::Start() {
+void TWinmmCapture::Start() {
   if (CaptureRunning()) return;
   {
     const std::lock_guard lock(mutex_);
@@ -51,7 +51,7 @@ void TWaveCapture::Start() {
     const std::lock_guard lock(mutex_);
     accepting_ = true;
   }
-  hand_back_ = std::thread(&TWaveCapture::HandBackLoop, this);
+  hand_back_ = std::thread(&TWinmmCapture::HandBackLoop, this);
   for (std::size_t i = 0; i < kBufferCount; ++i) device_.PrepareHeader(i);
   for (std::size_t i = 0; i < kBufferCount; ++i) device_.AddBuffer(i);
   if (const std::uint32_t result = device_.Start(); result != 0) {
@@ -64,13 +64,13 @@ void TWaveCapture::Start() {
   capture_running_ = true;
 }
 
-void TWaveCapture::Stop() {
+void TWinmmCapture::Stop() {
   if (!CaptureRunning()) return;
   CloseDevice();
   ReleaseBuffers();
 }
 
-void TWaveCapture::CloseDevice() {
+void TWinmmCapture::CloseDevice() {
   {
     std::unique_lock lock(mutex_);
     capture_running_ = false;
@@ -86,12 +86,12 @@ void TWaveCapture::CloseDevice() {
   device_.Close();
 }
 
-void TWaveCapture::ReleaseBuffers() {
+void TWinmmCapture::ReleaseBuffers() {
   const std::lock_guard lock(mutex_);
   for (auto& buffer : WaveBuffers) buffer.reset();
 }
 
-void TWaveCapture::BufferDone(std::size_t index, std::uint32_t bytes_recorded) {
+void TWinmmCapture::BufferDone(std::size_t index, std::uint32_t bytes_recorded) {
   if (index >= kBufferCount) return;
   const std::uint8_t* data = nullptr;
   {
@@ -116,7 +116,7 @@ void TWaveCapture::BufferDone(std::size_t index, std::uint32_t bytes_recorded) {
   changed_.notify_all();
 }
 
-void TWaveCapture::HandBackLoop() {
+void TWinmmCapture::HandBackLoop() {
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] { return !accepting_ || hand_back_pending_[0] || hand_back_pending_[1]; });

@@ -1,5 +1,5 @@
 #pragma once
-// Capture from the default wave input: two 10 ms buffers circulate between
+// Capture through winmm's wave input: two 10 ms buffers circulate between
 // the device and the meter while capture runs.
 #include <array>
 #include <condition_variable>
@@ -57,16 +57,16 @@ class TWaveInDevice {
 // thread. The device's notification only measures a buffer; a hand-back thread
 // of this object gives it back to the device, because the device must not be
 // called from inside its own notification.
-class TWaveCapture final : public TCaptureSource, private TWaveInClient {
+class TWinmmCapture final : public TCaptureSource, private TWaveInClient {
  public:
   static constexpr std::size_t kBufferCount = 2;
   static constexpr std::uint32_t kBufferSize = kCaptureBufferSize;
 
-  TWaveCapture(TWaveInDevice& device, TBufferMeasure& meter, TErrorReporter& reporter);
-  TWaveCapture(const TWaveCapture&) = delete;
-  TWaveCapture& operator=(const TWaveCapture&) = delete;
+  TWinmmCapture(TWaveInDevice& device, TBufferMeasure& meter, TErrorReporter& reporter);
+  TWinmmCapture(const TWinmmCapture&) = delete;
+  TWinmmCapture& operator=(const TWinmmCapture&) = delete;
   // Ends a running capture, so that no notification outlives the buffers.
-  ~TWaveCapture() override;
+  ~TWinmmCapture() override;
 
   // Opens and starts the device; a failure is reported and leaves nothing open.
   void Start() override;

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "trayicon/core/tray_platform.h"
-
 namespace snx {
 
 struct TOsVersion {
@@ -44,9 +42,18 @@ void GetFileVersion(TSystemVersions& system, const std::string& file_name, std::
 void GetSysFileVersion(TSystemVersions& system, const std::string& file_name, std::uint16_t& major,
                        std::uint16_t* minor = nullptr, std::uint16_t* third = nullptr, std::uint16_t* fourth = nullptr);
 
+// What the shell's versions say about its notification area.
+struct TShellFeatures {
+  // The whole record: balloons, and icons hidden in place. Otherwise only its
+  // first 88 bytes: hiding deletes the icon and balloons show nothing.
+  bool full_record = true;
+  // A failed add may only have timed out and is worth probing and repeating.
+  bool add_may_time_out = false;
+};
+
 // shell32.dll of major version 5 or more reads the whole record (without a
 // version resource it counts as 0); from Windows XP (5.1) on, a busy shell
 // may time out on an add that it still carries out.
-TNotifyAreaFeatures ShellFeatures(TSystemVersions& system);
+TShellFeatures ShellFeatures(TSystemVersions& system);
 
 }  // namespace snx

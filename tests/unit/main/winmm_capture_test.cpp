@@ -1,4 +1,4 @@
-#include "main/core/wave_capture.h"
+#include "main/winmm/winmm_capture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -184,7 +184,7 @@ class CaptureTest : public testing::Test {
   FakeWaveIn device_;
   HoldingMeter meter_;
   FakeReporter reporter_;
-  TWaveCapture capture_{device_, meter_, reporter_};
+  TWinmmCapture capture_{device_, meter_, reporter_};
 };
 
 struct TransitionRow {
@@ -299,7 +299,7 @@ TEST_F(CaptureTest, LaterStartWorksAfterFailedAttempts) {
 }
 
 TEST_F(CaptureTest, DestroyingARunningCaptureStopsIt) {
-  std::optional<TWaveCapture> other;
+  std::optional<TWinmmCapture> other;
   other.emplace(device_, meter_, reporter_);
   other->Start();
   device_.TakeCalls();
@@ -372,7 +372,7 @@ class StreamingWaveIn final : public TWaveInDevice {
       started_ = true;
     }
     if (completes_ == Completes::cmInsideAddBuffer) {
-      for (std::size_t i = 0; i < TWaveCapture::kBufferCount; ++i) CompleteNext();
+      for (std::size_t i = 0; i < TWinmmCapture::kBufferCount; ++i) CompleteNext();
     } else {
       thread_ = std::thread([this] { Run(); });
     }
@@ -410,7 +410,7 @@ class StreamingWaveIn final : public TWaveInDevice {
     }
     data_[i][440] = static_cast<std::uint8_t>(serial & 0xFF);
     data_[i][441] = static_cast<std::uint8_t>(serial >> 8);
-    client_->BufferDone(i, TWaveCapture::kBufferSize);
+    client_->BufferDone(i, TWinmmCapture::kBufferSize);
     return true;
   }
   void Run() {
@@ -476,7 +476,7 @@ TEST_P(StreamingCaptureTest, EveryFullBufferIsMeasuredExactlyOnce) {
   StreamingWaveIn device(GetParam(), kTotal);
   SerialMeter meter;
   FakeReporter reporter;
-  TWaveCapture capture(device, meter, reporter);
+  TWinmmCapture capture(device, meter, reporter);
   capture.Start();
   std::vector<int> all(kTotal);
   std::iota(all.begin(), all.end(), 0);

@@ -1,4 +1,4 @@
-#include "trayicon/core/file_version.h"
+#include "trayicon/win32/file_version.h"
 
 namespace snx {
 
@@ -27,7 +27,7 @@ void GetSysFileVersion(TSystemVersions& system, const std::string& file_name, st
   GetFileVersion(system, path + file_name, major, minor, third, fourth);
 }
 
-TNotifyAreaFeatures ShellFeatures(TSystemVersions& system) {
+TShellFeatures ShellFeatures(TSystemVersions& system) {
   std::uint16_t shell_version = 0;
   GetSysFileVersion(system, "shell32.dll", shell_version);
   const TOsVersion os = system.OsVersion();
