@@ -82,7 +82,7 @@ def main():
     import harness  # noqa: E402  (needs the desktop's environment)
     os.environ.update(harness.ENV)  # the feeder's audio server
 
-    app = harness.SonalixApp().start()
+    app = harness.WineApp().start()
     pid = app.process.pid
     runs = []
     load_before = os.getloadavg()[0]
@@ -106,7 +106,7 @@ def main():
         rss = rss_kib(pid)
         load_after = os.getloadavg()[0]
         feeder.stop()
-        app.close_with_alt_f4()
+        app.request_close()
     finally:
         app.kill()
         subprocess.run([os.path.join(ROOT, "scripts", "desktop.sh"), "stop", DESK], check=False)

@@ -92,12 +92,12 @@ def end(app):
         app.choose("終了(&X)", lambda: app.process.poll() is not None, "the program to end")
         return app.wait_exit(timeout=10)
     except (AssertionError, subprocess.TimeoutExpired):
-        return app.request_close() if NATIVE else app.close_with_alt_f4()
+        return app.request_close()
 
 
 def main():
     folder = tempfile.mkdtemp(prefix="run-", dir=os.environ["SONALIX_DESKTOP_DIR"])
-    app = native_app.NativeApp(folder) if NATIVE else harness.SonalixApp(folder=folder)
+    app = native_app.NativeApp(folder=folder) if NATIVE else harness.WineApp(folder=folder)
     tone = None
     try:
         try:

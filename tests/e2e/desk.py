@@ -2,10 +2,22 @@
 windows, pointer, keys and pixels through X, for either program."""
 import os
 import re
+import shutil
 import subprocess
+import tempfile
 import time
+import unittest
 
 DESKTOP_DIR = os.environ.get("SONALIX_DESKTOP_DIR", "")
+BIN_DIR = os.environ.get("SONALIX_BIN_DIR", "")
+TITLE = "Sonalix 100115"
+STRIP_SIZE = (274, 26)
+
+
+def set_audio(on):
+    """Brings the desktop's audio server back, or takes it away."""
+    run(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "desktop.sh"),
+        "audio-on" if on else "audio-off", DESKTOP_DIR, timeout=30)
 
 
 def desktop_env():
@@ -130,17 +142,6 @@ def key(*keys):
     run("xdotool", "key", *keys)
 
 
-def press_return(window, is_open, what):
-    """Return into a box, again while it stays open: a key sent while the
-    box takes the focus can be lost."""
-    for _ in range(5):
-        run("xdotool", "windowfocus", "--sync", str(window), check=False)
-        key("Return")
-        if within(lambda: not is_open(), timeout=5):
-            return
-    raise AssertionError(f"{what} stayed open")
-
-
 # The command menu as built: captions, "-" for a separator.
 MENU_ITEMS = ("開始(&S)", "停止(&P)", "-", "常に最前面に表示(&T)", "-", "バージョン情報(&A)", "-", "終了(&X)")
 
@@ -227,6 +228,28 @@ def checked_rows(rows):
     return marked
 
 
+def reference_menu(command, menus, focus, timeout):
+    """The rows of a menu that a probe (`command`) shows on its own, found
+    by `menus`; Escape closes it, again while it stays (a key can be lost)."""
+    pointer(5, 5)  # away from it, so that no row is highlighted
+    shown = subprocess.Popen(command, env=ENV, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    try:
+        menu = wait_until(menus, timeout=timeout, what="the reference menu")[0]
+        rect = geometry(menu)
+        rows = wait_until(lambda: complete(read_menu(*rect)), what="the reference menu drawn")
+        for _ in range(5):
+            focus(menu)
+            key("Escape")
+            if within(lambda: shown.poll() is not None, timeout=5):
+                break
+    finally:
+        if shown.poll() is None:
+            shown.kill()
+    _, errors = shown.communicate()
+    assert shown.returncode == 0, f"{command[:2]}: {shown.returncode} {errors.decode(errors='replace')}"
+    return rows
+
+
 def screen_size():
     width, height = run("xdotool", "getdisplaygeometry").split()
     return int(width), int(height)
@@ -242,3 +265,233 @@ def docked_icons(owner):
         for m in re.finditer(pattern, tree, re.MULTILINE):
             icons[int(m.group(1), 16)] = (int(m.group(4)), int(m.group(5)), int(m.group(2)), int(m.group(3)))
     return icons
+
+
+def settings_text(x, y, top, newline=b"\n"):
+    """The settings file as the program writes it."""
+    return newline.join([b"[Main]", b"MainX=%d" % x, b"MainY=%d" % y, b"Top=%d" % top, b""])
+
+
+class Program:
+    """One run of the program under test as a user meets it, whichever
+    platform runs it. A driver (harness.WineApp, native_app.NativeApp) says how
+    it starts, which of its windows is which and what its platform can tell of
+    them; the rest is the same for both.
+
+    Each run has a folder of its own for its settings, and stand-ins for the
+    desktop's openers there that record what a link asks them to open."""
+
+    NEWLINE = b"\n"  # the settings file's line ending
+    READS_TEXTS = False  # whether the texts of boxes and tips can be read
+    OPENERS = ("xdg-open",)  # what a link is handed to
+    TRAY_OWNER = ""  # the X class of the icons the tray host docks for it
+    START_TIMEOUT = 30
+    scale = 1  # device pixels to a skin pixel
+
+    def __init__(self, ini=None, folder=None, env=None):
+        self.folder = folder or tempfile.mkdtemp(prefix="sonalix-", dir=DESKTOP_DIR or None)
+        tools = os.path.join(self.folder, "bin")
+        os.makedirs(tools, exist_ok=True)
+        self.opened_log = os.path.join(self.folder, "opened")
+        for name in self.OPENERS:
+            with open(os.path.join(tools, name), "w") as f:
+                f.write(f'#!/bin/sh\nprintf "%s\\n" "$#" "$@" >> "{self.opened_log}"\n')
+            os.chmod(os.path.join(tools, name), 0o755)
+        self.env = dict(ENV, PATH=tools + os.pathsep + ENV.get("PATH", ""), **self.platform_env(), **(env or {}))
+        if ini is not None:
+            os.makedirs(os.path.dirname(self.ini_path), exist_ok=True)
+            with open(self.ini_path, "wb") as f:
+                f.write(ini.encode("ascii") if isinstance(ini, str) else ini)
+        self.process = None
+        self.window = None
+        self.earlier_strips = set()
+        self.log = os.path.join(self.folder, "output")
+
+    def platform_env(self):
+        return {}
+
+    def start(self, program=None, tray=True):
+        """Starts the program and waits for its strip and, with `tray`, for
+        its icon in the tray host: input sent while the host docks it can go
+        astray. A strip already on screen is another run's, one that a
+        failed test left going."""
+        self.earlier_strips = set(visible_windows(name="^" + TITLE + "$", env=self.env))
+        with open(self.log, "wb") as log:
+            self.process = subprocess.Popen(self.command(program), env=self.env, stdout=log, stderr=subprocess.STDOUT)
+        self.window = wait_until(lambda: self._strip() or self._ended_early(), timeout=self.START_TIMEOUT,
+                                 what="the strip")
+        if tray:
+            wait_until(self.tray_icons, timeout=self.START_TIMEOUT, what="the tray icon")
+        return self
+
+    def output(self):
+        with open(self.log, "rb") as f:
+            return f.read().decode("utf-8", "replace")
+
+    def _ended_early(self):
+        if self.process.poll() is not None:
+            raise RuntimeError(f"the program ended with status {self.process.returncode} before showing its strip:\n"
+                               + self.output())
+        return None
+
+    def _strip(self):
+        for w in set(visible_windows(name="^" + TITLE + "$", env=self.env)) - self.earlier_strips:
+            rect = geometry_or_none(w, env=self.env)
+            if rect and rect[2:] == (STRIP_SIZE[0] * self.scale, STRIP_SIZE[1] * self.scale):
+                return w
+        return None
+
+    def geometry(self):
+        return geometry(self.window, env=self.env)
+
+    def strip_pixels(self):
+        return pixels(*self.geometry())
+
+    def tray_icons(self):
+        """The program's icons docked in the tray host: {X window id: (x, y, w, h)}."""
+        return docked_icons(self.TRAY_OWNER)
+
+    def focus(self, window):
+        """Gives a window the keyboard before a key is sent to it."""
+        run("xdotool", "windowfocus", "--sync", str(window), check=False, env=self.env)
+
+    def open_menu(self, via_tray=False, at=None):
+        """Opens the command menu with a right click on the strip (at a point
+        of the screen, by default near its right end) or on the tray icon, and
+        returns its rectangle and rows once all are drawn."""
+        if via_tray:
+            ix, iy, iw, ih = next(iter(wait_until(self.tray_icons, what="the tray icon").values()))
+            at = (ix + iw // 2, iy + ih // 2)
+        elif at is None:
+            x, y, w, h = self.geometry()
+            at = (x + w - 10, y + h // 2)
+        for _ in range(3):  # a click the program never saw opens nothing
+            click(*at, 3)
+            menu = within(self.menu_window, timeout=10)
+            if menu:
+                rect = geometry(menu)
+                # Off the menu, so that no row is highlighted.
+                pointer(rect[0] - 5 if rect[0] >= 5 else rect[0] + rect[2] + 5, rect[1] + rect[3] // 2)
+                rows = wait_until(lambda: complete(read_menu(*rect)), what="the menu drawn")
+                return rect, rows
+        raise AssertionError("the menu did not open")
+
+    def close_menu(self):
+        """Escape, again while the menu stays open (a key sent into a menu
+        still opening can be lost)."""
+        for _ in range(5):
+            menu = self.menu_window()
+            if menu is None:
+                return
+            self.focus_menu(menu)
+            key("Escape")
+            if within(lambda: self.menu_window() is None, timeout=3):
+                return
+        raise AssertionError("the menu stayed open after Escape")
+
+    @staticmethod
+    def focus_menu(menu):
+        """What a key into the menu needs first (nothing where the menu
+        holds the keyboard itself)."""
+
+    def choose(self, caption, effect, what, via_tray=False, timeout=10):
+        """Picks a menu item by a click on its row, clicks again while the
+        menu stays open (a click into a menu still opening can be lost), then
+        waits for the effect the caller names and returns it. An item whose
+        effect cannot be seen passes None: the closed menu is all there is."""
+        (x, y, w, _), rows = self.open_menu(via_tray)
+        row = rows[MENU_ITEMS.index(caption)]
+        for _ in range(5):
+            click(x + w // 2, y + (row.top + row.bottom) // 2)
+            if within(lambda: self.menu_window() is None, timeout=5):
+                return wait_until(effect, timeout=timeout, what=what) if effect else None
+        raise AssertionError(f"the menu stayed open after clicks on {caption}")
+
+    def message_boxes(self, title):
+        """The X windows of this program's boxes with that title."""
+        return [w for w in visible_windows(name="^" + re.escape(title) + "$", env=self.env)
+                if w != self.window and (geometry_or_none(w, env=self.env) or (0, 0, 0))[2] > 1]
+
+    def message_box(self, title):
+        """The X window of a box of this program with that title, or None."""
+        boxes = self.message_boxes(title)
+        return boxes[0] if boxes else None
+
+    def dismiss(self, box):
+        """Return into a box, again while it stays: a key sent while the box
+        takes the focus can be lost, and a window that a click has not
+        activated may not have the keyboard (Wine without a window manager
+        gives it only to the window it made active). From the second try a
+        click on the box's left side, off its buttons, comes first, as a
+        user whose key went astray would click."""
+        for attempt in range(5):
+            rect = geometry_or_none(box, env=self.env) if attempt else None
+            if rect:
+                click(rect[0] + 20, rect[1] + rect[3] // 2)
+            self.focus(box)
+            key("Return")
+            if within(lambda: box not in visible_windows(env=self.env), timeout=5):
+                return
+        raise AssertionError("the box stayed open after Return")
+
+    def close(self, window, closed):
+        """The system's close request to a window, again until `closed` holds
+        (a request can be lost on a busy machine)."""
+        for _ in range(3):
+            self.close_window(window)
+            if within(closed, timeout=5):
+                return
+        raise AssertionError("the window stayed open after close requests")
+
+    def request_close(self):
+        """The system's close request to the strip; the program's status."""
+        self.close(self.window, lambda: self.process.poll() is not None or not self._strip())
+        return self.wait_exit()
+
+    def exit(self):
+        """Exit from the menu; the program's status."""
+        self.choose("終了(&X)", lambda: self.process.poll() is not None, "the program to end")
+        return self.wait_exit()
+
+    def wait_exit(self, timeout=15):
+        return self.process.wait(timeout=timeout)
+
+    def read_ini(self):
+        with open(self.ini_path, "rb") as f:
+            return f.read()
+
+    def settings(self, x, y, top):
+        """The settings file as this program writes it."""
+        return settings_text(x, y, top, self.NEWLINE)
+
+    def opened(self):
+        """What the desktop's openers were asked to open, one argument list a call."""
+        if not os.path.exists(self.opened_log):
+            return []
+        with open(self.opened_log) as f:
+            words = f.read().split("\n")[:-1]
+        calls = []
+        while words:
+            count = int(words.pop(0))
+            calls.append(words[:count])
+            del words[:count]
+        return calls
+
+
+class ProgramTestCase(unittest.TestCase):
+    """Ends every run a test started and removes its folder."""
+
+    App = Program
+
+    def setUp(self):
+        self.apps = []
+
+    def tearDown(self):
+        for app in self.apps:
+            app.end()
+            shutil.rmtree(app.folder, ignore_errors=True)
+
+    def launch(self, ini=None, env=None, tray=True):
+        app = self.App(ini=ini, env=env)
+        self.apps.append(app)
+        return app.start(tray=tray)

@@ -1,20 +1,14 @@
-"""Drives the real Sonalix.exe under Wine on the test desktop started by
-scripts/desktop.sh: windows, pointer, keys and pixels through X, files
-through the file system."""
+"""The Wine driver: the real Sonalix.exe under Wine on the test desktop started
+by scripts/desktop.sh, as desk.Program drives it, with what only Win32 can
+tell (window flags, owners, the texts of boxes and tips) read by winprobe."""
 import os
-import re
 import shutil
 import subprocess
-import tempfile
-import unittest
 
-from desk import (DESKTOP_DIR, ENV, MENU_ITEMS, MenuRow, bmp_pixels, checked_rows, click, complete,  # noqa: F401
-                  docked_icons, geometry, geometry_or_none, key, net_wm_state, pixels, pointer, press_return, read_menu,
-                  run, screen_size, screenshot, visible_windows, wait_until, within)
-
-TITLE = "Sonalix 100115"
-BIN_DIR = os.environ.get("SONALIX_BIN_DIR", "")
-
+# Re-exported for the Win32-only tests and scripts that drive Wine.
+from desk import (BIN_DIR, DESKTOP_DIR, ENV, TITLE, Program, ProgramTestCase, bmp_pixels, docked_icons,  # noqa: F401
+                  geometry, geometry_or_none, key, pixels, reference_menu, run, screenshot, visible_windows,
+                  wait_until, within)
 
 PROBE = os.environ.get("SONALIX_PROBE", "")
 
@@ -55,48 +49,41 @@ def kill_wine_process(process):
                        stderr=subprocess.DEVNULL, timeout=20)
 
 
-class SonalixApp:
+def tray_icons():
+    """The icons docked in the tray host's panel: {X window id: (x, y, w, h)}."""
+    return docked_icons("explorer.exe")
+
+
+class WineApp(Program):
     """One run of Sonalix.exe from a fresh copy of the program folder."""
 
-    def __init__(self, ini=None, folder=None):
-        self.folder = folder or tempfile.mkdtemp(prefix="sonalix-", dir=DESKTOP_DIR or None)
+    NEWLINE = b"\r\n"
+    READS_TEXTS = True
+    # Wine's browser hands a web link to the first, a mail link to the second.
+    OPENERS = ("xdg-open", "xdg-email")
+    TRAY_OWNER = "explorer.exe"
+    START_TIMEOUT = 60
+    # The system puts a tray icon's menu with its corner at the pointer,
+    # moved only to stay on the screen, and a menu opened by a press stays
+    # open when the button comes up. Text is drawn unsmoothed: a line of it
+    # cuts into glyphs at blank columns.
+    TRAY_MENU_AT_POINTER = HELD_PRESS_KEEPS_MENU = SHARP_TEXT = True
+    # Capture that loses its audio server hears nothing and says nothing.
+    REPORTS_LOST_AUDIO = False
+
+    def __init__(self, ini=None, folder=None, env=None):
+        super().__init__(ini=ini, folder=folder, env=env)
         shutil.copy(os.path.join(BIN_DIR, "Sonalix.exe"), self.folder)
         data = os.path.join(BIN_DIR, "DATA")
         if os.path.isdir(data) and not os.path.exists(os.path.join(self.folder, "DATA")):
             shutil.copytree(data, os.path.join(self.folder, "DATA"))
-        if ini is not None:
-            with open(self.ini_path, "wb") as f:
-                f.write(ini.encode("ascii") if isinstance(ini, str) else ini)
-        self.process = None
-        self.window = None
 
     @property
     def ini_path(self):
         return os.path.join(self.folder, "Sonalix.ini")
 
-    def start(self):
-        self.process = subprocess.Popen(["wine", os.path.join(self.folder, "Sonalix.exe")], env=ENV,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.window = wait_until(lambda: self._strip() or self._ended_early(), timeout=60, what="the strip")
-        # The tray host docks the program's icon a moment later; input sent
-        # while it does can go astray.
-        wait_until(tray_icons, timeout=60, what="the tray icon")
-        return self
-
-    def _ended_early(self):
-        if self.process.poll() is not None:
-            raise RuntimeError(f"Sonalix.exe ended with status {self.process.returncode} before showing its strip")
-        return None
-
-    def _strip(self):
-        for w in visible_windows(name="^" + TITLE + "$"):
-            rect = geometry_or_none(w)
-            if rect and rect[2:] == (274, 26):
-                return w
-        return None
-
-    def geometry(self):
-        return geometry(self.window)
+    def command(self, program=None):
+        return ["wine", program or os.path.join(self.folder, "Sonalix.exe")]
 
     def menu_window(self):
         """The popup menu on screen, or None."""
@@ -105,110 +92,83 @@ class SonalixApp:
                 return w
         return None
 
-    def open_menu(self, via_tray=False, at=None):
-        """Opens the command menu with a right click on the strip (at a point
-        of the screen, by default near its right end) or on the tray icon, and
-        returns its rows once all are drawn."""
-        if via_tray:
-            ix, iy, iw, ih = next(iter(wait_until(tray_icons, what="the tray icon").values()))
-            at = (ix + iw // 2, iy + ih // 2)
-        elif at is None:
-            x, y, w, h = self.geometry()
-            at = (x + w - 10, y + h // 2)
-        for _ in range(3):  # a click the program never saw opens nothing
-            click(*at, 3)
-            menu = within(self.menu_window, timeout=10)
-            if menu:
-                rect = geometry(menu)
-                # Off the menu, so that no row is highlighted.
-                pointer(rect[0] - 5 if rect[0] >= 5 else rect[0] + rect[2] + 5, rect[1] + rect[3] // 2)
-                rows = wait_until(lambda: complete(read_menu(*rect)), what="the menu drawn")
-                return rect, rows
-        raise AssertionError("the menu did not open")
+    @staticmethod
+    def focus_menu(menu):
+        run("xdotool", "windowfocus", str(menu), check=False)
 
-    def message_box(self, title):
-        """The X window of a message box of this program with that title, or None."""
-        for w in visible_windows(name="^" + re.escape(title) + "$"):
-            rect = geometry_or_none(w)
-            if w != self.window and rect and rect[2] > 1:
-                return w
+    def close_window(self, window):
+        """The system's close request by keyboard: Alt+F4 on the focused window."""
+        run("xdotool", "windowfocus", str(window), check=False)
+        key("alt+F4")
+
+    def other_windows(self):
+        """The program's windows on screen other than the strip (its tray
+        icon belongs to the tray host's process)."""
+        return [w for w in visible_windows(cls="sonalix.exe") if w != self.window]
+
+    def on_top(self):
+        return "t" in probe_one("TSNX_MAIN")["flags"]
+
+    def taskbar_entry(self):
+        """What would give the strip a taskbar button, or None. The button
+        belongs to the application's hidden window, which owns the strip; the
+        strip does not ask for one of its own."""
+        windows = probe()
+        carriers = [w for w in windows if w["cls"] == "TApplication" and w["title"] == TITLE]
+        strip = [w for w in windows if w["cls"] == "TSNX_MAIN"]
+        if len(carriers) != 1:
+            return f"{len(carriers)} application windows"
+        if "v" in carriers[0]["flags"]:
+            return "the application window is visible"
+        if strip[0]["owner"] != carriers[0]["handle"]:
+            return "the strip is not owned by the application window"
+        if "a" in strip[0]["flags"]:
+            return "the strip asks for a button of its own"
         return None
 
-    def close_menu(self):
-        """Closes an open menu with Escape, again while it stays open (a key
-        sent into a menu still opening can be lost)."""
-        for _ in range(5):
-            menu = self.menu_window()
-            if menu is None:
-                return
-            run("xdotool", "windowfocus", str(menu), check=False)
-            key("Escape")
-            if within(lambda: self.menu_window() is None, timeout=3):
-                return
-        raise AssertionError("the menu stayed open after Escape")
+    def box_texts(self, title):
+        """The texts of the one box of that title, or None while there is none."""
+        box = probe_one("#32770", title)
+        return box and box["texts"].split("|")
 
-    def choose(self, caption, effect, what, via_tray=False, timeout=10):
-        """Picks a menu item by a click on its row, clicks again while the
-        menu stays open (a click into a menu still opening can be lost), then
-        waits for the effect the caller names and returns it. An item whose
-        effect cannot be seen passes None: the closed menu is all there is."""
-        (x, y, w, _), rows = self.open_menu(via_tray)
-        row = rows[MENU_ITEMS.index(caption)]
-        for _ in range(5):
-            click(x + w // 2, y + (row.top + row.bottom) // 2)
-            if within(lambda: self.menu_window() is None, timeout=5):
-                return wait_until(effect, timeout=timeout, what=what) if effect else None
-        raise AssertionError(f"the menu stayed open after clicks on {caption}")
+    def tips(self):
+        """The tips and hints on screen: (rectangle, text)."""
+        return [(w["rect"], w["title"]) for w in probe()
+                if w["cls"].lower() in ("tooltips_class32", "thintwindow") and "v" in w["flags"]]
 
-    def wait_exit(self, timeout=15):
-        return self.process.wait(timeout=timeout)
+    def dialog_corner(self, dialog):
+        """Where the version dialog's window is, as its program sees it."""
+        return wait_until(lambda: probe_one("TSNX_ABOUT"), what="the dialog in Win32")["rect"][:2]
 
-    def close_with_alt_f4(self):
-        """The system's close request by keyboard: Alt+F4 on the focused strip,
-        again while the strip stays up (a key can be lost on a busy machine)."""
-        for _ in range(3):
-            run("xdotool", "windowfocus", str(self.window), check=False)
-            key("alt+F4")
-            if within(lambda: self.process.poll() is not None or not self._strip(), timeout=5):
-                break
-        return self.wait_exit()
+    def desktop_corner(self):
+        return 0, 0
 
-    def read_ini(self):
-        with open(self.ini_path, "rb") as f:
-            return f.read()
+    @staticmethod
+    def shown_path(path):
+        """A file's path as the program names it."""
+        return "Z:" + path.replace("/", "\\")
+
+    @classmethod
+    def reference_menu(cls, items):
+        """The rows of a menu with these items ("-" a separator, a leading
+        "+" checked), shown by winprobe on its own."""
+        return reference_menu(["wine", PROBE, "menu", "500", "100", *items], lambda: visible_windows(cls="winprobe.exe"),
+                              cls.focus_menu, timeout=60)
+
+    def end(self):
+        """Ends a run that a test left going: a killed Wine process costs a
+        restart of the Wine server, so a close request first."""
+        if self.process and self.process.poll() is None:
+            try:
+                self.request_close()
+            except Exception:  # pylint: disable=broad-except
+                pass
+        kill_wine_process(self.process)
 
     def kill(self):
-        """Ends a run that a test left going."""
         kill_wine_process(self.process)
 
 
-class AppTestCase(unittest.TestCase):
-    """Starts nothing itself; cleans up every app a test started."""
+class WineTestCase(ProgramTestCase):
+    App = WineApp
 
-    def setUp(self):
-        self.apps = []
-
-    def tearDown(self):
-        for app in self.apps:
-            if app.process and app.process.poll() is None:
-                try:
-                    app.close_with_alt_f4()
-                except Exception:  # pylint: disable=broad-except
-                    pass
-            app.kill()
-
-    def launch(self, ini=None):
-        app = SonalixApp(ini=ini)
-        self.apps.append(app)
-        return app.start()
-
-
-def tray_icons():
-    """The icons docked in the tray host's panel: {X window id: (x, y, w, h)}."""
-    return docked_icons("explorer.exe")
-
-
-def window_texts(win32_class):
-    """What the visible windows of a Win32 class report as their text (a
-    tooltip reports the tip it shows)."""
-    return [w["title"] for w in probe() if w["cls"].lower() == win32_class.lower() and "v" in w["flags"]]

@@ -1,24 +1,19 @@
-"""Drives the native Linux program (build/linux/bin/sonalix) on the desktop
-that `scripts/desktop.sh start DIR --native` started: windows, pointer, keys
-and pixels through X, the settings file and the links it opens through the
-file system."""
+"""The native driver: the Linux program (build/linux/bin/sonalix) on the
+desktop that `scripts/desktop.sh start DIR --native` started, as desk.Program
+drives it, and what only the native tests need: an X server of the test's
+own and a StatusNotifierWatcher that the test controls."""
 import ctypes
 import os
 import queue
 import re
-import shutil
 import signal
 import subprocess
-import tempfile
 import threading
 import time
-import unittest
 
-from desk import (DESKTOP_DIR, ENV, MENU_ITEMS, click, complete, docked_icons, geometry, geometry_or_none, key, pointer,
-                  read_menu, run, visible_windows, wait_until, within)
+from desk import (BIN_DIR, ENV, Program, ProgramTestCase, docked_icons, frame_geometry, geometry,
+                  reference_menu, run, visible_windows, work_area)
 
-TITLE = "Sonalix 100115"
-BIN_DIR = os.environ.get("SONALIX_BIN_DIR", "")
 XPROBE = os.environ.get("SONALIX_XPROBE", "")
 # The program's X class and instance name.
 PROGRAM_CLASS = "sonalix"
@@ -60,160 +55,117 @@ def send_close_request(window, display_name=None):
         x.XCloseDisplay(display)
 
 
-class NativeApp:
-    """One run of the native program with its own settings folder and a
-    stand-in for xdg-open that records what it is asked to open."""
+def net_wm_state(window):
+    """The atoms of a window's _NET_WM_STATE."""
+    out = run("xprop", "-id", str(window), "_NET_WM_STATE", check=False)
+    return set(re.findall(r"_NET_WM_STATE_\w+", out))
+
+
+class NativeApp(Program):
+    """One run of the native program with its own settings folder."""
+
+    TRAY_OWNER = PROGRAM_CLASS
+    # GTK puts a tray icon's menu beside the icon, over the pointer, and
+    # takes a press held for half a second and let go off every item for a
+    # choice given up, closing the menu. Text is smoothed: letters touch in
+    # grey, and no cut into glyphs holds.
+    TRAY_MENU_AT_POINTER = HELD_PRESS_KEEPS_MENU = SHARP_TEXT = False
+    # Capture that loses its audio server says so in a box.
+    REPORTS_LOST_AUDIO = True
 
     def __init__(self, ini=None, folder=None, env=None):
-        self.folder = folder or tempfile.mkdtemp(prefix="sonalix-", dir=DESKTOP_DIR or None)
-        self.config = os.path.join(self.folder, "config")
-        tools = os.path.join(self.folder, "bin")
-        os.makedirs(tools)
-        self.opened_log = os.path.join(self.folder, "opened")
-        opener = os.path.join(tools, "xdg-open")
-        with open(opener, "w") as f:
-            f.write(f'#!/bin/sh\nprintf "%s\\n" "$#" "$@" >> "{self.opened_log}"\n')
-        os.chmod(opener, 0o755)
-        self.env = dict(ENV, XDG_CONFIG_HOME=self.config, PATH=tools + os.pathsep + ENV.get("PATH", ""), **(env or {}))
+        super().__init__(ini=ini, folder=folder, env=env)
         # GTK's scale factor: the strip is that many times its size in device pixels.
         self.scale = int(self.env.get("GDK_SCALE") or 1)
-        if ini is not None:
-            os.makedirs(os.path.dirname(self.ini_path), exist_ok=True)
-            with open(self.ini_path, "wb") as f:
-                f.write(ini.encode("ascii") if isinstance(ini, str) else ini)
-        self.process = None
-        self.window = None
-        self.log = os.path.join(self.folder, "output")
+
+    def platform_env(self):
+        return {"XDG_CONFIG_HOME": self.config}
+
+    @property
+    def config(self):
+        return os.path.join(self.folder, "config")
 
     @property
     def ini_path(self):
         return os.path.join(self.config, "sonalix", "Sonalix.ini")
 
-    def start(self, program=None, tray=True):
-        """Starts the program and waits for its strip and, with `tray`, for
-        its icon in the tray host."""
-        with open(self.log, "wb") as log:
-            self.process = subprocess.Popen([program or os.path.join(BIN_DIR, "sonalix")], env=self.env,
-                                            stdout=log, stderr=subprocess.STDOUT)
-        self.window = wait_until(lambda: self._strip() or self._ended_early(), timeout=30, what="the strip")
-        # Input sent while the tray host docks the icon can go astray.
-        if tray:
-            wait_until(tray_icons, timeout=30, what="the tray icon")
-        return self
-
-    def output(self):
-        with open(self.log, "rb") as f:
-            return f.read().decode("utf-8", "replace")
-
-    def _ended_early(self):
-        if self.process.poll() is not None:
-            raise RuntimeError(f"sonalix ended with status {self.process.returncode} before showing its strip:\n"
-                               + self.output())
-        return None
-
-    def _strip(self):
-        for w in visible_windows(name="^" + TITLE + "$", env=self.env):
-            rect = geometry_or_none(w, env=self.env)
-            if rect and rect[2:] == (274 * self.scale, 26 * self.scale):
-                return w
-        return None
-
-    def geometry(self):
-        return geometry(self.window, env=self.env)
+    def command(self, program=None):
+        return [program or os.path.join(BIN_DIR, "sonalix")]
 
     def windows(self):
         return visible_windows(cls=PROGRAM_CLASS, env=self.env)
 
+    def windows_of_type(self, kind):
+        """The program's windows on screen of a _NET_WM_WINDOW_TYPE."""
+        return [w for w in self.windows() if "_NET_WM_WINDOW_TYPE_" + kind in
+                run("xprop", "-id", str(w), "_NET_WM_WINDOW_TYPE", check=False, env=self.env)]
+
     def menu_windows(self):
         """The program's popup menus on screen."""
-        return [w for w in self.windows() if "_NET_WM_WINDOW_TYPE_POPUP_MENU" in
-                run("xprop", "-id", str(w), "_NET_WM_WINDOW_TYPE", check=False, env=self.env)]
+        return self.windows_of_type("POPUP_MENU")
 
     def menu_window(self):
         """The popup menu on screen, or None."""
         menus = self.menu_windows()
         return menus[0] if menus else None
 
-    def open_menu(self, via_tray=False, at=None):
-        """Opens the command menu with a right click on the strip or on the
-        tray icon and returns its rectangle and rows once all are drawn."""
-        if via_tray:
-            ix, iy, iw, ih = next(iter(wait_until(tray_icons, what="the tray icon").values()))
-            at = (ix + iw // 2, iy + ih // 2)
-        elif at is None:
-            x, y, w, h = self.geometry()
-            at = (x + w - 10, y + h // 2)
-        for _ in range(3):  # a click the program never saw opens nothing
-            click(*at, 3)
-            menu = within(self.menu_window, timeout=10)
-            if menu:
-                rect = geometry(menu)
-                # Off the menu, so that no row is highlighted.
-                pointer(rect[0] - 5 if rect[0] >= 5 else rect[0] + rect[2] + 5, rect[1] + rect[3] // 2)
-                rows = wait_until(lambda: complete(read_menu(*rect)), what="the menu drawn")
-                return rect, rows
-        raise AssertionError("the menu did not open")
+    def close_window(self, window):
+        """What a window manager sends for its close button or Alt+F4."""
+        send_close_request(window, self.env["DISPLAY"])
 
-    def close_menu(self):
-        """Escape, again while the menu stays open (a key sent into a menu
-        still opening can be lost)."""
-        for _ in range(5):
-            if self.menu_window() is None:
-                return
-            key("Escape")
-            if within(lambda: self.menu_window() is None, timeout=3):
-                return
-        raise AssertionError("the menu stayed open after Escape")
+    def other_windows(self):
+        """The program's windows on screen other than the strip and its
+        docked icon."""
+        icons = set(self.tray_icons())
+        return [w for w in self.windows() if w != self.window and w not in icons]
 
-    def choose(self, caption, effect, what, via_tray=False, timeout=10):
-        """Clicks a menu row, again while the menu stays open, then waits for
-        the effect the caller names and returns it (None: no effect to see)."""
-        (x, y, w, _), rows = self.open_menu(via_tray)
-        row = rows[MENU_ITEMS.index(caption)]
-        for _ in range(5):
-            click(x + w // 2, y + (row.top + row.bottom) // 2)
-            if within(lambda: self.menu_window() is None, timeout=5):
-                return wait_until(effect, timeout=timeout, what=what) if effect else None
-        raise AssertionError(f"the menu stayed open after clicks on {caption}")
+    def on_top(self):
+        return "_NET_WM_STATE_ABOVE" in net_wm_state(self.window)
 
-    def exit(self):
-        """Exit from the menu; the program's status."""
-        self.choose("終了(&X)", lambda: self.process.poll() is not None, "the program to end")
-        return self.wait_exit()
+    def taskbar_entry(self):
+        """What would give the strip a taskbar entry, or None."""
+        return None if "_NET_WM_STATE_SKIP_TASKBAR" in net_wm_state(self.window) else "no skip-taskbar state"
 
-    def request_close(self):
-        """The close request a window manager sends (the strip has no close
-        button), again while the strip stays up; the program's status."""
-        for _ in range(3):
-            send_close_request(self.window, self.env["DISPLAY"])
-            if within(lambda: self.process.poll() is not None or not self._strip(), timeout=5):
-                break
-        return self.wait_exit()
+    def box_texts(self, title):
+        """None: a box's texts cannot be read from outside the program."""
+        return None
 
-    def wait_exit(self, timeout=15):
-        return self.process.wait(timeout=timeout)
+    def tips(self):
+        """The tips and hints on screen: (rectangle, None: the text cannot be read)."""
+        return [(geometry(w), None) for w in self.windows_of_type("TOOLTIP")]
 
-    def read_ini(self):
-        with open(self.ini_path, "rb") as f:
-            return f.read()
+    def dialog_corner(self, dialog):
+        """Where the version dialog's frame is."""
+        return frame_geometry(dialog)[:2]
 
-    def opened(self):
-        """What xdg-open was asked to open, one argument list per call."""
-        if not os.path.exists(self.opened_log):
-            return []
-        with open(self.opened_log) as f:
-            words = f.read().split("\n")[:-1]
-        calls = []
-        while words:
-            count = int(words.pop(0))
-            calls.append(words[:count])
-            del words[:count]
-        return calls
+    def desktop_corner(self):
+        """The top-left corner of the work area, clear of the panel."""
+        return work_area()[:2]
+
+    @staticmethod
+    def shown_path(path):
+        return path
+
+    @classmethod
+    def reference_menu(cls, items):
+        """The rows of a GTK menu with these items ("-" a separator, a
+        leading "+" checked), shown by xprobe on its own."""
+        return reference_menu([XPROBE, "menu", "500", "100", *(mnemonic(i) for i in items)],
+                              lambda: [w for w in visible_windows(cls="xprobe") if geometry(w)[2] > 50],
+                              cls.focus_menu, timeout=30)
+
+    def end(self):
+        self.kill()
 
     def kill(self):
         if self.process and self.process.poll() is None:
             self.process.send_signal(signal.SIGKILL)
             self.process.wait()
+
+
+def mnemonic(caption):
+    """The caption as GTK marks its mnemonic."""
+    return caption.replace("&", "_")
 
 
 class BareDisplay:
@@ -291,21 +243,10 @@ class FakeWatcher:
             self.process.wait(timeout=10)
 
 
-class NativeTestCase(unittest.TestCase):
-    """Cleans up every app a test started and every file it left."""
+class NativeTestCase(ProgramTestCase):
+    """Native runs, on the test desktop or on a display of the test's own."""
 
-    def setUp(self):
-        self.apps = []
-
-    def tearDown(self):
-        for app in self.apps:
-            app.kill()
-            shutil.rmtree(app.folder, ignore_errors=True)
-
-    def launch(self, ini=None, env=None, tray=True):
-        app = NativeApp(ini=ini, env=env)
-        self.apps.append(app)
-        return app.start(tray=tray)
+    App = NativeApp
 
     def bare_display(self):
         display = BareDisplay()
@@ -317,8 +258,3 @@ class NativeTestCase(unittest.TestCase):
         self.addCleanup(watcher.stop)
         return watcher
 
-
-def net_wm_state(window):
-    """The atoms of a window's _NET_WM_STATE."""
-    out = run("xprop", "-id", str(window), "_NET_WM_STATE", check=False)
-    return set(re.findall(r"_NET_WM_STATE_\w+", out))

@@ -5,15 +5,13 @@ the user's runs wrote."""
 import os
 import shutil
 import subprocess
-import tempfile
 import unittest
 
-from harness import (BIN_DIR, DESKTOP_DIR, ENV, TITLE, bmp_pixels, geometry_or_none, key, pixels, run, tray_icons,
-                     visible_windows, wait_until, within)
-from test_release import project_version, windows_arch
+from harness import (BIN_DIR, ENV, TITLE, bmp_pixels, geometry_or_none, key, pixels, run, tray_icons, visible_windows,
+                     wait_until, within)
+from test_release import packed, project_version, windows_arch
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-BUILD_DIR = os.path.dirname(BIN_DIR)
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sonalix"
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 
@@ -21,10 +19,7 @@ RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 class Installer(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.work = tempfile.mkdtemp(prefix="installer-", dir=DESKTOP_DIR or None)
-        subprocess.run(["cpack", "-G", "NSIS", "--config", os.path.join(BUILD_DIR, "CPackConfig.cmake"), "-B",
-                        cls.work], cwd=BUILD_DIR, check=True, capture_output=True, timeout=300)
-        cls.installers = [name for name in os.listdir(cls.work) if name.endswith(".exe")]
+        cls.work, cls.installers = packed("NSIS", "installer-", ".exe")
         # A prefix no program has run in: the prepared one, unpacked afresh.
         # Wine's menu builder stays off, it has no part in what is tested.
         cls.prefix = os.path.join(cls.work, "prefix")

@@ -20,6 +20,15 @@ def project_version():
         return re.search(r"project\(Sonalix VERSION ([0-9.]+)", f.read()).group(1)
 
 
+def packed(generator, prefix, suffix):
+    """A fresh folder with what CPack's generator packs from this build, and
+    the names of its files that end in `suffix`."""
+    work = tempfile.mkdtemp(prefix=prefix, dir=DESKTOP_DIR or None)
+    subprocess.run(["cpack", "-G", generator, "--config", os.path.join(BUILD_DIR, "CPackConfig.cmake"), "-B", work],
+                   cwd=BUILD_DIR, check=True, capture_output=True, timeout=300)
+    return work, [name for name in os.listdir(work) if name.endswith(suffix)]
+
+
 def windows_arch(exe):
     """win32 or win64, from the machine field of the PE header."""
     with open(exe, "rb") as f:
@@ -32,10 +41,7 @@ def windows_arch(exe):
 class ReleaseArchive(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.work = tempfile.mkdtemp(prefix="release-", dir=DESKTOP_DIR or None)
-        subprocess.run(["cpack", "-G", "ZIP", "--config", os.path.join(BUILD_DIR, "CPackConfig.cmake"), "-B",
-                        cls.work], cwd=BUILD_DIR, check=True, capture_output=True, timeout=300)
-        cls.archives = [name for name in os.listdir(cls.work) if name.endswith(".zip")]
+        cls.work, cls.archives = packed("ZIP", "release-", ".zip")
 
     @classmethod
     def tearDownClass(cls):
