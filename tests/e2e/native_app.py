@@ -12,7 +12,7 @@ import threading
 import time
 
 from desk import (BIN_DIR, ENV, Program, ProgramTestCase, docked_icons, frame_geometry, geometry,
-                  reference_menu, run, visible_windows, work_area)
+                  reference_menu, run, visible_windows, wait_until, work_area)
 
 XPROBE = os.environ.get("SONALIX_XPROBE", "")
 # The program's X class and instance name.
@@ -186,6 +186,11 @@ class BareDisplay:
             raise RuntimeError("the bare X server did not start")
         self.name = ":" + number
         self.env = dict(ENV, DISPLAY=self.name)
+        # Named is not yet reachable for every client on a loaded machine:
+        # the display is handed out once a client has connected to it.
+        wait_until(lambda: subprocess.run(["xdpyinfo", "-display", self.name], stdout=subprocess.DEVNULL,
+                                          stderr=subprocess.DEVNULL, check=False).returncode == 0,
+                   timeout=20, what=f"the bare X server {self.name} to take clients")
 
     def stop(self):
         if self.server.poll() is None:
