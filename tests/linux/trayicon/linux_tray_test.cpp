@@ -20,6 +20,7 @@
 
 #include "framework/core/application.h"
 #include "framework/core/menu.h"
+#include "tests/linux/patience.h"
 #include "tests/linux/trayicon/docked_windows.h"
 #include "tests/linux/trayicon/private_bus.h"
 #include "trayicon/core/tray_icon.h"
@@ -394,7 +395,7 @@ TEST_F(LinuxTrayTest, ABusThatNeverAnswersHoldsNothingUpAndTheStatusIconServes) 
   bool given_up = false;
   std::thread bus([&] {
     std::unique_lock lock(mutex);
-    given_up = !changed.wait_for(lock, std::chrono::seconds(10), [&] { return made; });
+    given_up = !changed.wait_for(lock, kPatience, [&] { return made; });
     close(listener);
   });
 
