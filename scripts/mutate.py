@@ -33,6 +33,7 @@ Every build and test runs under `nice -n 10` with at most two jobs. Logs of
 each slip's build and tests are kept in build/mutate/<id>.log.
 """
 import argparse
+import fnmatch
 import os
 import re
 import shlex
@@ -140,7 +141,7 @@ def failures(log, begins):
     cases = sorted(set(re.findall(r"^\[  FAILED  \] ([\w/]+\.[\w/*]+)", text, re.M)))
     named = ", ".join(tests) or "its tests"
     # ctest names a Win32 test executable, which holds many cases.
-    if cases and not all(any(case in t for t in tests) for case in cases):
+    if cases and not all(any(fnmatch.fnmatchcase(case, t) for t in tests) for case in cases):
         named += f" ({', '.join(cases[:4])}{', ...' if len(cases) > 4 else ''})"
     return named
 

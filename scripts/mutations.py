@@ -67,8 +67,8 @@ SLIPS = [
     # Placement.
     dict(_CORE, id="touching-edge-is-on-screen", file="main/core/strip_position.cpp",
          original="return left < area.right &&", replacement="return left <= area.right &&"),
-    dict(_CORE, id="fallback-skipped", file="main/core/strip_position.cpp",
-         original="  if (OnSomeMonitor(fallback, size, monitors)) return fallback;\n", replacement=""),
+    dict(_CORE, id="fallback-unchecked", file="main/core/strip_position.cpp",
+         original="if (OnSomeMonitor(fallback, size, monitors)) return fallback;", replacement="return fallback;"),
     dict(_CORE, id="corner-of-the-bounds", file="main/core/strip_position.cpp",
          original="monitors.front().work_area;", replacement="monitors.front().bounds;"),
     dict(_CORE, id="edges-overflow", file="main/core/strip_position.cpp",
@@ -110,7 +110,7 @@ SLIPS = [
          original="icon_added_ && hides_in_place_ ? TTrayIconMode::tiShowIcon",
          replacement="icon_added_ || hides_in_place_ ? TTrayIconMode::tiShowIcon"),
     dict(_TRAY, id="change-during-add-lost", file="trayicon/core/tray_icon.cpp",
-         original="  if (changed) IconChange(this);\n", replacement=""),
+         original="if (changed) IconChange(this);", replacement="if (!changed) IconChange(this);"),
     dict(_TRAY, id="second-click-waits-again", file="trayicon/core/tray_icon_events.cpp",
          original="if (OnClick && !click_pending_) {", replacement="if (OnClick) {"),
     dict(_TRAY, id="menus-swapped", file="trayicon/core/tray_icon_events.cpp",
@@ -118,7 +118,8 @@ SLIPS = [
     dict(_TRAY, id="single-click-early", file="trayicon/core/single_click.cpp",
          original="input.DoubleClickTime() + 50", replacement="input.DoubleClickTime() + 5"),
     dict(_TRAY, id="stop-returns-between-frames", file="trayicon/core/tray_icon_animate.cpp",
-         original="return parked_ == TPark::pkIdle && !wake_;", replacement="return parked_ != TPark::pkRunning && !wake_;"),
+         original="return parked_ == TPark::pkIdle && !wake_;", replacement="return parked_ != TPark::pkRunning && !wake_;",
+         equivalent="once Stop has cleared animating_ the thread parks only idle, so any park after the wake is that one"),
 
     # The shell's notification area.
     dict(_SHELL, id="record-sizes-swapped", file="trayicon/win32/shell_notify_area.cpp",
@@ -223,8 +224,8 @@ SLIPS = [
          original="  for (const TPublishedField& field : published_.fields) {\n    if (!field.bound()) throw EReadError("
                   "\"form description: no component for the field \" + field.name);\n  }\n",
          replacement=""),
-    dict(_FORMS, id="child-not-added", file="framework/core/reader.cpp",
-         original="  parent->AddChildComponent(child);\n", replacement=""),
+    dict(_FORMS, id="child-added-to-the-root", file="framework/core/reader.cpp",
+         original="parent->AddChildComponent(child);", replacement="root_->AddChildComponent(child);"),
     dict(_FORMS, id="client-width-as-height", file="framework/core/custom_form.cpp",
          original="SetClientSize(value.AsInteger(), client_height_);", replacement="SetClientSize(client_width_, value.AsInteger());"),
     dict(_FORMS, id="old-create-order-inverted", file="framework/core/custom_form.cpp",
