@@ -34,7 +34,6 @@ each slip's build and tests are kept in build/mutate/<id>.log.
 """
 import argparse
 import fnmatch
-import os
 import re
 import shlex
 import signal

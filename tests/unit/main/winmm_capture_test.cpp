@@ -266,8 +266,8 @@ TEST_F(CaptureTest, NotificationForABusyBufferIsIgnored) {
   ASSERT_TRUE(device_.WaitForCall("add 1"));
   EXPECT_EQ(meter_.count, 2);
   EXPECT_EQ(meter_.levels.Snapshot()[0].level, static_cast<float>(SampleToLevel(129)));
-  EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(kHandBack0 + std::vector<std::string>{"unprepare 1", "prepare 1",
-                                                                                          "add 1"}));
+  EXPECT_THAT(device_.TakeCalls(),
+              ElementsAreArray(kHandBack0 + std::vector<std::string>{"unprepare 1", "prepare 1", "add 1"}));
 }
 
 TEST_F(CaptureTest, PartlyFilledBufferLeavesCirculationUntilNextStart) {

@@ -89,10 +89,9 @@ TEST_F(EventsTest, PressesWithALinkedMenuBringTheFormForwardAndOpenItAtThePointe
   Send(paRelease, mbRight);
   Send(paPress, mbLeft);
   Send(paPress, mbMiddle);  // no menu for the middle button
-  EXPECT_THAT(platform_.Log(),
-              ElementsAre("foreground form", "process messages", "popup Menu at 640,700", "up right at 640,700",
-                          "foreground form", "process messages", "popup LeftMenu at 640,700",
-                          "down middle at 640,700"));
+  EXPECT_THAT(platform_.Log(), ElementsAre("foreground form", "process messages", "popup Menu at 640,700",
+                                           "up right at 640,700", "foreground form", "process messages",
+                                           "popup LeftMenu at 640,700", "down middle at 640,700"));
   tray_->SetAutoPopup(false);
   platform_.Clear();
   Send(paPress, mbRight);
