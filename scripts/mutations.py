@@ -10,14 +10,14 @@ AREAS = {"core", "winmm", "pulse", "tray", "skins", "settings", "forms"}
 
 _CORE = dict(area="core", preset="host", tests="-L ^main_core_tests$", targets="main_core_tests")
 _WINMM = dict(area="winmm", preset="host", tests="-L ^main_winmm_tests$", targets="main_winmm_tests")
-_PULSE = dict(area="pulse", preset="linux", tests="-R ^main_linux_tests$", targets="main_linux_tests")
+_PULSE = dict(area="pulse", preset="linux", tests="-R ^main_linux_tests$", targets="main_linux_tests skins")
 _TRAY = dict(area="tray", preset="host", tests="-L ^trayicon_core_tests$", targets="trayicon_core_tests")
 _SHELL = dict(area="tray", preset="host", tests="-L ^trayicon_shell_tests$", targets="trayicon_shell_tests")
 _TRAY_WIN32 = dict(area="tray", preset="win32", tests="-R ^trayicon_win32_tests$", targets="trayicon_win32_tests")
 _TRAY_LINUX = dict(area="tray", preset="linux", tests="-R ^trayicon_linux_tests$", targets="trayicon_linux_tests")
 _BITMAP = dict(area="skins", preset="host", tests="-L ^framework_core_tests$", targets="framework_core_tests")
 _GDI_SKIN = dict(area="skins", preset="win32", tests="-R ^main_win32_tests$", targets="main_win32_tests")
-_X_SKIN = dict(area="skins", preset="linux", tests="-R ^main_linux_tests$", targets="main_linux_tests")
+_X_SKIN = dict(area="skins", preset="linux", tests="-R ^main_linux_tests$", targets="main_linux_tests skins")
 _SETTINGS = dict(area="settings", preset="host", tests="-L ^framework_core_tests$", targets="framework_core_tests")
 _SETTINGS_WIN32 = dict(area="settings", preset="win32", tests="-R ^framework_win32_tests$",
                        targets="framework_win32_tests")
