@@ -38,7 +38,7 @@ class IniFileTest : public ::testing::Test {
   static unsigned Mode(const fs::path& path) {
     struct stat status {};
     stat(path.c_str(), &status);
-    return status.st_mode & 0777;
+    return status.st_mode & 07777;
   }
 
   static std::size_t Entries(const fs::path& folder) {
@@ -170,7 +170,9 @@ INSTANTIATE_TEST_SUITE_P(Modes, IniFileModeTest,
                          testing::Values(ModeCase{"NewUnderUmask022", std::nullopt, 022, 0644},
                                          ModeCase{"NewUnderUmask077", std::nullopt, 077, 0600},
                                          ModeCase{"Existing0640UnderUmask022", 0640, 022, 0640},
-                                         ModeCase{"Existing0664UnderUmask077", 0664, 077, 0664}),
+                                         ModeCase{"Existing0664UnderUmask077", 0664, 077, 0664},
+                                         // A shared group's file keeps its set-group-ID bit.
+                                         ModeCase{"Existing2660UnderUmask022", 02660, 022, 02660}),
                          [](const testing::TestParamInfo<ModeCase>& param_info) {
                            return std::string(param_info.param.name);
                          });
