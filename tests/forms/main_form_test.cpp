@@ -2,10 +2,12 @@
 // without the version dialog or the rest of the program.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "framework/platform.h"
 #include "main/snx_main.h"
+#include "main/strip_platform.h"
 
 namespace snx {
 namespace {
@@ -14,9 +16,10 @@ class MainFormTest : public testing::Test {
  protected:
   MainFormTest() {
     application_.SetTitle("Sonalix 100115");
-    application_.CreateForm(strip_);
+    application_.CreateForm(strip_, *platform_);
   }
 
+  const std::unique_ptr<TStripPlatform> platform_ = NativeStripPlatform();
   TPlatformApplication application_;
   TSNX_MAIN* strip_ = nullptr;
 };
