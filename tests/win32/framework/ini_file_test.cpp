@@ -68,6 +68,10 @@ TEST_F(IniFileTest, DeleteKeyTakesOutOnlyThatKeyAndAMissingOneIsNoError) {
   EXPECT_EQ(ini.ReadString("Other", "Device", ""), "X");
   EXPECT_NO_THROW(ini.DeleteKey("Main", "Device"));
   EXPECT_NO_THROW(ini.DeleteKey("Gone", "Device"));
+
+  DeleteFileW(Widen(path_).c_str());
+  EXPECT_NO_THROW(TIniFile(path_).DeleteKey("Main", "Device"));
+  EXPECT_EQ(GetFileAttributesW(Widen(path_).c_str()), INVALID_FILE_ATTRIBUTES) << "taking a key out made a file";
 }
 
 TEST_F(IniFileTest, AWriteThatCannotHappenRaisesWithThePath) {
