@@ -1,7 +1,5 @@
 // The strip written once, natively: over the unit tests' stand-in form and
 // timer, with its platform's roles played by recording fakes.
-#include "main/snx_main.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "main/core/meter_clock.h"
+#include "main/snx_main.h"
 #include "tests/unit/main/fake_strip_platform.h"
 
 namespace snx {
