@@ -225,8 +225,54 @@ def key(*keys):
     run("xdotool", "key", *keys)
 
 
+def described_menu(path=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "main",
+                                     "TSNX_MAIN.dfm")):
+    """The captions of the strip's menu rows, in order, as its form
+    description gives them: the items of its TPopupMenu, "-" a separator."""
+    captions, menu_depth, depth = [], None, 0
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            line = line.strip()
+            opened = re.match(r"object \w+: (\w+)$", line)
+            if opened:
+                depth += 1
+                if opened.group(1) == "TPopupMenu":
+                    menu_depth = depth
+                elif opened.group(1) == "TMenuItem" and menu_depth is not None and depth == menu_depth + 1:
+                    captions.append("")
+            elif line == "end":
+                if depth == menu_depth:
+                    menu_depth = None
+                depth -= 1
+            elif menu_depth is not None and depth == menu_depth + 1 and line.startswith("Caption = "):
+                captions[-1] = read_string(line[len("Caption = "):])
+    return tuple(captions)
+
+
+def read_string(text):
+    """A form description's string: quoted parts ('' a quote) and #code
+    characters, side by side."""
+    value, at = "", 0
+    while at < len(text):
+        if text[at] == "'":
+            at += 1
+            while True:
+                end = text.index("'", at)
+                value, at = value + text[at:end], end + 1
+                if text[at:at + 1] != "'":
+                    break
+                value, at = value + "'", at + 1
+        elif text[at] == "#":
+            code = re.match(r"#(\d+)", text[at:]).group(1)
+            value += chr(int(code))
+            at += 1 + len(code)
+        else:
+            raise ValueError(f"not a string: {text}")
+    return value
+
+
 # The command menu as built: captions, "-" for a separator.
-MENU_ITEMS = ("開始(&S)", "停止(&P)", "-", "常に最前面に表示(&T)", "-", "バージョン情報(&A)", "-", "終了(&X)")
+MENU_ITEMS = described_menu()
 
 
 class MenuRow:

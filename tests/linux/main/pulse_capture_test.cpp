@@ -367,9 +367,9 @@ TEST_F(PulseCaptureTest, ToneArrivesInTenMillisecondBuffersAtTheModelsLevels) {
   const int right = SampleToLevel(kToneRight);
   EXPECT_TRUE(Eventually([&] {
     const TStereoLevels levels = meter_.Levels();
-    return levels[0].level == static_cast<float>(left) && levels[1].level == static_cast<float>(right);
-  })) << meter_.Levels()[0].level
-      << " " << meter_.Levels()[1].level;
+    return levels[0].Level == static_cast<float>(left) && levels[1].Level == static_cast<float>(right);
+  })) << meter_.Levels()[0].Level
+      << " " << meter_.Levels()[1].Level;
   capture.Stop();
   EXPECT_FALSE(capture.CaptureRunning());
   EXPECT_GT(meter_.Count(), 0);

@@ -243,8 +243,8 @@ TEST_F(CaptureTest, FullBufferIsMeasuredGivenBackAndAcceptedAgain) {
   std::thread([&] { device_.Deliver(0, 127, 255); }).join();
   ASSERT_TRUE(device_.WaitForCall("add 0"));
   EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(kHandBack0));
-  EXPECT_EQ(meter_.levels.Snapshot()[0].level, 15.0f);
-  EXPECT_EQ(meter_.levels.Snapshot()[1].level, 105.0f);
+  EXPECT_EQ(meter_.levels.Snapshot()[0].Level, 15.0f);
+  EXPECT_EQ(meter_.levels.Snapshot()[1].Level, 105.0f);
   // Back with the device, whether or not its busy mark has gone yet.
   device_.Deliver(0, 128, 128);
   ASSERT_TRUE(device_.WaitForCall("add 0"));
@@ -326,7 +326,7 @@ TEST_F(CaptureTest, StopWaitsForAMeasurementInProgress) {
   };
   std::thread([&] { device_.Deliver(0, 255, 128); }).join();
   ui.join();
-  EXPECT_EQ(meter_.levels.Snapshot()[0].level, 105.0f);
+  EXPECT_EQ(meter_.levels.Snapshot()[0].Level, 105.0f);
   EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(kStop));  // after it, and it was not given back
 }
 
