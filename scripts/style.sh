@@ -18,7 +18,7 @@ mkdir -p "$fixes"
 owned=(
   "host ."
   "fuzz ^tests/fuzz/"
-  "linux (^|/)linux/|^(main|about)/[^/]+[.]cpp$|^tests/forms/"
+  "linux (^|/)linux/|^about/[^/]+[.]cpp$|^main/sonalix[.]cpp$|^tests/forms/"
   "win32 (^|/)win32/|^tests/e2e/"
 )
 status=0
