@@ -1,5 +1,7 @@
 #include "framework/core/menu.h"
 
+#include <algorithm>
+
 #include "framework/core/application.h"
 #include "framework/core/erase_last.h"
 #include "framework/core/reader.h"
@@ -11,15 +13,35 @@ TMenuItem::~TMenuItem() {
   for (TMenuItem* item : items_) item->parent_ = nullptr;
 }
 
+void TMenuItem::SetCaption(std::string caption) {
+  if (caption == caption_) return;
+  caption_ = std::move(caption);
+  Changed();
+}
+
+void TMenuItem::SetChecked(bool checked) {
+  if (checked == checked_) return;
+  checked_ = checked;
+  Changed();
+}
+
 void TMenuItem::Add(TMenuItem* item) {
   if (item->parent_ != nullptr) item->parent_->Remove(item);
   items_.push_back(item);
   item->parent_ = this;
+  Changed();
 }
 
 void TMenuItem::Remove(TMenuItem* item) {
   EraseLast(items_, item);
   item->parent_ = nullptr;
+  Changed();
+}
+
+void TMenuItem::Changed() {
+  const TMenuItem* top = this;
+  while (top->parent_ != nullptr) top = top->parent_;
+  if (top->menu_ != nullptr) top->menu_->Changed();
 }
 
 void TMenuItem::Click() {
@@ -28,9 +50,9 @@ void TMenuItem::Click() {
 
 bool TMenuItem::ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) {
   if (name == "Caption") {
-    caption_ = value.AsString();
+    SetCaption(value.AsString());
   } else if (name == "Checked") {
-    checked_ = value.AsBoolean();
+    SetChecked(value.AsBoolean());
   } else if (name == "OnClick") {
     OnClick = reader.Method<TNotifyEvent>(value);
   } else {
@@ -43,10 +65,28 @@ void TMenuItem::AddChildComponent(TComponent* child) {
   if (auto* item = dynamic_cast<TMenuItem*>(child)) Add(item);
 }
 
-TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(this)) {}
+TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(this)) { items_->menu_ = this; }
+
+TPopupMenu::~TPopupMenu() {
+  // Those linked to the menu let go of it while it is whole.
+  NotifyRemoval();
+  items_->menu_ = nullptr;
+}
 
 void TPopupMenu::Popup(int x, int y) {
   if (TMenuItem* chosen = ApplicationOf(this).TrackPopupMenu(*this, x, y)) chosen->Click();
+}
+
+void TPopupMenu::AddObserver(TMenuObserver& observer) { observers_.push_back(&observer); }
+
+void TPopupMenu::RemoveObserver(TMenuObserver& observer) { EraseLast(observers_, &observer); }
+
+void TPopupMenu::Changed() {
+  // An observer may stop observing as it hears of the change.
+  const std::vector<TMenuObserver*> observers = observers_;
+  for (TMenuObserver* observer : observers) {
+    if (std::find(observers_.begin(), observers_.end(), observer) != observers_.end()) observer->MenuChanged(*this);
+  }
 }
 
 void TPopupMenu::AddChildComponent(TComponent* child) {
