@@ -1,0 +1,50 @@
+#pragma once
+// A popup menu served on the session bus as com.canonical.dbusmenu, by
+// Debian's libdbusmenu-glib, for tray hosts that draw an item's menu
+// themselves: the same items in the same order, with their mnemonics,
+// separators, check marks and submenus. An item chosen there runs its click
+// handler, as one chosen in the program's own popup does.
+#include <libdbusmenu-glib/server.h>
+
+#include <map>
+#include <memory>
+
+#include "trayicon/linux/gobject_ptr.h"
+
+namespace snx {
+
+class TMenuItem;
+class TPopupMenu;
+
+class TDbusMenu {
+ public:
+  // Serves at `path` on the connection libdbusmenu-glib always takes, the
+  // process's own to the session bus (g_bus_get): the item that names the
+  // menu must be on that connection too, since hosts ask the item's bus
+  // name for it.
+  explicit TDbusMenu(const char* path);
+  ~TDbusMenu();
+  TDbusMenu(const TDbusMenu&) = delete;
+  TDbusMenu& operator=(const TDbusMenu&) = delete;
+
+  // Serves `menu` as it is now (null: no items). Told again after every
+  // change, it serves the menu afresh: hosts then read all of it again, which
+  // a change of an item's kind (a check mark's coming or going) needs.
+  void Show(const TPopupMenu* menu);
+
+ private:
+  static void Activated(DbusmenuMenuitem* item, guint timestamp, gpointer link);
+  GObjectPtr<DbusmenuMenuitem> Build(TMenuItem& item);
+  // Runs the click handler of the item that `served` stands for, if it is
+  // still among those served.
+  void Click(DbusmenuMenuitem* served);
+
+  // What the items' signals hold: cleared as the menu goes.
+  std::shared_ptr<TDbusMenu*> self_;
+  GObjectPtr<DbusmenuServer> server_;
+  GObjectPtr<DbusmenuMenuitem> root_;
+  // The items served now, each with the menu item it stands for.
+  std::map<DbusmenuMenuitem*, TMenuItem*> items_;
+};
+
+}  // namespace snx
