@@ -25,7 +25,7 @@ namespace {
 class TLinuxStripPlatform final : public TStripPlatform {
  public:
   TLinuxStripPlatform(TSNX_MAIN& strip, TChannelLevels& levels)
-      : strip_(strip), levels_(levels), reporter_(GTK_WINDOW(strip.Handle())), capture_(levels, reporter_) {
+      : strip_(strip), levels_(levels), reporter_(strip), capture_(levels, reporter_) {
     // The strip shows nothing but its skin, not even while GTK repaints it.
     strip_.SetBackground([this](cairo_t* cr) { return skin_.PaintLast(cr); });
   }

@@ -22,7 +22,7 @@ class TWin32StripPlatform final : public TStripPlatform {
       : strip_(strip),
         levels_(levels),
         window_dc_(GetDC(strip.Handle())),
-        reporter_(strip.Handle()),
+        reporter_(strip),
         capture_(wave_device_, levels, reporter_) {}
 
   void Showing() override {
