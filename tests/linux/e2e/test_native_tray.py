@@ -12,7 +12,7 @@ from native_app import NativeTestCase, tray_icons
 class StatusNotifierWatcher(NativeTestCase):
     def test_without_a_host_the_icon_stays_docked_until_a_host_comes_and_comes_back_when_it_goes(self):
         watcher = self.watcher(host=False)
-        app = self.launch()
+        app = self.launch(env=watcher.env)
         watcher.registered_item()
         # The registration has been answered: nothing but the docked icon shows the program.
         watcher.tell("menu 0 0")
@@ -25,7 +25,7 @@ class StatusNotifierWatcher(NativeTestCase):
 
     def test_requests_for_the_menu_while_it_is_open_open_no_second_one(self):
         watcher = self.watcher(host=True)
-        app = self.launch(tray=False)
+        app = self.launch(env=watcher.env, tray=False)
         watcher.registered_item()
         for _ in range(3):
             watcher.tell("menu 500 400")
