@@ -1,10 +1,10 @@
 """The version dialog as a user meets it: where it opens and what it shows,
 modal to the strip, its links and what they open, closing and showing it
-again, and a second request while it is up."""
+again, a second request while it is up, and a command's error box then."""
 import time
 import unittest
 
-from desk import TITLE, click, geometry, pixels, pointer, run, visible_windows, wait_until, within
+from desk import TITLE, click, geometry, key, pixels, pointer, run, set_audio, visible_windows, wait_until, within
 from driver import DriverTestCase
 
 DIALOG = "^バージョン情報$"
@@ -17,6 +17,7 @@ WEB_LINK = (20, 70)
 MAIL_LINK = (20, 86)
 BLANK = (180, 30)  # a client point off the texts and links
 ERROR_TEXT = "表示されているウィンドウをモーダルにすることはできません."
+CAPTURE_ERROR = "エラー"
 
 
 def is_red(p):
@@ -161,6 +162,31 @@ class AboutDialog(DriverTestCase):
         self.assertEqual(visible_windows(name=DIALOG), [dialog])
         self.assertEqual(app.dialog_corner(dialog), app.desktop_corner())
         self.assertEqual(pixels(*geometry(dialog)), before)
+
+    def test_a_commands_error_box_while_the_dialog_is_up_leaves_the_strip_disabled_and_the_keyboard_with_the_dialog(self):
+        # Start fails without the audio server, and says so in a box while the
+        # dialog is up. Once the box is closed the strip still takes no
+        # clicks, and the keyboard is back with the dialog: Alt+F4 closes the
+        # dialog, not the strip.
+        app = self.launch()
+        dialog = self.open_dialog(app)
+        set_audio(False)
+        self.addCleanup(set_audio, True)
+        box = app.choose("開始(&S)", lambda: app.message_box(CAPTURE_ERROR), "the error box", via_tray=True)
+        app.dismiss(box)
+        x, y, w, h = app.geometry()
+        click(x + w - 10, y + h // 2, 3)
+        self.assertIsNone(within(app.menu_window, timeout=3), "the strip's menu opened")
+        closed = lambda: not visible_windows(name=DIALOG) or app.process.poll() is not None
+        for _ in range(3):  # a key sent while the focus moves can be lost
+            key("alt+F4")
+            if within(closed, timeout=5):
+                break
+        self.assertIsNone(app.process.poll(), "Alt+F4 closed the strip")
+        self.assertEqual(visible_windows(name=DIALOG), [])
+        self.assertIn(app.window, visible_windows(name="^" + TITLE + "$"), "the strip went")
+        app.open_menu()  # the strip takes clicks again
+        app.close_menu()
 
 
 if __name__ == "__main__":

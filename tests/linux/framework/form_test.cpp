@@ -144,7 +144,7 @@ TEST_F(FormTest, LeftAndTopAreThePlaceOnTheScreenWhateverTheConfigureEventsSay) 
   EXPECT_EQ(form_->Top(), 310);
 }
 
-TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsUntilCloseEndsItsLoop) {
+TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsAndTheirFocusUntilCloseEndsItsLoop) {
   const auto other = std::make_unique<TProbeForm>(&TestApplication());
   other->Show();
   std::vector<std::string> reached;
@@ -154,6 +154,7 @@ TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsUntilCloseEndsItsLoop) {
     TProbeForm* form;
     TProbeForm* other;
     bool other_sensitive = true;
+    bool other_takes_focus = true;
   } modal{form_.get(), other.get()};
   // Inside the modal loop: a click on the other form, then the close box.
   form_->OnShow = [&](TObject*) {
@@ -161,6 +162,7 @@ TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsUntilCloseEndsItsLoop) {
         +[](gpointer data) -> gboolean {
           auto* m = static_cast<Modal*>(data);
           m->other_sensitive = gtk_widget_get_sensitive(m->other->Handle()) != FALSE;
+          m->other_takes_focus = gtk_window_get_accept_focus(GTK_WINDOW(m->other->Handle())) != FALSE;
           Deliver(*m->other, GDK_BUTTON_PRESS, 150, 30, GDK_BUTTON_SECONDARY);
           Deliver(*m->other, GDK_BUTTON_RELEASE, 150, 30, GDK_BUTTON_SECONDARY);
           m->form->Close();
@@ -172,8 +174,10 @@ TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsUntilCloseEndsItsLoop) {
   EXPECT_EQ(form_->ShowModal(), 2);
   EXPECT_TRUE(reached.empty()) << "a disabled form took a click";
   EXPECT_FALSE(modal.other_sensitive);
+  EXPECT_FALSE(modal.other_takes_focus) << "a click would give a disabled form the keyboard";
   EXPECT_FALSE(form_->Visible());
   EXPECT_TRUE(gtk_widget_get_sensitive(other->Handle()));
+  EXPECT_TRUE(gtk_window_get_accept_focus(GTK_WINDOW(other->Handle())));
   Deliver(*other, GDK_BUTTON_PRESS, 150, 30, GDK_BUTTON_SECONDARY);
   EXPECT_EQ(reached, std::vector<std::string>{"down"}) << "the form stayed disabled";
   EXPECT_THROW(other->ShowModal(), EInvalidOperation);
