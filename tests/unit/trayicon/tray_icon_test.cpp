@@ -214,7 +214,7 @@ class HostMenuTest : public TrayIconTest {
 };
 
 TEST_F(HostMenuTest, TheRightButtonsMenuIsOfferedOnlyWhileAPressWouldOpenIt) {
-  TPopupMenu* other = new TPopupMenu(owner_.get());
+  auto* other = new TPopupMenu(owner_.get());
   const struct {
     const char* step;
     std::function<void()> change;
