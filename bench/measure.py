@@ -15,17 +15,26 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
-def wakeups(pid):
-    """How many times the process's threads have been put on a core so far:
-    each wake-up from a timer, a socket or a signal counts once."""
-    total = 0
+def thread_runs(pid):
+    """How many times each of the process's threads has been put on a core
+    so far, by thread id: each wake-up from a timer, a socket or a signal
+    counts once."""
+    runs = {}
     for task in os.listdir(f"/proc/{pid}/task"):
         try:
             with open(f"/proc/{pid}/task/{task}/schedstat") as f:
-                total += int(f.read().split()[2])
+                runs[task] = int(f.read().split()[2])
         except OSError:  # a thread that ended meanwhile
             pass
-    return total
+    return runs
+
+
+def wakeups_between(before, after):
+    """The wake-ups between two thread_runs() of one process: those of the
+    threads still there, and all of a thread that came meanwhile. A thread
+    that ended (a worker pool retiring an idle thread) takes its count with
+    it, which must not cancel the others' wake-ups out."""
+    return sum(runs - before.get(task, 0) for task, runs in after.items())
 
 
 def rss_kib(pid):

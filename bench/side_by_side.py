@@ -31,7 +31,8 @@ import subprocess
 import sys
 import time
 
-from measure import Feeder, Screen, cpu_seconds, lamp_delays, pss_kib, rss_kib, spread, wait_while, wakeups
+from measure import (Feeder, Screen, cpu_seconds, lamp_delays, pss_kib, rss_kib, spread, thread_runs, wait_while,
+                     wakeups_between)
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DESK = os.path.join(ROOT, "build", "bench-native-desktop")
@@ -129,9 +130,9 @@ def cpu_percent(pids, seconds):
 
 
 def wakeups_per_second(pid, seconds):
-    before, start = wakeups(pid), time.monotonic()
+    before, start = thread_runs(pid), time.monotonic()
     time.sleep(seconds)
-    return (wakeups(pid) - before) / (time.monotonic() - start)
+    return wakeups_between(before, thread_runs(pid)) / (time.monotonic() - start)
 
 
 # How long the strip's highest peak mark takes to fall (0.006 units/tick² from

@@ -37,6 +37,11 @@ stop() {
   rm -f "$dir/env.sh"
 }
 
+# How long a server this desktop starts may take to be ready: on a 2-core
+# machine running every test lane, with busy loops beside them in the load
+# tests, openbox has taken over 10 s. It only bounds a failure.
+ready=60
+
 wait_for() {  # wait_for SECONDS COMMAND...
   local limit=$(( $1 * 10 )); shift
   for _ in $(seq "$limit"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
@@ -92,7 +97,7 @@ audio_on() {
   env -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY pulseaudio --daemonize=no --use-pid-file=no --exit-idle-time=-1 -n --log-target=stderr \
     --load="module-null-sink sink_name=vsink" --load=module-native-protocol-unix >>"$dir/pulse.log" 2>&1 &
   echo $! >> "$dir/audio.pids"
-  wait_for 10 pactl info
+  wait_for "$ready" pactl info
   pactl set-default-sink vsink
   pactl set-default-source vsink.monitor
   # An idle null sink sleeps and delivers captured sound in late bursts. The
@@ -132,7 +137,7 @@ panel_height=32
 user_desktop() {
   openbox --sm-disable >"$dir/openbox.log" 2>&1 &
   started $!
-  wait_for 10 root_has _NET_SUPPORTING_WM_CHECK "window id"
+  wait_for "$ready" root_has _NET_SUPPORTING_WM_CHECK "window id"
   local config="$dir/panel" xfconfd
   mkdir -p "$config/xfce4/xfconf/xfce-perchannel-xml"
   cp "$(dirname "$0")/desktop-panel.xml" "$config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml"
@@ -140,13 +145,13 @@ user_desktop() {
   XDG_CONFIG_HOME=$config "$xfconfd" >"$dir/xfconfd.log" 2>&1 &
   started $!
   # Owned before the panel asks for it: the bus would start one of its own.
-  wait_for 30 bus_has_owner org.xfce.Xfconf
+  wait_for "$ready" bus_has_owner org.xfce.Xfconf
   XDG_CONFIG_HOME=$config xfce4-panel --disable-wm-check >"$dir/panel.log" 2>&1 &
   started $!
   # The window manager has taken the panel's strut into its work area.
-  wait_for 30 root_has _NET_WORKAREA "= 0, $panel_height, $width, $((height - panel_height))"
-  wait_for 30 tray_hosts_items
-  wait_for 30 xembed_tray_owned
+  wait_for "$ready" root_has _NET_WORKAREA "= 0, $panel_height, $width, $((height - panel_height))"
+  wait_for "$ready" tray_hosts_items
+  wait_for "$ready" xembed_tray_owned
 }
 
 bus_has_owner() {  # bus_has_owner NAME
@@ -212,10 +217,12 @@ start() {  # start [--native]
   done
   [ -n "$display" ] || { echo "desktop.sh: no free display" >&2; exit 1; }
 
-  Xvfb "$display" -screen 0 "${width}x${height}x24" -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+  # -noreset: an X server whose last client leaves resets itself and refuses
+  # clients meanwhile; the readiness probe below is such a last client.
+  Xvfb "$display" -noreset -screen 0 "${width}x${height}x24" -nolisten tcp >"$dir/xvfb.log" 2>&1 &
   started $!
   export DISPLAY=$display
-  wait_for 10 xdpyinfo
+  wait_for "$ready" xdpyinfo
 
   export XDG_RUNTIME_DIR="$dir/xdg" HOME="$dir/home"
   mkdir -p "$XDG_RUNTIME_DIR" "$HOME"

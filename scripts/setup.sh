@@ -16,7 +16,7 @@ case "${1:-}" in
 esac
 
 PACKAGES=(
-  cmake ninja-build g++ googletest python3
+  cmake ninja-build g++ googletest libgtest-dev libgmock-dev python3
   clang libclang-rt-14-dev clang-format
   # The style check: clang-tidy 22 leaves the system's headers unvisited,
   # three times quicker than Debian 12's default 14.

@@ -6,11 +6,15 @@
 
 namespace snx {
 
+gint64 NextTickDue(gint64 due, gint64 now, gint64 interval) {
+  gint64 next = due + interval;
+  if (next <= now) next += (now - next) / interval * interval + interval;
+  return next;
+}
+
 namespace {
 
-// A source that keeps its own schedule: each tick is due one interval after
-// the previous one was due, not after it ran, so a late tick does not
-// delay the rest. Ticks missed altogether are skipped, never bunched.
+// A source that keeps its own schedule (NextTickDue).
 struct TickSource {
   GSource base;
   gint64 interval_us;
@@ -18,10 +22,7 @@ struct TickSource {
 
 gboolean DispatchTick(GSource* source, GSourceFunc callback, gpointer data) {
   const gint64 interval = reinterpret_cast<TickSource*>(source)->interval_us;
-  const gint64 now = g_source_get_time(source);
-  gint64 due = g_source_get_ready_time(source) + interval;
-  if (due <= now) due += (now - due) / interval * interval + interval;
-  g_source_set_ready_time(source, due);
+  g_source_set_ready_time(source, NextTickDue(g_source_get_ready_time(source), g_source_get_time(source), interval));
   return callback(data);
 }
 

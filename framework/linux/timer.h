@@ -6,6 +6,13 @@
 
 namespace snx {
 
+// When the tick after one that was due at `due` is due, asked at `now` (all
+// in the same unit): one interval after `due`, so that a late tick delays
+// none of the rest; when that time has passed too, the first time of the
+// same schedule still to come, so that ticks missed altogether are skipped
+// rather than bunched.
+gint64 NextTickDue(gint64 due, gint64 now, gint64 interval);
+
 class TGtkTimer final : public TTimer {
  public:
   explicit TGtkTimer(TComponent* owner) : TTimer(owner) {}

@@ -33,6 +33,17 @@ def desktop_env():
 ENV = desktop_env() if DESKTOP_DIR else dict(os.environ)
 
 
+# How long the program may take to answer what a test did (a click, a key, a
+# tone) before the test gives up. A verdict never depends on it: it only
+# bounds a failure. Generous, since the tests run on 2-core machines with two
+# other test lanes and, in the load tests, two busy loops beside them, where
+# Wine has kept a menu or a box waiting for over ten seconds.
+REACTION = 60
+# How long a click or key that the program may not have seen is waited on
+# before it is given again: a user who sees nothing happen tries again.
+RETRY = 10
+
+
 def run(*args, check=True, timeout=20, env=None):
     result = subprocess.run(args, env=env or ENV, capture_output=True, text=True, timeout=timeout)
     if check and result.returncode != 0:
@@ -52,7 +63,7 @@ def within(predicate, timeout, interval=0.05):
         time.sleep(interval)
 
 
-def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
+def wait_until(predicate, timeout=REACTION, interval=0.05, what="condition"):
     value = within(predicate, timeout, interval)
     if not value:
         raise AssertionError(f"timed out waiting for {what}")
@@ -240,7 +251,7 @@ def reference_menu(command, menus, focus, timeout):
         for _ in range(5):
             focus(menu)
             key("Escape")
-            if within(lambda: shown.poll() is not None, timeout=5):
+            if within(lambda: shown.poll() is not None, timeout=RETRY):
                 break
     finally:
         if shown.poll() is None:
@@ -291,7 +302,7 @@ class Program:
     OPENERS = ("xdg-open",)  # what a link is handed to
     TRAY_OWNER = ""  # the X class of the icons the tray host docks for it
     TRAY_MENU_BY_HOST = False  # the tray host draws the tray icon's menu itself
-    START_TIMEOUT = 30
+    START_TIMEOUT = REACTION
     scale = 1  # device pixels to a skin pixel
 
     def __init__(self, ini=None, folder=None, env=None):
@@ -373,7 +384,7 @@ class Program:
             at = (x + w - 10, y + h // 2)
         for _ in range(3):  # a click the program never saw opens nothing
             click(*at, 3)
-            menu = within(self.menu_window, timeout=10)
+            menu = within(self.menu_window, timeout=RETRY)
             if menu:
                 rect = geometry(menu)
                 # Off the menu, so that no row is highlighted.
@@ -391,7 +402,7 @@ class Program:
                 return
             self.focus_menu(menu)
             key("Escape")
-            if within(lambda: self.menu_window() is None, timeout=3):
+            if within(lambda: self.menu_window() is None, timeout=RETRY):
                 return
         raise AssertionError("the menu stayed open after Escape")
 
@@ -400,7 +411,7 @@ class Program:
         """What a key into the menu needs first (nothing where the menu
         holds the keyboard itself)."""
 
-    def choose(self, caption, effect, what, via_tray=False, timeout=10):
+    def choose(self, caption, effect, what, via_tray=False, timeout=REACTION):
         """Picks a menu item by a click on its row, clicks again while the
         menu stays open (a click into a menu still opening can be lost), then
         waits for the effect the caller names and returns it. An item whose
@@ -409,7 +420,7 @@ class Program:
         row = rows[MENU_ITEMS.index(caption)]
         for _ in range(5):
             click(x + w // 2, y + (row.top + row.bottom) // 2)
-            if within(lambda: self.menu_window() is None, timeout=5):
+            if within(lambda: self.menu_window() is None, timeout=RETRY):
                 return wait_until(effect, timeout=timeout, what=what) if effect else None
         raise AssertionError(f"the menu stayed open after clicks on {caption}")
 
@@ -436,7 +447,7 @@ class Program:
                 click(rect[0] + 20, rect[1] + rect[3] // 2)
             self.focus(box)
             key("Return")
-            if within(lambda: box not in visible_windows(env=self.env), timeout=5):
+            if within(lambda: box not in visible_windows(env=self.env), timeout=RETRY):
                 return
         raise AssertionError("the box stayed open after Return")
 
@@ -445,7 +456,7 @@ class Program:
         (a request can be lost on a busy machine)."""
         for _ in range(3):
             self.close_window(window)
-            if within(closed, timeout=5):
+            if within(closed, timeout=RETRY):
                 return
         raise AssertionError("the window stayed open after close requests")
 
@@ -459,7 +470,7 @@ class Program:
         self.choose("終了(&X)", lambda: self.process.poll() is not None, "the program to end")
         return self.wait_exit()
 
-    def wait_exit(self, timeout=15):
+    def wait_exit(self, timeout=REACTION):
         return self.process.wait(timeout=timeout)
 
     def read_ini(self):

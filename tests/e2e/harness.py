@@ -6,9 +6,9 @@ import shutil
 import subprocess
 
 # Re-exported for the Win32-only tests and scripts that drive Wine.
-from desk import (BIN_DIR, DESKTOP_DIR, ENV, TITLE, Program, ProgramTestCase, bmp_pixels, docked_icons,  # noqa: F401
-                  geometry, geometry_or_none, key, pixels, reference_menu, run, screenshot, visible_windows,
-                  wait_until, within)
+from desk import (BIN_DIR, DESKTOP_DIR, ENV, REACTION, TITLE, Program, ProgramTestCase, bmp_pixels,  # noqa: F401
+                  docked_icons, geometry, geometry_or_none, key, pixels, reference_menu, run, screenshot,
+                  visible_windows, wait_until, within)
 
 PROBE = os.environ.get("SONALIX_PROBE", "")
 
@@ -62,7 +62,6 @@ class WineApp(Program):
     # Wine's browser hands a web link to the first, a mail link to the second.
     OPENERS = ("xdg-open", "xdg-email")
     TRAY_OWNER = "explorer.exe"
-    START_TIMEOUT = 60
     # The system puts a tray icon's menu with its corner at the pointer,
     # moved only to stay on the screen, and a menu opened by a press stays
     # open when the button comes up. Text is drawn unsmoothed: a line of it

@@ -15,8 +15,8 @@ import subprocess
 import threading
 import time
 
-from desk import (BIN_DIR, ENV, Program, ProgramTestCase, docked_icons, frame_geometry, geometry, pixels,
-                  reference_menu, run, screen_size, visible_windows, wait_until, work_area)
+from desk import (BIN_DIR, ENV, REACTION, Program, ProgramTestCase, docked_icons, frame_geometry, geometry,
+                  pixels, reference_menu, run, screen_size, visible_windows, wait_until, work_area)
 
 XPROBE = os.environ.get("SONALIX_XPROBE", "")
 # The program's X class and instance name.
@@ -216,8 +216,12 @@ class BareDisplay:
         # The server picks a free display itself and names it once it is
         # ready: no other run can take that display in between.
         ready, told = os.pipe()
-        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(told), "-screen", "0", "1024x768x24", "-nolisten",
-                                        "tcp"], pass_fds=(told,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # -noreset: an X server whose last client leaves resets itself, and a
+        # client connecting meanwhile is refused; the readiness probe below
+        # is such a last client.
+        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(told), "-noreset", "-screen", "0", "1024x768x24",
+                                        "-nolisten", "tcp"], pass_fds=(told,), stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
         os.close(told)
         with os.fdopen(ready) as named:
             number = named.readline().strip()
@@ -229,7 +233,7 @@ class BareDisplay:
         # the display is handed out once a client has connected to it.
         wait_until(lambda: subprocess.run(["xdpyinfo", "-display", self.name], stdout=subprocess.DEVNULL,
                                           stderr=subprocess.DEVNULL, check=False).returncode == 0,
-                   timeout=20, what=f"the bare X server {self.name} to take clients")
+                   what=f"the bare X server {self.name} to take clients")
 
     def stop(self):
         if self.server.poll() is None:
@@ -289,7 +293,7 @@ class FakeWatcher:
     def stop(self):
         if self.process.poll() is None:
             self.process.stdin.close()
-            self.process.wait(timeout=10)
+            self.process.wait(timeout=REACTION)
         os.kill(self.bus_pid, signal.SIGTERM)
 
 

@@ -11,7 +11,7 @@ import threading
 import time
 import unittest
 
-from harness import BIN_DIR, bmp_pixels
+from harness import BIN_DIR, REACTION, bmp_pixels
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
@@ -100,11 +100,11 @@ class RunWithoutDisplay(unittest.TestCase):
                     shown = [line[first:last] for line in picture[row + 1:row + 7]]
                     self.assertTrue(shown != [line[first:last] for line in idle[row + 1:row + 7]], "the idle skin")
 
-        ended = time.monotonic()
         self.script.stdin.write("\n")
         self.script.stdin.flush()
-        self.assertEqual(self.script.wait(timeout=60), 0)
-        self.assertLess(time.monotonic() - ended, 15)
+        # Enter ends the program, Wine's servers and the desktop; the limit
+        # only bounds a run.sh that never ends.
+        self.assertEqual(self.script.wait(timeout=REACTION), 0)
         self.assertFalse(os.path.exists(f"/tmp/.X{display}-lock"), "the virtual display is still running")
         self.assert_no_program_servers()
         self.assertFalse(os.path.exists(os.path.join(self.DESKTOP, "pids")))

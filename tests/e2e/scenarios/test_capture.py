@@ -7,7 +7,7 @@ import sys
 import time
 import unittest
 
-from desk import run, set_audio, wait_until
+from desk import REACTION, run, set_audio, wait_until
 from driver import DriverTestCase
 from sound import Tone, expected_strip, level, skins
 
@@ -15,10 +15,6 @@ ERROR = "エラー"
 # How long the program is starved of CPU: at 100 buffers a second, a few
 # seconds already leave hundreds of them unserved.
 STARVATION_SECONDS = float(os.environ.get("SONALIX_STARVATION_SECONDS", "5"))
-# The peak marks fall to rest in just under two seconds' worth of the strip's
-# 10 ms ticks; a loaded machine delivers the ticks late, so this bounds only
-# a failure.
-AT_REST_SECONDS = 10
 
 
 def showing(app, picture):
@@ -56,7 +52,7 @@ class CaptureTestCase(DriverTestCase):
         set_audio(on)
         self.audio_off = not on
 
-    def strip_is(self, app, picture, timeout=5.0):
+    def strip_is(self, app, picture, timeout=REACTION):
         wait_until(showing(app, picture), timeout=timeout, interval=0.02, what="the expected strip")
 
     def dismiss_error(self, app, text=None):
@@ -79,7 +75,7 @@ class Levels(CaptureTestCase):
         app.choose("開始(&S)", showing(app, steady), "the steady bars")
         # The tone goes on: the bars fall all the same.
         app.choose("停止(&P)", not_showing(app, steady), "the bars falling")
-        self.strip_is(app, skins()[0], timeout=AT_REST_SECONDS)
+        self.strip_is(app, skins()[0])
         self.assertEqual(app.request_close(), 0)
 
 
@@ -101,13 +97,13 @@ class AudioServer(CaptureTestCase):
         if app.REPORTS_LOST_AUDIO:
             self.dismiss_error(app)
         # Nothing comes in any more: the bars and marks fall to rest.
-        self.strip_is(app, skins()[0], timeout=AT_REST_SECONDS)
+        self.strip_is(app, skins()[0])
         app.choose("停止(&P)", None, "")
 
         self.audio(True)
         self.tone(14, 40)
         steady = expected_strip(level(14), level(40))
-        app.choose("開始(&S)", showing(app, steady), "the bars of the new tone", timeout=8)
+        app.choose("開始(&S)", showing(app, steady), "the bars of the new tone")
         app.choose("停止(&P)", not_showing(app, steady), "the bars falling")
         self.assertEqual(app.request_close(), 0)
 
@@ -150,13 +146,13 @@ class Starvation(CaptureTestCase):
             for loop in loops:
                 loop.kill()
                 loop.wait()
-        self.strip_is(app, expected, timeout=15)
+        self.strip_is(app, expected)
         # The levels above could still be held from before; a louder tone on
         # both channels shows only while buffers keep coming.
         tone.stop()
         self.tones.remove(tone)
         self.tone(30, 30)
-        self.strip_is(app, expected_strip(level(30), level(30)), timeout=15)
+        self.strip_is(app, expected_strip(level(30), level(30)))
         self.assertEqual(app.request_close(), 0)
 
 

@@ -20,7 +20,7 @@ class FirstRun(DriverTestCase):
     def test_opens_at_300_300_showing_the_skin_without_a_taskbar_entry_and_exit_writes_the_defaults(self):
         app = self.launch()
         self.assertEqual(app.geometry(), (300, 300, 274, 26))
-        wait_until(lambda: app.strip_pixels() == skins()[0], timeout=5, what="the idle skin on screen")
+        wait_until(lambda: app.strip_pixels() == skins()[0], what="the idle skin on screen")
         self.assertIsNone(app.taskbar_entry())
         self.assertFalse(app.on_top())
         self.assertEqual(app.other_windows(), [])

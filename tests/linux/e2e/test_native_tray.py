@@ -31,7 +31,8 @@ class PanelHost(NativeTestCase):
         _, rows = app.open_menu(via_tray=True)
         self.assertEqual(checked_rows(rows), [MENU_ITEMS.index("常に最前面に表示(&T)")])
         app.close_menu()
-        dialog = app.choose("バージョン情報(&A)", lambda: visible_windows(name=DIALOG), "the dialog", via_tray=True)[0]
+        dialogs = app.choose("バージョン情報(&A)", lambda: visible_windows(name=DIALOG), "the dialog", via_tray=True)
+        dialog = dialogs[0]
         app.close(dialog, lambda: not visible_windows(name=DIALOG))
         app.choose("終了(&X)", lambda: app.process.poll() is not None, "the program to end", via_tray=True)
         self.assertEqual(app.wait_exit(), 0)

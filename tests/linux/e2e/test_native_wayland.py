@@ -12,7 +12,7 @@ import subprocess
 import tempfile
 import unittest
 
-from desk import DESKTOP_DIR, ENV, MENU_ITEMS, run, visible_windows, wait_until, within
+from desk import DESKTOP_DIR, ENV, MENU_ITEMS, RETRY, run, visible_windows, wait_until, within
 from native_app import NativeApp, NativeTestCase
 from sound import Tone, expected_strip, level, skins
 
@@ -115,8 +115,7 @@ class WaylandStrip(NativeTestCase):
         self.apps.append(app)
         app.start(tray=False)  # GNOME shows no tray without an extension
         self.assertEqual(app.geometry(), (310, 220, 274, 26))
-        wait_until(lambda: self.window_pixels(app, app.window) == skins()[0], timeout=10,
-                   what="the idle skin in the strip")
+        wait_until(lambda: self.window_pixels(app, app.window) == skins()[0], what="the idle skin in the strip")
 
         tone = Tone(20, -5)  # amplitudes 20 and 5: levels 66 and 38
         self.addCleanup(tone.stop)
@@ -124,7 +123,7 @@ class WaylandStrip(NativeTestCase):
                          run("xprop", "-id", str(w), "_NET_WM_WINDOW_TYPE", check=False, env=app.env)]
         for _ in range(3):  # a click the program never saw opens nothing
             run("xdotool", "mousemove", "574", "233", "click", "3", env=app.env)
-            if within(menus, timeout=10):
+            if within(menus, timeout=RETRY):
                 break
         self.assertTrue(menus(), "the menu did not open")
         # Start by its mnemonic, again while the menu stays (a key sent into
@@ -132,11 +131,11 @@ class WaylandStrip(NativeTestCase):
         self.assertEqual(MENU_ITEMS[0], "開始(&S)")
         for _ in range(5):
             run("xdotool", "key", "s", env=app.env)
-            if within(lambda: not menus(), timeout=3):
+            if within(lambda: not menus(), timeout=RETRY):
                 break
         self.assertEqual(menus(), [], "the menu stayed open")
         steady = expected_strip(level(20), level(5))
-        wait_until(lambda: self.window_pixels(app, app.window) == steady, timeout=10, what="the lamps and bars lit")
+        wait_until(lambda: self.window_pixels(app, app.window) == steady, what="the lamps and bars lit")
 
         app.process.send_signal(signal.SIGTERM)
         self.assertEqual(app.wait_exit(), 0)
