@@ -56,7 +56,9 @@ TStatusNotifierItem::TStatusNotifierItem(std::uint32_t number, TTrayEvents& even
       hosted_changed_(std::move(hosted)),
       bus_name_("org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" + std::to_string(number)),
       cancellable_(g_cancellable_new()) {
-  g_bus_get(G_BUS_TYPE_SESSION, cancellable_.get(), &TStatusNotifierItem::Connected, NewLinkRef());
+  // Not cancelled with the item: the connection is the process's, and a
+  // cancelled first request leaves it failed for every later one.
+  g_bus_get(G_BUS_TYPE_SESSION, nullptr, &TStatusNotifierItem::Connected, NewLinkRef());
 }
 
 TStatusNotifierItem::~TStatusNotifierItem() {

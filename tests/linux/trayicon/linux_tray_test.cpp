@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,6 +16,7 @@
 #include "framework/core/application.h"
 #include "framework/core/menu.h"
 #include "tests/linux/trayicon/docked_windows.h"
+#include "tests/linux/trayicon/gated_bus.h"
 #include "tests/linux/trayicon/private_bus.h"
 #include "tests/linux/trayicon/tray_test_parts.h"
 #include "trayicon/core/tray_icon.h"
@@ -431,6 +431,44 @@ TEST_F(LinuxTrayTest, ARequestAtTheOriginOpensTheMenuAtThePointer) {
   EXPECT_THAT(application_.log, ElementsAre("popup PopupMenu at 123,45", "up right at 123,45"));
 }
 
+// Whether nothing holds the process's connection to the session bus any
+// longer, once the main loop has run what was under way: the next request
+// then makes a new one.
+bool SessionConnectionReleased() {
+  GDBusConnection* connection = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+  if (connection == nullptr) return false;
+  GWeakRef held;
+  g_weak_ref_init(&held, connection);
+  g_object_unref(connection);
+  const bool released = PumpUntil([&] {
+    gpointer still = g_weak_ref_get(&held);
+    if (still != nullptr) g_object_unref(still);
+    return still == nullptr;
+  });
+  g_weak_ref_clear(&held);
+  return released;
+}
+
+// The process's connection is made once, for the first icon that asks: one
+// that goes while the bus has not yet answered must not leave it failed for
+// the next. The bus answers through a gate that opens after the first icon
+// has gone.
+TEST_F(LinuxTrayTest, AnIconThatGoesBeforeTheBusHasAnsweredLeavesTheConnectionToTheNext) {
+  FakeWatcher watcher(bus_.Connect(), WatcherAnswer::kAccept, true);
+  ASSERT_TRUE(SessionConnectionReleased());
+  auto gate = std::make_unique<GatedBus>(bus_.Address(),
+                                         g_get_tmp_dir() + std::string("/sonalix-gate-") + std::to_string(getpid()));
+  ASSERT_TRUE(g_setenv("DBUS_SESSION_BUS_ADDRESS", gate->Address().c_str(), TRUE));
+  delete NewTray();
+  TTrayIcon* next = NewTray();
+  gate->Open();
+  EXPECT_TRUE(PresenceBecomes(*next, TTrayPresence::tpStatusNotifierItem));
+  // The other tests' connection goes to the bus itself again.
+  delete next;
+  ASSERT_TRUE(g_setenv("DBUS_SESSION_BUS_ADDRESS", bus_.Address().c_str(), TRUE));
+  EXPECT_TRUE(SessionConnectionReleased());
+}
+
 TEST_F(LinuxTrayTest, OneIconAtATimeIsTheItemAndTheOthersDock) {
   FakeWatcher watcher(bus_.Connect(), WatcherAnswer::kAccept, true);
   TTrayIcon* first = NewTray();
@@ -552,9 +590,9 @@ TEST_F(LinuxTrayTest, ASingleClickIsRaisedOnTheMainContextOnceTheDoubleClickTime
                           &handled);
     gdk_event_free(event);
   }
-  const auto released = std::chrono::steady_clock::now();
+  // How long the wait is, the core's tests tell; a time measured here would
+  // be the machine's load as much as the wait.
   ASSERT_TRUE(PumpUntil([&] { return clicks != 0; }));
-  EXPECT_GE(std::chrono::steady_clock::now() - released, std::chrono::milliseconds(tray_.DoubleClickTime() + 50));
   EXPECT_EQ(clicks, 1);
   EXPECT_THAT(application_.log, ElementsAre("down left at 70,750", "error click handler failed."));
 }
