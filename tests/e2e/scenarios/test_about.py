@@ -1,6 +1,6 @@
 """The version dialog as a user meets it: where it opens and what it shows,
 modal to the strip, its links and what they open, closing and showing it
-again, a second request while it is up, and a command's error box then."""
+again, and the boxes of commands from the tray menu while it is up."""
 import time
 import unittest
 
@@ -152,10 +152,11 @@ class AboutDialog(DriverTestCase):
         self.assertEqual(pixels(x, y, w, h), first)
         self.close_dialog(app, again)
 
-    def test_a_second_request_from_the_tray_menu_is_refused_in_a_box_and_leaves_the_dialog_as_it_was(self):
+    def test_boxes_from_the_tray_menu_while_up_leave_the_dialog_as_it_was_the_strip_disabled_and_the_keyboard_with_it(self):
         app = self.launch()
         dialog = self.open_dialog(app)
         before = pixels(*geometry(dialog))
+        # A second request is refused in a box.
         box = app.choose("バージョン情報(&A)", lambda: app.message_box(TITLE), "the error box", via_tray=True)
         if app.READS_TEXTS:
             self.assertIn(ERROR_TEXT, app.box_texts(TITLE))
@@ -164,13 +165,10 @@ class AboutDialog(DriverTestCase):
         self.assertEqual(app.dialog_corner(dialog), app.desktop_corner())
         self.assertEqual(pixels(*geometry(dialog)), before)
 
-    def test_a_commands_error_box_while_the_dialog_is_up_leaves_the_strip_disabled_and_the_keyboard_with_the_dialog(self):
-        # Start fails without the audio server, and says so in a box while the
-        # dialog is up. Once the box is closed the strip still takes no
-        # clicks, and the keyboard is back with the dialog: Alt+F4 closes the
-        # dialog, not the strip.
-        app = self.launch()
-        dialog = self.open_dialog(app)
+        # Start fails without the audio server, and says so in a box of its
+        # own. Once it is closed the strip still takes no clicks, and the
+        # keyboard is back with the dialog: Alt+F4 closes the dialog, not the
+        # strip.
         set_audio(False)
         self.addCleanup(set_audio, True)
         box = app.choose("開始(&S)", lambda: app.message_box(CAPTURE_ERROR), "the error box", via_tray=True)
