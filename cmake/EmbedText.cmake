@@ -9,7 +9,7 @@
 #   #include "kProbeFormDescription.h"
 #   ReadDescriptionText(kProbeFormDescription, classes, published);
 # With FORM, the text is also stored as the description of the form class
-# `class` (framework/linux/stored_description.h), which the form's
+# `class` (framework/core/stored_description.h), which the form's
 # ReadDescription(class, ...) finds; `target` is then an object library.
 function(sonalix_embed_text)
   cmake_parse_arguments(E "" "TARGET;FILE;NAME;FORM" "" ${ARGN})

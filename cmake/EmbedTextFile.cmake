@@ -12,7 +12,7 @@ file(WRITE ${DIR}/${NAME}.h
 set(include "")
 set(store "")
 if(FORM)
-  set(include "#include \"framework/linux/stored_description.h\"\n")
+  set(include "#include \"framework/core/stored_description.h\"\n")
   set(store "const TStoredDescription kStored(\"${FORM}\", ${NAME});\n")
 endif()
 file(WRITE ${DIR}/${NAME}.cpp

@@ -1,24 +1,13 @@
 #include "main/snx_main.h"
 
-#include "framework/core/ini_file.h"
-#include "framework/core/monitor.h"
 #include "framework/core/published.h"
+#include "framework/core/reader.h"
 #include "main/core/main_settings.h"
 #include "main/core/strip_position.h"
 
 namespace snx {
 
 namespace {
-
-const ComponentClassTable& MainClasses() {
-  static const ComponentClassTable kClasses{
-      {"TPopupMenu", Creates<TPopupMenu>()},
-      {"TMenuItem", Creates<TMenuItem>()},
-      {"TTimer", Creates<TPlatformTimer>()},
-      {"TTrayIcon", [](TComponent* owner) -> TComponent* { return new TTrayIcon(owner, StripTrayPlatform()); }},
-  };
-  return kClasses;
-}
 
 const TPublished<TSNX_MAIN>& MainPublished() {
   static const TPublished<TSNX_MAIN> kPublished{
@@ -49,14 +38,22 @@ const TPublished<TSNX_MAIN>& MainPublished() {
 
 }  // namespace
 
-TSNX_MAIN::TSNX_MAIN(TComponent* owner) : TForm(owner) {
-  ReadDescription("TSNX_MAIN", MainClasses(), MainPublished().For(*this));
+TSNX_MAIN::TSNX_MAIN(TComponent* owner, TStripPlatform& platform) : TForm(owner), platform_(platform) {
+  const TTrayPlatform& tray = platform_.Desktop().Tray();
+  const ComponentClassTable classes{
+      {"TPopupMenu", Creates<TPopupMenu>()},
+      {"TMenuItem", Creates<TMenuItem>()},
+      {"TTimer", Creates<TPlatformTimer>()},
+      {"TTrayIcon", [&tray](TComponent* icon_owner) -> TComponent* { return new TTrayIcon(icon_owner, tray); }},
+  };
+  ReadDescription("TSNX_MAIN", classes, MainPublished().For(*this));
 
-  SetCaption(OwnerApplication().Title());
-  TIniFile ini(StripSettingsFile(OwnerApplication()));
-  MainSettings settings = ReadMainSettings(ini);
+  TApplication& application = ApplicationOf(this);
+  SetCaption(application.Title());
+  const MainSettings settings = ReadMainSettings(*platform_.SettingsPlace().OpenSettings(application));
   // A place off every monitor would open the strip out of anyone's reach.
-  const TPoint place = OpeningPosition({settings.left, settings.top}, {Width(), Height()}, Monitors());
+  const TPoint place =
+      OpeningPosition({settings.left, settings.top}, {Width(), Height()}, platform_.Desktop().Monitors());
   SetLeft(place.x);
   SetTop(place.y);
   // Checked the other way round, so the click below makes an explicit
@@ -72,32 +69,60 @@ TSNX_MAIN::TSNX_MAIN(TComponent* owner) : TForm(owner) {
 TSNX_MAIN::~TSNX_MAIN() = default;
 
 void TSNX_MAIN::FormCreate(TObject*) {
-  platform_ = ConnectStripPlatform(*this, levels_);
-  clock_.emplace(levels_, platform_->Capture(), platform_->TimerMayRest());
+  devices_ = platform_.ConnectDevices(*this, ChannelLevels);
+  clock_.emplace(ChannelLevels, devices_->Capture(), platform_.TimerMayRest());
 }
 
 void TSNX_MAIN::FormShow(TObject*) {
-  platform_->Showing();
+  platform_.Desktop().HideTaskbarButton(ApplicationOf(this));
+  devices_->Skin().LoadSkin();
+  // A new canvas holds none of the frames shown so far.
+  painter_.Forget();
   Timer->SetEnabled(true);
 }
 
 void TSNX_MAIN::TimerTimer(TObject* sender) {
+  // The description also binds the window's paint requests here (OnPaint =
+  // TimerTimer), since it names one published handler per event. A paint
+  // request means the window lost its pixels: it runs Repaint, which steps
+  // the meter just as a tick does.
+  if (sender == Timer) {
+    Tick();
+  } else {
+    Repaint();
+  }
+}
+
+void TSNX_MAIN::Tick() { Step(false); }
+
+void TSNX_MAIN::Repaint() { Step(true); }
+
+void TSNX_MAIN::Step(bool whole) {
   const bool ticks_needed = clock_->Tick();
-  // A paint request means the window lost its pixels; a tick only changes them.
-  platform_->DrawMeter(sender != Timer);
+  DrawMeter(whole);
   if (!ticks_needed) Timer->SetEnabled(false);
+}
+
+void TSNX_MAIN::DrawMeter(bool whole) {
+  TDrawGuard& guard = devices_->DrawGuard();
+  if (!guard.BeginDraw()) return;
+  TMeterSurface* surface = devices_->Skin().Surface();
+  if (surface != nullptr && Visible()) painter_.Paint(ChannelLevels.Snapshot(), whole, *surface);
+  guard.EndDraw();
 }
 
 void TSNX_MAIN::FormClose(TObject*, TCloseAction&) {
   Timer->SetEnabled(false);
-  platform_->Closing();
+  devices_->Skin().ReleaseSkin();
+  painter_.Forget();
   // A settings file that cannot be written is reported, but the program
   // still ends: nothing else is lost by ending.
+  TApplication& application = ApplicationOf(this);
   try {
-    TIniFile ini(StripSettingsFile(OwnerApplication()));
-    WriteMainSettings(ini, MainSettings{Left(), Top(), PM_Top->Checked()});
+    WriteMainSettings(*platform_.SettingsPlace().OpenSettings(application),
+                      MainSettings{Left(), Top(), PM_Top->Checked()});
   } catch (...) {
-    OwnerApplication().HandleException(std::current_exception());
+    application.HandleException(std::current_exception());
   }
 }
 
@@ -113,12 +138,12 @@ void TSNX_MAIN::PM_TopClick(TObject*) {
 void TSNX_MAIN::PM_ExitClick(TObject*) { Close(); }
 
 void TSNX_MAIN::PM_StartClick(TObject*) {
-  platform_->Capture().Start();
+  devices_->Capture().Start();
   // After a rest the next tick draws the first frame, as it always has.
   Timer->SetEnabled(true);
 }
 
-void TSNX_MAIN::PM_StopClick(TObject*) { platform_->Capture().Stop(); }
+void TSNX_MAIN::PM_StopClick(TObject*) { devices_->Capture().Stop(); }
 
 void TSNX_MAIN::PM_AboutClick(TObject*) {
   if (about_dialog_ == nullptr) return;

@@ -1,7 +1,7 @@
 #pragma once
 // The strip: a borderless 274 x 26 window that shows the meter, drags with
 // the left button and opens the command menu with the right. Written once
-// over the framework's form; its platform's part is a TStripPlatform.
+// over the framework's form; what its platform plays is a TStripPlatform.
 #include <memory>
 #include <optional>
 
@@ -9,6 +9,7 @@
 #include "framework/platform.h"
 #include "main/core/level_meter.h"
 #include "main/core/meter_clock.h"
+#include "main/core/meter_painter.h"
 #include "main/strip_platform.h"
 #include "trayicon/core/tray_icon.h"
 
@@ -16,7 +17,7 @@ namespace snx {
 
 class TSNX_MAIN : public TForm {
  public:
-  explicit TSNX_MAIN(TComponent* owner);
+  TSNX_MAIN(TComponent* owner, TStripPlatform& platform);
   ~TSNX_MAIN() override;
 
   // Published components, bound by name from the form description.
@@ -49,12 +50,21 @@ class TSNX_MAIN : public TForm {
   void SetAboutDialog(TCustomForm* dialog) { about_dialog_ = dialog; }
 
  private:
-  // Declared in this order so that the platform's devices, the capture among
-  // them, have ended before the levels they measure into go, and the clock
-  // that asks the capture goes before it.
-  TChannelLevels levels_;
-  std::unique_ptr<TStripPlatform> platform_;
+  // One step of the meter: the bars fall, and the strip shows what changed.
+  void Tick();
+  // The window lost its pixels: a step as a tick, and the whole strip shown.
+  void Repaint();
+  void Step(bool whole);
+  void DrawMeter(bool whole);
+
+  TStripPlatform& platform_;
+  // Declared in this order so that the devices, the capture among them, have
+  // ended before the levels they measure into go, and the clock that asks
+  // the capture goes before it.
+  TChannelLevels ChannelLevels;
+  std::unique_ptr<TStripDevices> devices_;
   std::optional<TMeterClock> clock_;
+  TMeterPainter painter_;
   TCustomForm* about_dialog_ = nullptr;
 };
 

@@ -1,22 +1,79 @@
 #pragma once
 // What the strip (TSNX_MAIN, written once) takes from the platform it runs
-// on: where its settings live, the tray its icon sits in and, once its window
-// exists, the devices behind its commands and its picture. Each platform
-// defines these in main/<platform>/strip_platform.cpp; the build links one.
+// on, one small role each. Each platform plays them in
+// main/<platform>/strip_platform.cpp; the unit tests play them with recording
+// fakes (tests/unit/main/fake_strip_platform.h).
 #include <memory>
-#include <string>
+#include <vector>
 
+#include "framework/core/application.h"
+#include "framework/core/ini_file.h"
+#include "framework/core/monitor.h"
 #include "main/core/capture_source.h"
+#include "main/core/draw_guard.h"
 #include "main/core/level_meter.h"
+#include "main/core/meter_painter.h"
 #include "trayicon/core/tray_platform.h"
 
 namespace snx {
 
-class TApplication;
 class TSNX_MAIN;
 
-// The strip's devices: the capture that measures into its levels (with the
-// error box that reports its failures) and the skin that draws them.
+// The skins on the strip's window, which make the surface its painter draws on.
+class TSkinSurface {
+ public:
+  // Loads the skins afresh (each time the strip shows). A skin that cannot be
+  // loaded leaves its picture empty; nothing is reported.
+  virtual void LoadSkin() = 0;
+  // What the painter draws on; null while no skins are loaded.
+  virtual TMeterSurface* Surface() = 0;
+  // Lets go of the skins and of the window's drawing surface (the strip closes).
+  virtual void ReleaseSkin() = 0;
+
+ protected:
+  ~TSkinSurface() = default;
+};
+
+// Where the settings file is. Each occasion opens it anew and lets go of it
+// right after, so that nothing stays open in between.
+class TSettingsPlace {
+ public:
+  virtual std::unique_ptr<TCustomIniFile> OpenSettings(const TApplication& application) = 0;
+
+ protected:
+  ~TSettingsPlace() = default;
+};
+
+// The desktop the strip lives on: its monitors, and the notification area
+// that holds the program's icon in place of a taskbar button.
+class TStripDesktop {
+ public:
+  // The primary monitor's first.
+  virtual std::vector<TMonitor> Monitors() = 0;
+  virtual const TTrayPlatform& Tray() = 0;
+  // The strip is showing: `application` keeps no taskbar button.
+  virtual void HideTaskbarButton(TApplication& application) = 0;
+
+ protected:
+  ~TStripDesktop() = default;
+};
+
+// What stands behind the strip's window once it exists: the skins it draws
+// with, the guard its draws need, and the capture that its Start and Stop
+// drive. Released with the strip.
+class TStripDevices {
+ public:
+  TStripDevices() = default;
+  TStripDevices(const TStripDevices&) = delete;
+  TStripDevices& operator=(const TStripDevices&) = delete;
+  virtual ~TStripDevices() = default;
+
+  virtual TSkinSurface& Skin() = 0;
+  virtual TDrawGuard& DrawGuard() = 0;
+  virtual TCaptureSource& Capture() = 0;
+};
+
+// One platform's roles; it outlives the strips it is given.
 class TStripPlatform {
  public:
   TStripPlatform() = default;
@@ -24,24 +81,16 @@ class TStripPlatform {
   TStripPlatform& operator=(const TStripPlatform&) = delete;
   virtual ~TStripPlatform() = default;
 
-  // The strip is about to show: loads the skins.
-  virtual void Showing() = 0;
-  // The strip's timer ticked (`repaint` false) or its window lost its pixels
-  // (true): draws the levels.
-  virtual void DrawMeter(bool repaint) = 0;
-  // What the strip's Start and Stop drive.
-  virtual TCaptureSource& Capture() = 0;
+  virtual TSettingsPlace& SettingsPlace() = 0;
+  virtual TStripDesktop& Desktop() = 0;
   // Whether the strip's timer may stop while nothing can change its picture.
   virtual bool TimerMayRest() const = 0;
-  // The strip is closing: lets go of the skins and the window's surface.
-  virtual void Closing() = 0;
+  // The devices of `strip`, whose window has just been created; the capture
+  // measures into `levels`, which outlive the devices.
+  virtual std::unique_ptr<TStripDevices> ConnectDevices(TSNX_MAIN& strip, TBufferMeasure& levels) = 0;
 };
 
-// The settings file's full path.
-std::string StripSettingsFile(const TApplication& application);
-const TTrayPlatform& StripTrayPlatform();
-// The devices of `strip`, made as its window is created; capture measures
-// into `levels`, which outlive them.
-std::unique_ptr<TStripPlatform> ConnectStripPlatform(TSNX_MAIN& strip, TChannelLevels& levels);
+// The platform this build runs on.
+std::unique_ptr<TStripPlatform> NativeStripPlatform();
 
 }  // namespace snx

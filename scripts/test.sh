@@ -96,7 +96,7 @@ windows() {
 
 declare -A lanes
 for lane in checks native windows; do
-  ( set -e; "$lane" ) >"$logs/$lane.log" 2>&1 &
+  ( set -e; timed "lane $lane" "$lane" ) >"$logs/$lane.log" 2>&1 &
   lanes[$lane]=$!
 done
 

@@ -6,6 +6,7 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/core/component.h"
@@ -47,10 +48,11 @@ class TApplication : public TComponent {
   // Ends the program's message loop.
   virtual void Terminate() = 0;
 
-  // Creates a form owned by the application. `reference` already refers to
-  // the form while its constructor runs; the first form is the main form.
-  template <class Form>
-  void CreateForm(Form*& reference);
+  // Creates a form owned by the application, constructed from the application
+  // and `args`. `reference` already refers to the form while its constructor
+  // runs; the first form is the main form.
+  template <class Form, class... Args>
+  void CreateForm(Form*& reference, Args&&... args);
 
   // The standard error box: the message of the exception in flight, with "."
   // appended when its last character sorts after ".", the title as caption.
@@ -71,12 +73,12 @@ class TApplication : public TComponent {
   std::vector<TCustomForm*> modal_forms_;
 };
 
-template <class Form>
-void TApplication::CreateForm(Form*& reference) {
+template <class Form, class... Args>
+void TApplication::CreateForm(Form*& reference, Args&&... args) {
   void* memory = ::operator new(sizeof(Form));
   reference = static_cast<Form*>(memory);
   try {
-    new (memory) Form(this);
+    new (memory) Form(this, std::forward<Args>(args)...);
   } catch (...) {
     ::operator delete(memory);
     reference = nullptr;

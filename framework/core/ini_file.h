@@ -26,6 +26,9 @@ class TCustomIniFile : public TObject {
   virtual std::string ReadString(const std::string& section, const std::string& key, const std::string& fallback) = 0;
   // Raises EIniFileException ("<path> に書き込めません") when the write fails.
   virtual void WriteString(const std::string& section, const std::string& key, const std::string& value) = 0;
+  // Removes the key, so that a read gives its fallback again; a missing file,
+  // section or key stays as it is. Raises EIniFileException as WriteString.
+  virtual void DeleteKey(const std::string& section, const std::string& key) = 0;
 
   std::int32_t ReadInteger(const std::string& section, const std::string& key, std::int32_t fallback);
   // True when the stored integer is not zero.
@@ -53,6 +56,7 @@ class TIniFile final : public TCustomIniFile {
   using TCustomIniFile::TCustomIniFile;
   std::string ReadString(const std::string& section, const std::string& key, const std::string& fallback) override;
   void WriteString(const std::string& section, const std::string& key, const std::string& value) override;
+  void DeleteKey(const std::string& section, const std::string& key) override;
 };
 
 }  // namespace snx

@@ -157,4 +157,13 @@ std::optional<std::string> SetIniValue(std::string_view text, std::string_view s
   return result;
 }
 
+std::optional<std::string> RemoveIniKey(std::string_view text, std::string_view section, std::string_view key) {
+  const auto lines = SplitLines(text);
+  const TKeyPlace place = FindKey(text, lines, Trim(section), Trim(key));
+  if (!place.key_line) return std::nullopt;
+  const TIniLine& line = lines[*place.key_line];
+  std::string result(text.substr(0, line.begin));
+  return result.append(text.substr(line.next));
+}
+
 }  // namespace snx

@@ -25,4 +25,8 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
 std::optional<std::string> SetIniValue(std::string_view text, std::string_view section, std::string_view key,
                                        std::string_view value);
 
+// `text` without the line of `key` in `section`, the one FindIniValue reads;
+// nothing when there is no such key, so that nothing needs writing.
+std::optional<std::string> RemoveIniKey(std::string_view text, std::string_view section, std::string_view key);
+
 }  // namespace snx

@@ -1,12 +1,24 @@
 #include "framework/core/menu.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "framework/core/application.h"
 #include "framework/core/erase_last.h"
 #include "framework/core/reader.h"
 
 namespace snx {
+
+std::string LiteralCaption(std::string_view text) {
+  if (text == "-") return "&-";
+  std::string caption;
+  caption.reserve(text.size());
+  for (const char c : text) {
+    if (c == '&') caption += '&';
+    caption += c;
+  }
+  return caption;
+}
 
 TMenuItem::~TMenuItem() {
   if (parent_ != nullptr) parent_->Remove(this);
@@ -32,6 +44,17 @@ void TMenuItem::Add(TMenuItem* item) {
   Changed();
 }
 
+void TMenuItem::Insert(int index, TMenuItem* item) {
+  const int count = Count() - (item->parent_ == this ? 1 : 0);
+  if (index < 0 || index > count) throw std::out_of_range("no menu position " + std::to_string(index));
+  if (item->parent_ != nullptr) item->parent_->Remove(item);
+  items_.insert(items_.begin() + index, item);
+  item->parent_ = this;
+  Changed();
+}
+
+void TMenuItem::Delete(int index) { Remove(Items(index)); }
+
 void TMenuItem::Remove(TMenuItem* item) {
   EraseLast(items_, item);
   item->parent_ = nullptr;
@@ -42,6 +65,16 @@ void TMenuItem::Changed() {
   const TMenuItem* top = this;
   while (top->parent_ != nullptr) top = top->parent_;
   if (top->menu_ != nullptr) top->menu_->Changed();
+}
+
+void TMenuItem::Clear() {
+  // Each item takes itself out as it goes.
+  while (!items_.empty()) delete items_.back();
+}
+
+int TMenuItem::IndexOf(const TMenuItem* item) const {
+  const auto found = std::find(items_.begin(), items_.end(), item);
+  return found == items_.end() ? -1 : static_cast<int>(found - items_.begin());
 }
 
 void TMenuItem::Click() {
@@ -74,7 +107,12 @@ TPopupMenu::~TPopupMenu() {
 }
 
 void TPopupMenu::Popup(int x, int y) {
+  DoPopup();
   if (TMenuItem* chosen = ApplicationOf(this).TrackPopupMenu(*this, x, y)) chosen->Click();
+}
+
+void TPopupMenu::DoPopup() {
+  if (OnPopup) OnPopup(this);
 }
 
 void TPopupMenu::AddObserver(TMenuObserver& observer) { observers_.push_back(&observer); }
@@ -87,6 +125,14 @@ void TPopupMenu::Changed() {
   for (TMenuObserver* observer : observers) {
     if (std::find(observers_.begin(), observers_.end(), observer) != observers_.end()) observer->MenuChanged(*this);
   }
+}
+
+bool TPopupMenu::ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) {
+  if (name == "OnPopup") {
+    OnPopup = reader.Method<TNotifyEvent>(value);
+    return true;
+  }
+  return TComponent::ReadProperty(name, value, reader);
 }
 
 void TPopupMenu::AddChildComponent(TComponent* child) {

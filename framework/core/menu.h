@@ -12,6 +12,11 @@ namespace snx {
 
 class TPopupMenu;
 
+// A caption that shows `text` as it is, for captions made from data (a
+// device's name, say): each '&' doubled, so that none marks a mnemonic, and a
+// lone "-" marked so that it does not become a separator.
+std::string LiteralCaption(std::string_view text);
+
 class TMenuItem : public TComponent {
  public:
   explicit TMenuItem(TComponent* owner) : TComponent(owner) {}
@@ -27,8 +32,19 @@ class TMenuItem : public TComponent {
   int Count() const { return static_cast<int>(items_.size()); }
   TMenuItem* Items(int index) const { return items_.at(static_cast<std::size_t>(index)); }
   TMenuItem* Parent() const { return parent_; }
+  // Adds `item` at the end, or before the item at `index` (0 to Count()); an
+  // item under another parent leaves it first. An index out of range raises
+  // std::out_of_range and changes nothing.
   void Add(TMenuItem* item);
+  void Insert(int index, TMenuItem* item);
+  // Takes the item out of this one without freeing it (its owner does that).
+  void Delete(int index);
   void Remove(TMenuItem* item);
+  // Frees the items under this one, with theirs: a submenu rebuilt each time
+  // its menu opens starts empty.
+  void Clear();
+  // Where `item` is under this one; -1 when it is not.
+  int IndexOf(const TMenuItem* item) const;
 
   // Runs OnClick when assigned.
   void Click();
@@ -69,12 +85,19 @@ class TPopupMenu : public TComponent {
   // returns once it has closed, after the chosen item's click handler has run.
   virtual void Popup(int x, int y);
 
+  // Runs just before the menu shows, so that a handler can bring its items
+  // up to date. Popup runs it; whatever else shows the items (a notification
+  // area's own menu) runs DoPopup first.
+  TNotifyEvent OnPopup;
+  void DoPopup();
+
   // `observer` hears of every change until it stops observing, which it
   // does before the menu has gone: one that links itself to the menu with
   // FreeNotification hears of its end while the menu is still whole.
   void AddObserver(TMenuObserver& observer);
   void RemoveObserver(TMenuObserver& observer);
 
+  bool ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) override;
   void AddChildComponent(TComponent* child) override;
 
  private:

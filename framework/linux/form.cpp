@@ -6,10 +6,10 @@
 
 #include "framework/core/object.h"
 #include "framework/core/screen.h"
+#include "framework/core/stored_description.h"
 #include "framework/linux/application.h"
 #include "framework/linux/canvas.h"
 #include "framework/linux/guarded.h"
-#include "framework/linux/stored_description.h"
 
 namespace snx {
 

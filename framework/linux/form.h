@@ -1,6 +1,6 @@
 #pragma once
 // Top-level windows on GTK 3, built from a form description that the program
-// carries (see stored_description.h).
+// carries (see framework/core/stored_description.h).
 #include <gtk/gtk.h>
 
 #include <functional>

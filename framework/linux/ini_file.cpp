@@ -166,4 +166,14 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
   if (!updated || !ReplaceFile(*file, *updated)) RaiseWriteError();
 }
 
+void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
+  const std::optional<std::string> file = FileBehind(FileName());
+  if (!file) RaiseWriteError();
+  const std::optional<std::string> text = ReadText(*file);
+  if (!text) RaiseWriteError();
+  // No key, no write: a missing file is not made by taking something out of it.
+  const std::optional<std::string> updated = RemoveIniKey(*text, section, key);
+  if (updated && !ReplaceFile(*file, *updated)) RaiseWriteError();
+}
+
 }  // namespace snx

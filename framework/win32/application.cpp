@@ -7,6 +7,7 @@
 #include "framework/core/menu.h"
 #include "framework/win32/form.h"
 #include "framework/win32/handles.h"
+#include "framework/win32/popup_menu.h"
 #include "framework/win32/unicode.h"
 
 namespace snx {
@@ -63,31 +64,9 @@ void TWin32Application::ProcessMessages() {
   }
 }
 
-namespace {
-
-void AppendItems(HMENU menu, const TMenuItem& parent, std::vector<TMenuItem*>& by_id) {
-  for (int i = 0; i < parent.Count(); ++i) {
-    TMenuItem* item = parent.Items(i);
-    if (item->IsSeparator()) {
-      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    } else if (item->Count() > 0) {
-      HMENU sub = CreatePopupMenu();
-      AppendItems(sub, *item, by_id);
-      AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), Widen(item->Caption()).c_str());
-    } else {
-      by_id.push_back(item);
-      AppendMenuW(menu, MF_STRING | (item->Checked() ? MF_CHECKED : MF_UNCHECKED), by_id.size(),
-                  Widen(item->Caption()).c_str());
-    }
-  }
-}
-
-}  // namespace
-
 TMenuItem* TWin32Application::TrackPopupMenu(const TPopupMenu& menu, int x, int y) {
   std::vector<TMenuItem*> by_id;
-  UniqueMenu popup(CreatePopupMenu());
-  AppendItems(popup.get(), menu.Items(), by_id);
+  const UniqueMenu popup = BuildPopupMenu(menu.Items(), by_id);
   auto chosen = static_cast<std::size_t>(
       ::TrackPopupMenu(popup.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, window_.get(), nullptr));
   // Lets the menu's owner take the next message cleanly after a tray popup.

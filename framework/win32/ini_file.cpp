@@ -19,4 +19,11 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
   }
 }
 
+void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
+  // No value: the private-profile call's way of taking the key out.
+  if (!WritePrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(), nullptr, Widen(FileName()).c_str())) {
+    RaiseWriteError();
+  }
+}
+
 }  // namespace snx

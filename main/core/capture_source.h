@@ -7,8 +7,13 @@ namespace snx {
 
 inline constexpr std::uint32_t kCaptureRate = 44100;
 inline constexpr std::uint16_t kCaptureChannels = 2;
+// Unsigned samples, 128 being silence.
+inline constexpr std::uint16_t kCaptureBitsPerSample = 8;
+// One sample of each channel: 2 bytes.
+inline constexpr std::uint16_t kCaptureFrameSize = kCaptureChannels * kCaptureBitsPerSample / 8;
+inline constexpr std::uint32_t kCaptureBytesPerSecond = kCaptureRate * kCaptureFrameSize;
 // 10 ms of 8-bit stereo at 44100 Hz: 882 bytes.
-inline constexpr std::uint32_t kCaptureBufferSize = static_cast<std::uint32_t>(kCaptureChannels * kCaptureRate * 0.01);
+inline constexpr std::uint32_t kCaptureBufferSize = static_cast<std::uint32_t>(kCaptureBytesPerSecond * 0.01);
 
 // Start and Stop run on the user-interface thread. A failure is reported to
 // the user and leaves nothing open; a second Start while running, and Stop

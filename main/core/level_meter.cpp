@@ -25,27 +25,27 @@ TLevelTable MakeLevelTable() {
 
 void Raise(TChannelLevel& channel, std::uint8_t sample) {
   const auto n = static_cast<float>(SampleToLevel(sample));
-  if (!(channel.level >= n)) {
-    channel.level = n;
-    channel.level_speed = 0.0f;
+  if (!(channel.Level >= n)) {
+    channel.Level = n;
+    channel.LevelSpeed = 0.0f;
   }
-  if (!(channel.peak >= channel.level)) {
-    channel.peak = channel.level;
-    channel.peak_speed = 0.0f;
+  if (!(channel.Peak >= channel.Level)) {
+    channel.Peak = channel.Level;
+    channel.PeakSpeed = 0.0f;
   }
 }
 
 void Decay(TChannelLevel& channel) {
-  if (channel.level_speed > 0.0f) {
-    channel.level = static_cast<float>(static_cast<double>(channel.level) - channel.level_speed);
+  if (channel.LevelSpeed > 0.0f) {
+    channel.Level = static_cast<float>(static_cast<double>(channel.Level) - channel.LevelSpeed);
   }
-  if (!(channel.level >= 0.0f)) channel.level = 0.0f;
-  channel.level_speed = static_cast<float>(channel.level_speed + kLevelAcceleration);
-  if (channel.peak_speed > 0.0f) {
-    channel.peak = static_cast<float>(static_cast<double>(channel.peak) - channel.peak_speed);
+  if (!(channel.Level >= 0.0f)) channel.Level = 0.0f;
+  channel.LevelSpeed = static_cast<float>(channel.LevelSpeed + kLevelAcceleration);
+  if (channel.PeakSpeed > 0.0f) {
+    channel.Peak = static_cast<float>(static_cast<double>(channel.Peak) - channel.PeakSpeed);
   }
-  if (!(channel.peak >= channel.level)) channel.peak = channel.level;
-  channel.peak_speed = static_cast<float>(channel.peak_speed + kPeakAcceleration);
+  if (!(channel.Peak >= channel.Level)) channel.Peak = channel.Level;
+  channel.PeakSpeed = static_cast<float>(channel.PeakSpeed + kPeakAcceleration);
 }
 
 }  // namespace

@@ -11,15 +11,15 @@ namespace snx {
 // One channel's bar and peak mark. The four fields are 32-bit floats in this
 // order; arithmetic on them is done in double and rounded when stored.
 struct TChannelLevel {
-  float level = 0.0f;        // level units, 0 to 105
-  float level_speed = 0.0f;  // units the level falls at the next tick
-  float peak = 0.0f;         // level units
-  float peak_speed = 0.0f;   // units the peak falls at the next tick
+  float Level = 0.0f;       // level units, 0 to 105
+  float LevelSpeed = 0.0f;  // units the level falls at the next tick
+  float Peak = 0.0f;        // level units
+  float PeakSpeed = 0.0f;   // units the peak falls at the next tick
 };
 static_assert(sizeof(float) == 4);
 static_assert(sizeof(TChannelLevel) == 16);
-static_assert(offsetof(TChannelLevel, level) == 0 && offsetof(TChannelLevel, level_speed) == 4 &&
-              offsetof(TChannelLevel, peak) == 8 && offsetof(TChannelLevel, peak_speed) == 12);
+static_assert(offsetof(TChannelLevel, Level) == 0 && offsetof(TChannelLevel, LevelSpeed) == 4 &&
+              offsetof(TChannelLevel, Peak) == 8 && offsetof(TChannelLevel, PeakSpeed) == 12);
 
 // Left channel at index 0, right at index 1.
 using TStereoLevels = std::array<TChannelLevel, 2>;

@@ -6,7 +6,7 @@ namespace snx {
 
 bool LevelsAtRest(const TStereoLevels& levels) {
   return std::all_of(levels.begin(), levels.end(),
-                     [](const TChannelLevel& channel) { return channel.level == 0.0f && channel.peak == 0.0f; });
+                     [](const TChannelLevel& channel) { return channel.Level == 0.0f && channel.Peak == 0.0f; });
 }
 
 bool TMeterClock::Tick() {

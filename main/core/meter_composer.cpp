@@ -17,7 +17,7 @@ constexpr int kPartHeight = 8;
 constexpr int kMarkWidth = 2;
 
 TChannelFrame ChannelFrameOf(const TChannelLevel& level) {
-  return TChannelFrame{level.level > 1.0f, DrawingStep(level.level), DrawingStep(level.peak)};
+  return TChannelFrame{level.Level > 1.0f, DrawingStep(level.Level), DrawingStep(level.Peak)};
 }
 
 }  // namespace

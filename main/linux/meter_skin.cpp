@@ -107,10 +107,6 @@ void TMeterSkin::LoadSkin(Display* display, Window window, std::string_view skin
   parts_ = LoadPicture(folder + "DATA/PARTS.BMP");
 }
 
-void TMeterSkin::Draw(const TChannelLevels& levels, bool repaint) {
-  if (canvas_) painter_.Paint(levels.Snapshot(), repaint, *this);
-}
-
 void TMeterSkin::Present(std::span<const TMeterRect> parts) {
   for (const TMeterRect& part : parts) {
     XCopyArea(display_, canvas_.Get(), window_, gc_.Get(), part.x * scale_, part.y * scale_,
@@ -139,7 +135,6 @@ void TMeterSkin::Release() {
   gc_.Reset();
   display_ = nullptr;
   window_ = 0;
-  painter_.Forget();
 }
 
 void TMeterSkin::Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x, int dest_y) {

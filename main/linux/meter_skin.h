@@ -5,16 +5,16 @@
 #include <X11/Xlib.h>
 #include <cairo.h>
 
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "framework/linux/x_resource.h"
-#include "main/core/level_meter.h"
 #include "main/core/meter_painter.h"
 
 namespace snx {
 
-class TMeterSkin final : private TMeterSurface {
+class TMeterSkin final : public TMeterSurface {
  public:
   TMeterSkin() = default;
   TMeterSkin(const TMeterSkin&) = delete;
@@ -30,21 +30,19 @@ class TMeterSkin final : private TMeterSurface {
   // (its scale factor on a scaled screen): each skin pixel becomes a square
   // block, as sharp as at 1.
   void LoadSkin(Display* display, Drawable window, std::string_view skin_folder, int scale);
-  // Brings the window to the picture of `levels`: only the channel rows
-  // that changed since the last picture drawn are composed and copied, and
-  // a picture equal to it costs no request to the server. Draws nothing
-  // before LoadSkin, after Release or without a main skin. `repaint` (the
-  // window lost its pixels) copies the whole picture.
-  void Draw(const TChannelLevels& levels, bool repaint);
+  // Between LoadSkin and Release, with a main skin: there is a canvas to draw on.
+  bool Loaded() const { return static_cast<bool>(canvas_); }
   // Paints the picture last composed (the idle skin before any) onto `cr`;
   // false, painting nothing, without a main skin.
   bool PaintLast(cairo_t* cr) const;
   // Frees the pixmaps and the drawing context.
   void Release();
 
- private:
   void Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x, int dest_y) override;
+  // Flushes once: the parts reach the window together.
   void Present(std::span<const TMeterRect> parts) override;
+
+ private:
   UniquePixmap LoadPicture(const std::string& path) const;
 
   Display* display_ = nullptr;
@@ -54,7 +52,6 @@ class TMeterSkin final : private TMeterSurface {
   UniquePixmap canvas_;
   UniquePixmap back_;
   UniquePixmap parts_;
-  TMeterPainter painter_;
 };
 
 }  // namespace snx

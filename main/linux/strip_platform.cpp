@@ -3,8 +3,6 @@
 // folder.
 #include "main/strip_platform.h"
 
-#include <optional>
-
 #include "framework/platform.h"
 #include "main/core/program_folder.h"
 #include "main/linux/message_box_reporter.h"
@@ -22,38 +20,36 @@ namespace snx {
 
 namespace {
 
-class TLinuxStripPlatform final : public TStripPlatform {
+class TLinuxStripDevices final : public TStripDevices, private TSkinSurface, private TDrawGuard {
  public:
-  TLinuxStripPlatform(TSNX_MAIN& strip, TChannelLevels& levels)
-      : strip_(strip), levels_(levels), reporter_(strip), capture_(levels, reporter_) {
+  TLinuxStripDevices(TSNX_MAIN& strip, TBufferMeasure& levels)
+      : strip_(strip), reporter_(strip), capture_(levels, reporter_) {
     // The strip shows nothing but its skin, not even while GTK repaints it.
     strip_.SetBackground([this](cairo_t* cr) { return skin_.PaintLast(cr); });
   }
-  ~TLinuxStripPlatform() override { strip_.SetBackground(nullptr); }
+  ~TLinuxStripDevices() override { strip_.SetBackground(nullptr); }
 
-  void Showing() override {
+  TSkinSurface& Skin() override { return *this; }
+  TDrawGuard& DrawGuard() override { return *this; }
+  TCaptureSource& Capture() override { return capture_; }
+
+ private:
+  void LoadSkin() override {
     // GTK sizes the window in its scale factor's device pixels; the skins
     // are drawn to fill it.
     skin_.LoadSkin(XDisplayOf(strip_), XWindowOf(strip_),
                    SkinFolder(ProgramFolder(strip_.OwnerApplication().ExeName())),
                    gdk_window_get_scale_factor(strip_.NativeWindow()));
   }
+  TMeterSurface* Surface() override { return skin_.Loaded() ? &skin_ : nullptr; }
+  void ReleaseSkin() override { skin_.Release(); }
 
-  void DrawMeter(bool repaint) override {
-    // Drawing is a handful of requests to the X server and never runs the
-    // main loop, so no tick or paint can arrive in the middle of it.
-    if (strip_.Visible()) skin_.Draw(levels_, repaint);
-  }
+  // Drawing is a handful of requests to the X server and never runs the
+  // main loop, so no tick or paint can arrive in the middle of it.
+  bool BeginDraw() override { return true; }
+  void EndDraw() override {}
 
-  TCaptureSource& Capture() override { return capture_; }
-  // A strip that sits stopped all day wakes nothing while its bars are down.
-  bool TimerMayRest() const override { return true; }
-
-  void Closing() override { skin_.Release(); }
-
- private:
   TSNX_MAIN& strip_;
-  const TChannelLevels& levels_;
   TMeterSkin skin_;
   // Declared in this order so that the capture, destroyed first, has ended
   // before the reporter it uses goes.
@@ -61,14 +57,28 @@ class TLinuxStripPlatform final : public TStripPlatform {
   TPulseCapture capture_;
 };
 
+class TLinuxStripPlatform final : public TStripPlatform, private TSettingsPlace, private TStripDesktop {
+ public:
+  TSettingsPlace& SettingsPlace() override { return *this; }
+  TStripDesktop& Desktop() override { return *this; }
+  // A strip that sits stopped all day wakes nothing while its bars are down.
+  bool TimerMayRest() const override { return true; }
+  std::unique_ptr<TStripDevices> ConnectDevices(TSNX_MAIN& strip, TBufferMeasure& levels) override {
+    return std::make_unique<TLinuxStripDevices>(strip, levels);
+  }
+
+ private:
+  std::unique_ptr<TCustomIniFile> OpenSettings(const TApplication&) override {
+    return std::make_unique<TIniFile>(SettingsLocation());
+  }
+  std::vector<TMonitor> Monitors() override { return snx::Monitors(); }
+  const TTrayPlatform& Tray() override { return LinuxTrayPlatform(); }
+  // No form has a taskbar entry here (framework/linux/form.h): nothing to hide.
+  void HideTaskbarButton(TApplication&) override {}
+};
+
 }  // namespace
 
-std::string StripSettingsFile(const TApplication&) { return SettingsLocation(); }
-
-const TTrayPlatform& StripTrayPlatform() { return LinuxTrayPlatform(); }
-
-std::unique_ptr<TStripPlatform> ConnectStripPlatform(TSNX_MAIN& strip, TChannelLevels& levels) {
-  return std::make_unique<TLinuxStripPlatform>(strip, levels);
-}
+std::unique_ptr<TStripPlatform> NativeStripPlatform() { return std::make_unique<TLinuxStripPlatform>(); }
 
 }  // namespace snx

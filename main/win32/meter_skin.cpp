@@ -12,29 +12,6 @@ HBITMAP LoadBitmapFile(const std::wstring& path) {
   return static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
 }
 
-// The skin's contexts, for one draw into one window context.
-class TWindowSurface final : public TMeterSurface {
- public:
-  TWindowSurface(HDC canvas, HDC back, HDC parts, HDC window)
-      : canvas_(canvas), back_(back), parts_(parts), window_(window) {}
-
-  void Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x, int dest_y) override {
-    HDC from = source == TMeterSource::msBack ? back_ : parts_;
-    BitBlt(canvas_, dest_x, dest_y, width, height, from, source_x, source_y, SRCCOPY);
-  }
-  void Present(std::span<const TMeterRect> parts) override {
-    for (const TMeterRect& part : parts) {
-      BitBlt(window_, part.x, part.y, part.width, part.height, canvas_, part.x, part.y, SRCCOPY);
-    }
-  }
-
- private:
-  HDC canvas_;
-  HDC back_;
-  HDC parts_;
-  HDC window_;
-};
-
 }  // namespace
 
 void TMeterSkin::LoadSkin(HDC window_dc, std::string_view program_folder) {
@@ -43,6 +20,7 @@ void TMeterSkin::LoadSkin(HDC window_dc, std::string_view program_folder) {
   const std::wstring parts_skin = folder + L"DATA\\PARTS.BMP";
 
   Release();
+  window_dc_ = window_dc;
   CanvasDC.reset(CreateCompatibleDC(window_dc));
   BackDC.reset(CreateCompatibleDC(window_dc));
   PartsDC.reset(CreateCompatibleDC(window_dc));
@@ -54,10 +32,15 @@ void TMeterSkin::LoadSkin(HDC window_dc, std::string_view program_folder) {
   SelectObject(PartsDC.get(), PartsBitmap.get());
 }
 
-void TMeterSkin::Draw(HDC window_dc, const TChannelLevels& levels, bool repaint) {
-  if (!CanvasDC) return;
-  TWindowSurface surface(CanvasDC.get(), BackDC.get(), PartsDC.get(), window_dc);
-  painter_.Paint(levels.Snapshot(), repaint, surface);
+void TMeterSkin::Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x, int dest_y) {
+  HDC from = source == TMeterSource::msBack ? BackDC.get() : PartsDC.get();
+  BitBlt(CanvasDC.get(), dest_x, dest_y, width, height, from, source_x, source_y, SRCCOPY);
+}
+
+void TMeterSkin::Present(std::span<const TMeterRect> parts) {
+  for (const TMeterRect& part : parts) {
+    BitBlt(window_dc_, part.x, part.y, part.width, part.height, CanvasDC.get(), part.x, part.y, SRCCOPY);
+  }
 }
 
 void TMeterSkin::Release() {
@@ -68,7 +51,7 @@ void TMeterSkin::Release() {
   CanvasBitmap.reset();
   BackBitmap.reset();
   PartsBitmap.reset();
-  painter_.Forget();
+  window_dc_ = nullptr;
 }
 
 }  // namespace snx

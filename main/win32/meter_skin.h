@@ -3,15 +3,15 @@
 // copies into the canvas and the copies of its changed parts to the window.
 #include <windows.h>
 
+#include <span>
 #include <string_view>
 
 #include "framework/win32/handles.h"
-#include "main/core/level_meter.h"
 #include "main/core/meter_painter.h"
 
 namespace snx {
 
-class TMeterSkin final {
+class TMeterSkin final : public TMeterSurface {
  public:
   TMeterSkin() = default;
   TMeterSkin(const TMeterSkin&) = delete;
@@ -20,25 +20,25 @@ class TMeterSkin final {
 
   // Replaces any earlier load with DATA\MAIN.BMP (twice: the canvas and the
   // clean background) and DATA\PARTS.BMP from `program_folder` (UTF-8, as
-  // ProgramFolder gives it). A skin that cannot be loaded leaves its surface
-  // empty; nothing is reported.
+  // ProgramFolder gives it), for showing on `window_dc`. A skin that cannot
+  // be loaded leaves its surface empty; nothing is reported.
   void LoadSkin(HDC window_dc, std::string_view program_folder);
-  // Brings `window_dc` to the picture of `levels`: only the channel rows
-  // that changed since the last picture drawn are composed and copied.
-  // Draws nothing before LoadSkin or after Release. `repaint` (the window
-  // lost its pixels) copies the whole picture.
-  void Draw(HDC window_dc, const TChannelLevels& levels, bool repaint);
+  // Between LoadSkin and Release.
+  bool Loaded() const { return static_cast<bool>(CanvasDC); }
   // Deletes the three memory contexts, then the three bitmaps.
   void Release();
 
+  void Copy(TMeterSource source, int source_x, int source_y, int width, int height, int dest_x, int dest_y) override;
+  void Present(std::span<const TMeterRect> parts) override;
+
  private:
+  HDC window_dc_ = nullptr;
   UniqueBitmap CanvasBitmap;
   UniqueBitmap BackBitmap;
   UniqueBitmap PartsBitmap;
   UniqueMemoryDC CanvasDC;
   UniqueMemoryDC BackDC;
   UniqueMemoryDC PartsDC;
-  TMeterPainter painter_;
 };
 
 }  // namespace snx

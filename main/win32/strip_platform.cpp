@@ -3,6 +3,10 @@
 #include "main/strip_platform.h"
 #include <windows.h>
 
+#include <optional>
+#include <string>
+
+#include "framework/win32/handles.h"
 #include "main/core/main_settings.h"
 #include "main/core/program_folder.h"
 #include "main/snx_main.h"
@@ -16,47 +20,35 @@ namespace snx {
 
 namespace {
 
-class TWin32StripPlatform final : public TStripPlatform {
+// The window's device context is the strip's from its creation to its close.
+class TWin32StripDevices final : public TStripDevices, private TSkinSurface {
  public:
-  TWin32StripPlatform(TSNX_MAIN& strip, TChannelLevels& levels)
+  TWin32StripDevices(TSNX_MAIN& strip, TBufferMeasure& levels)
       : strip_(strip),
-        levels_(levels),
-        window_dc_(GetDC(strip.Handle())),
+        window_dc_(std::in_place, strip.Handle()),
+        guard_(strip.OwnerApplication()),
         reporter_(strip),
         capture_(wave_device_, levels, reporter_) {}
 
-  void Showing() override {
-    // The strip has no taskbar button: the application's window would show one.
-    ShowWindow(strip_.OwnerApplication().Handle(), SW_HIDE);
-    skin_.LoadSkin(window_dc_, ProgramFolder(strip_.OwnerApplication().ExeName()));
-  }
-
-  void DrawMeter(bool repaint) override {
-    // A tick or paint handled in here draws again; draw_busy_ keeps that
-    // nested draw from drawing over this one.
-    strip_.OwnerApplication().ProcessMessages();
-    if (draw_busy_ || !strip_.Visible()) return;
-    draw_busy_ = true;
-    skin_.Draw(window_dc_, levels_, repaint);
-    draw_busy_ = false;
-  }
-
+  TSkinSurface& Skin() override { return *this; }
+  TDrawGuard& DrawGuard() override { return guard_; }
   TCaptureSource& Capture() override { return capture_; }
-  // The strip keeps its 10 ms timer whatever happens, as it always has.
-  bool TimerMayRest() const override { return false; }
-
-  void Closing() override {
-    skin_.Release();
-    if (window_dc_ != nullptr) ReleaseDC(strip_.Handle(), window_dc_);
-    window_dc_ = nullptr;
-  }
 
  private:
+  // A show after the close finds the window's context gone, and draws nowhere.
+  void LoadSkin() override {
+    skin_.LoadSkin(window_dc_ ? window_dc_->Get() : nullptr, ProgramFolder(strip_.OwnerApplication().ExeName()));
+  }
+  TMeterSurface* Surface() override { return skin_.Loaded() ? &skin_ : nullptr; }
+  void ReleaseSkin() override {
+    skin_.Release();
+    window_dc_.reset();
+  }
+
   TSNX_MAIN& strip_;
-  const TChannelLevels& levels_;
-  HDC window_dc_;
+  std::optional<TWindowDC> window_dc_;
   TMeterSkin skin_;
-  bool draw_busy_ = false;
+  TPumpingDrawGuard guard_;
   // Declared in this order so that the capture, destroyed first, has ended
   // before the device and the reporter it uses go.
   TWinmmWaveIn wave_device_;
@@ -64,14 +56,30 @@ class TWin32StripPlatform final : public TStripPlatform {
   TWinmmCapture capture_;
 };
 
+class TWin32StripPlatform final : public TStripPlatform, private TSettingsPlace, private TStripDesktop {
+ public:
+  TSettingsPlace& SettingsPlace() override { return *this; }
+  TStripDesktop& Desktop() override { return *this; }
+  // The strip keeps its 10 ms timer whatever happens, as it always has.
+  bool TimerMayRest() const override { return false; }
+  std::unique_ptr<TStripDevices> ConnectDevices(TSNX_MAIN& strip, TBufferMeasure& levels) override {
+    return std::make_unique<TWin32StripDevices>(strip, levels);
+  }
+
+ private:
+  std::unique_ptr<TCustomIniFile> OpenSettings(const TApplication& application) override {
+    return std::make_unique<TIniFile>(SettingsPath(application.ExeName()));
+  }
+  std::vector<TMonitor> Monitors() override { return snx::Monitors(); }
+  const TTrayPlatform& Tray() override { return Win32TrayPlatform(); }
+  // The application's own window carries the taskbar button.
+  void HideTaskbarButton(TApplication& application) override {
+    ShowWindow(dynamic_cast<TWin32Application&>(application).Handle(), SW_HIDE);
+  }
+};
+
 }  // namespace
 
-std::string StripSettingsFile(const TApplication& application) { return SettingsPath(application.ExeName()); }
-
-const TTrayPlatform& StripTrayPlatform() { return Win32TrayPlatform(); }
-
-std::unique_ptr<TStripPlatform> ConnectStripPlatform(TSNX_MAIN& strip, TChannelLevels& levels) {
-  return std::make_unique<TWin32StripPlatform>(strip, levels);
-}
+std::unique_ptr<TStripPlatform> NativeStripPlatform() { return std::make_unique<TWin32StripPlatform>(); }
 
 }  // namespace snx

@@ -9,13 +9,12 @@ namespace {
 
 constexpr TWaveFormat kWaveFormat = {
     .format_tag = 1,  // PCM
-    .channels = 2,
-    .samples_per_sec = 44100,
-    .avg_bytes_per_sec = 88200,
-    .block_align = 2,
-    .bits_per_sample = 8,
+    .channels = kCaptureChannels,
+    .samples_per_sec = kCaptureRate,
+    .avg_bytes_per_sec = kCaptureBytesPerSecond,
+    .block_align = kCaptureFrameSize,
+    .bits_per_sample = kCaptureBitsPerSample,
 };
-static_assert(TWinmmCapture::kBufferSize == static_cast<std::uint32_t>(kWaveFormat.avg_bytes_per_sec * 0.01));
 
 }  // namespace
 

@@ -6,7 +6,7 @@ import shutil
 import subprocess
 
 # Re-exported for the Win32-only tests and scripts that drive Wine.
-from desk import (BIN_DIR, DESKTOP_DIR, ENV, REACTION, TITLE, Program, ProgramTestCase, bmp_pixels,  # noqa: F401
+from desk import (BIN_DIR, DESKTOP_DIR, ENV, REACTION, RETRY, TITLE, Program, ProgramTestCase, bmp_pixels,  # noqa: F401
                   docked_icons, geometry, geometry_or_none, key, pixels, reference_menu, run, screenshot,
                   visible_windows, wait_until, within)
 

@@ -7,8 +7,8 @@ import shutil
 import subprocess
 import unittest
 
-from harness import (BIN_DIR, ENV, TITLE, bmp_pixels, geometry_or_none, key, pixels, run, tray_icons, visible_windows,
-                     wait_until, within)
+from harness import (BIN_DIR, ENV, REACTION, RETRY, TITLE, bmp_pixels, geometry_or_none, key, pixels, run,
+                     tray_icons, visible_windows, wait_until, within)
 from test_release import packed, project_version, windows_arch
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -77,18 +77,18 @@ class Installer(unittest.TestCase):
             found = [w for w in visible_windows(name="^" + TITLE + "$") if (geometry_or_none(w) or ())[2:] == (274, 26)]
             return found[0] if found else None
 
-        window = wait_until(lambda: strip() or self.process.poll() is not None, timeout=60, what="the strip")
+        window = wait_until(lambda: strip() or self.process.poll() is not None, what="the strip")
         self.assertIsNone(self.process.poll(), "the installed program ended before showing its strip")
         x, y, _, _ = geometry_or_none(window)
         skin = bmp_pixels(os.path.join(ROOT, "DATA", "MAIN.BMP"))
-        wait_until(lambda: pixels(x, y, 274, 26) == skin, timeout=10, what="the installed skin on the strip")
-        wait_until(tray_icons, timeout=30, what="the tray icon")  # input sent while it docks can go astray
+        wait_until(lambda: pixels(x, y, 274, 26) == skin, what="the installed skin on the strip")
+        wait_until(tray_icons, what="the tray icon")  # input sent while it docks can go astray
         for _ in range(3):  # a key can be lost on a busy machine
             run("xdotool", "windowfocus", str(window), check=False)
             key("alt+F4")
-            if within(lambda: self.process.poll() is not None, timeout=5):
+            if within(lambda: self.process.poll() is not None, timeout=RETRY):
                 break
-        self.assertEqual(self.process.wait(timeout=20), 0)
+        self.assertEqual(self.process.wait(timeout=REACTION), 0)
 
     def test_silent_install_for_the_user_then_silent_removal_that_keeps_the_users_settings(self):
         stem = f"Sonalix-{project_version()}-{windows_arch(os.path.join(BIN_DIR, 'Sonalix.exe'))}"

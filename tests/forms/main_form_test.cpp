@@ -2,10 +2,15 @@
 // without the version dialog or the rest of the program.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "framework/core/form_description.h"
 #include "framework/platform.h"
+#include "kMainFormText.h"
 #include "main/snx_main.h"
+#include "main/strip_platform.h"
 
 namespace snx {
 namespace {
@@ -14,33 +19,57 @@ class MainFormTest : public testing::Test {
  protected:
   MainFormTest() {
     application_.SetTitle("Sonalix 100115");
-    application_.CreateForm(strip_);
+    application_.CreateForm(strip_, *platform_);
   }
 
+  const std::unique_ptr<TStripPlatform> platform_ = NativeStripPlatform();
   TPlatformApplication application_;
   TSNX_MAIN* strip_ = nullptr;
 };
 
-struct MenuRow {
-  TMenuItem* item;
-  const char* caption;
+// A row of the strip's menu as its form description gives it.
+struct DescribedRow {
+  std::string name, caption;
+  bool handled;
 };
 
+std::vector<DescribedRow> DescribedMenuRows() {
+  const ObjectDescription strip = ParseFormDescription(kMainFormText);
+  std::vector<DescribedRow> rows;
+  for (const ObjectDescription& child : strip.children) {
+    if (child.class_name != "TPopupMenu") continue;
+    for (const ObjectDescription& item : child.children) {
+      DescribedRow row{item.name, "", false};
+      for (const auto& [name, value] : item.properties) {
+        if (name == "Caption") row.caption = value.AsString();
+        if (name == "OnClick") row.handled = true;
+      }
+      rows.push_back(row);
+    }
+  }
+  return rows;
+}
+
 TEST_F(MainFormTest, MenuRowsAreBoundInTheirOrderWithTheirHandlers) {
-  const std::vector<MenuRow> rows{{strip_->PM_Start, "開始(&S)"}, {strip_->PM_Stop, "停止(&P)"},
-                                  {strip_->PM_N01, "-"},          {strip_->PM_Top, "常に最前面に表示(&T)"},
-                                  {strip_->PM_N02, "-"},          {strip_->PM_About, "バージョン情報(&A)"},
-                                  {strip_->PM_N03, "-"},          {strip_->PM_Exit, "終了(&X)"}};
+  const std::vector<DescribedRow> rows = DescribedMenuRows();
   ASSERT_NE(strip_->PopupMenu, nullptr);
   const TMenuItem& items = strip_->PopupMenu->Items();
   ASSERT_EQ(items.Count(), static_cast<int>(rows.size()));
+  ASSERT_GT(items.Count(), 0);
   for (int i = 0; i < items.Count(); ++i) {
-    const MenuRow& row = rows[static_cast<std::size_t>(i)];
-    SCOPED_TRACE(row.caption);
-    ASSERT_NE(row.item, nullptr);
-    EXPECT_EQ(items.Items(i), row.item);
-    EXPECT_EQ(row.item->Caption(), row.caption);
-    EXPECT_EQ(static_cast<bool>(row.item->OnClick), !row.item->IsSeparator());
+    const DescribedRow& row = rows[static_cast<std::size_t>(i)];
+    SCOPED_TRACE(row.name);
+    const TMenuItem* item = items.Items(i);
+    EXPECT_EQ(item, strip_->FindComponent(row.name));
+    EXPECT_EQ(item->Caption(), row.caption);
+    EXPECT_EQ(static_cast<bool>(item->OnClick), row.handled);
+  }
+  // Each published item is the one of its name.
+  for (const TMenuItem* member : {strip_->PM_Start, strip_->PM_Stop, strip_->PM_N01, strip_->PM_Top, strip_->PM_N02,
+                                  strip_->PM_About, strip_->PM_N03, strip_->PM_Exit}) {
+    ASSERT_NE(member, nullptr);
+    EXPECT_EQ(member, strip_->FindComponent(member->Name()));
+    EXPECT_EQ(member->Parent(), &items);
   }
 }
 

@@ -15,6 +15,7 @@ class OneValueIni : public snx::TCustomIniFile {
   explicit OneValueIni(std::string value) : TCustomIniFile("Sonalix.ini"), value_(std::move(value)) {}
   std::string ReadString(const std::string&, const std::string&, const std::string&) override { return value_; }
   void WriteString(const std::string&, const std::string&, const std::string& value) override { value_ = value; }
+  void DeleteKey(const std::string&, const std::string&) override { value_.clear(); }
 
  private:
   std::string value_;

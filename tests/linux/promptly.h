@@ -11,11 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/linux/patience.h"
+
 namespace snx {
 
 inline void Promptly(const std::vector<std::string>& paths, const std::function<void()>& call) {
   auto done = std::async(std::launch::async, call);
-  if (done.wait_for(std::chrono::seconds(5)) == std::future_status::ready) return done.get();
+  // A FIFO waits for good: any limit tells, and a loaded machine needs one.
+  if (done.wait_for(kPatience) == std::future_status::ready) return done.get();
   ADD_FAILURE() << "waits on " << ::testing::PrintToString(paths);
   // A writer that comes and goes ends a read that waits for one.
   do {

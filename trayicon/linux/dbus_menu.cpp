@@ -24,6 +24,8 @@ struct TChoice {
 TDbusMenu::TDbusMenu(const char* path)
     : self_(std::make_shared<TDbusMenu*>(this)), server_(dbusmenu_server_new(path)), root_(dbusmenu_menuitem_new()) {
   dbusmenu_server_set_root(server_.get(), root_.get());
+  g_signal_connect_data(root_.get(), DBUSMENU_MENUITEM_SIGNAL_ABOUT_TO_SHOW, G_CALLBACK(&TDbusMenu::AboutToShow),
+                        NewLink(self_), &TDbusMenu::FreeLink, G_CONNECT_DEFAULT);
 }
 
 TDbusMenu::~TDbusMenu() {
@@ -33,7 +35,8 @@ TDbusMenu::~TDbusMenu() {
   server_.reset();
 }
 
-void TDbusMenu::Show(const TPopupMenu* menu) {
+void TDbusMenu::Show(TPopupMenu* menu) {
+  menu_ = menu;
   items_.clear();
   GList* served = dbusmenu_menuitem_take_children(root_.get());
   g_list_free_full(served, g_object_unref);
@@ -62,10 +65,8 @@ GObjectPtr<DbusmenuMenuitem> TDbusMenu::Build(TMenuItem& item) {
                                        DBUSMENU_MENUITEM_TOGGLE_STATE_CHECKED);
   }
   items_[node] = &item;
-  g_signal_connect_data(
-      node, DBUSMENU_MENUITEM_SIGNAL_ITEM_ACTIVATED, G_CALLBACK(&TDbusMenu::Activated),
-      new std::weak_ptr<TDbusMenu*>(self_),
-      [](gpointer link, GClosure*) { delete static_cast<std::weak_ptr<TDbusMenu*>*>(link); }, G_CONNECT_DEFAULT);
+  g_signal_connect_data(node, DBUSMENU_MENUITEM_SIGNAL_ITEM_ACTIVATED, G_CALLBACK(&TDbusMenu::Activated),
+                        NewLink(self_), &TDbusMenu::FreeLink, G_CONNECT_DEFAULT);
   return served;
 }
 
@@ -85,6 +86,19 @@ void TDbusMenu::Activated(DbusmenuMenuitem* item, guint /*timestamp*/, gpointer 
       new TChoice{*static_cast<std::weak_ptr<TDbusMenu*>*>(link),
                   GObjectPtr<DbusmenuMenuitem>(DBUSMENU_MENUITEM(g_object_ref(item)))},
       [](gpointer posted) { delete static_cast<TChoice*>(posted); });
+}
+
+gboolean TDbusMenu::AboutToShow(DbusmenuMenuitem* /*root*/, gpointer link) {
+  const std::shared_ptr<TDbusMenu*> menu = static_cast<std::weak_ptr<TDbusMenu*>*>(link)->lock();
+  if (!menu || *menu == nullptr || (*menu)->menu_ == nullptr) return FALSE;
+  // What OnPopup changes reaches the host before it shows the menu: each
+  // change serves the menu afresh.
+  try {
+    (*menu)->menu_->DoPopup();
+  } catch (...) {
+    Application().HandleException(std::current_exception());
+  }
+  return TRUE;
 }
 
 void TDbusMenu::Click(DbusmenuMenuitem* served) {

@@ -2,8 +2,9 @@
 // A popup menu served on the session bus as com.canonical.dbusmenu, by
 // Debian's libdbusmenu-glib, for tray hosts that draw an item's menu
 // themselves: the same items in the same order, with their mnemonics,
-// separators, check marks and submenus. An item chosen there runs its click
-// handler, as one chosen in the program's own popup does.
+// separators, check marks and submenus. As the host is about to show it the
+// menu's OnPopup runs, and an item chosen there runs its click handler, as
+// in the program's own popup.
 #include <libdbusmenu-glib/server.h>
 
 #include <map>
@@ -30,10 +31,13 @@ class TDbusMenu {
   // Serves `menu` as it is now (null: no items). Told again after every
   // change, it serves the menu afresh: hosts then read all of it again, which
   // a change of an item's kind (a check mark's coming or going) needs.
-  void Show(const TPopupMenu* menu);
+  void Show(TPopupMenu* menu);
 
  private:
   static void Activated(DbusmenuMenuitem* item, guint timestamp, gpointer link);
+  static gboolean AboutToShow(DbusmenuMenuitem* root, gpointer link);
+  static gpointer NewLink(const std::shared_ptr<TDbusMenu*>& self) { return new std::weak_ptr<TDbusMenu*>(self); }
+  static void FreeLink(gpointer link, GClosure* /*closure*/) { delete static_cast<std::weak_ptr<TDbusMenu*>*>(link); }
   GObjectPtr<DbusmenuMenuitem> Build(TMenuItem& item);
   // Runs the click handler of the item that `served` stands for, if it is
   // still among those served.
@@ -43,6 +47,7 @@ class TDbusMenu {
   std::shared_ptr<TDbusMenu*> self_;
   GObjectPtr<DbusmenuServer> server_;
   GObjectPtr<DbusmenuMenuitem> root_;
+  TPopupMenu* menu_ = nullptr;
   // The items served now, each with the menu item it stands for.
   std::map<DbusmenuMenuitem*, TMenuItem*> items_;
 };

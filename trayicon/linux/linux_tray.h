@@ -89,7 +89,7 @@ class TLinuxTray final : public TNotifyArea, public TTrayText, public TTrayInput
   // What calls from other threads carry: cleared as the tray goes.
   std::shared_ptr<std::atomic<TLinuxTray*>> alive_;
   std::map<std::int32_t, TTrayIconEvents*> connected_;
-  std::map<std::int32_t, const TPopupMenu*> menus_;
+  std::map<std::int32_t, TPopupMenu*> menus_;
   std::map<std::int32_t, std::unique_ptr<TLinuxTrayIcon>> icons_;
   std::map<TIconHandle, std::weak_ptr<const TTrayPictureImage>> pictures_;
   TIconHandle next_picture_ = 1;

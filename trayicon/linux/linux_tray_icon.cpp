@@ -23,7 +23,7 @@ std::string ValidUtf8(const std::string& text) {
 
 }  // namespace
 
-TLinuxTrayIcon::TLinuxTrayIcon(bool as_item, const TTrayIconView& view, TTrayPicture picture, const TPopupMenu* menu,
+TLinuxTrayIcon::TLinuxTrayIcon(bool as_item, const TTrayIconView& view, TTrayPicture picture, TPopupMenu* menu,
                                TTrayIconEvents& events)
     : events_(events), tip_(ValidUtf8(view.tip)), picture_(std::move(picture)), visible_(view.visible) {
   if (as_item) {
@@ -53,7 +53,7 @@ void TLinuxTrayIcon::Show(const std::string& tip, const TTrayPicture& picture) {
   }
 }
 
-void TLinuxTrayIcon::SetMenu(const TPopupMenu* menu) {
+void TLinuxTrayIcon::SetMenu(TPopupMenu* menu) {
   if (item_) item_->SetMenu(menu);
 }
 

@@ -20,7 +20,7 @@ class TLinuxTrayIcon final : public TTrayEvents {
  public:
   // Shows `view` with `picture`, also as a StatusNotifierItem (with `menu`)
   // on the session bus with `as_item`; what happens over it goes to `events`.
-  TLinuxTrayIcon(bool as_item, const TTrayIconView& view, TTrayPicture picture, const TPopupMenu* menu,
+  TLinuxTrayIcon(bool as_item, const TTrayIconView& view, TTrayPicture picture, TPopupMenu* menu,
                  TTrayIconEvents& events);
   ~TLinuxTrayIcon();
   TLinuxTrayIcon(const TLinuxTrayIcon&) = delete;
@@ -29,7 +29,7 @@ class TLinuxTrayIcon final : public TTrayEvents {
   void Show(const std::string& tip, const TTrayPicture& picture);
   void SetVisible(bool visible);
   // The menu that hosts drawing it themselves show; told again on every change.
-  void SetMenu(const TPopupMenu* menu);
+  void SetMenu(TPopupMenu* menu);
   bool HasStatusNotifierItem() const { return item_ != nullptr; }
   TTrayPresence Presence() const;
   GtkStatusIcon* StatusIcon() const { return fallback_ ? fallback_->StatusIcon() : nullptr; }

@@ -119,7 +119,7 @@ void TStatusNotifierItem::SetPicture(const TTrayPicture& picture) {
   Emit("NewToolTip", nullptr);
 }
 
-void TStatusNotifierItem::SetMenu(const TPopupMenu* menu) {
+void TStatusNotifierItem::SetMenu(TPopupMenu* menu) {
   menu_ = menu;
   if (dbus_menu_) dbus_menu_->Show(menu_);
 }

@@ -46,7 +46,7 @@ class TStatusNotifierItem {
   void SetVisible(bool visible);
   // The menu that hosts drawing it themselves show, or null; told again
   // whenever its items change.
-  void SetMenu(const TPopupMenu* menu);
+  void SetMenu(TPopupMenu* menu);
 
  private:
   static void MethodCall(GDBusConnection* connection, const gchar* sender, const gchar* path, const gchar* interface,
@@ -89,7 +89,7 @@ class TStatusNotifierItem {
   std::string tip_;
   TTrayPicture picture_;
   bool visible_ = true;
-  const TPopupMenu* menu_ = nullptr;
+  TPopupMenu* menu_ = nullptr;
   bool registered_ = false;
   bool host_ = false;
   // Counts the watcher's appearances: an answer that comes after its

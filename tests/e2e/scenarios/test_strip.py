@@ -5,7 +5,7 @@ import re
 import time
 import unittest
 
-from desk import TITLE, click, geometry, pointer, run, wait_until, within
+from desk import RETRY, TITLE, click, geometry, pointer, run, wait_until, within
 from driver import DriverTestCase
 from sound import skins
 
@@ -68,7 +68,7 @@ class Mouse(DriverTestCase):
         # On a loaded machine the first moves can come before the program has
         # taken the press and begun the drag; a careful user then drags the
         # strip on from where it stopped.
-        for _ in range(3):
+        for _ in range(5):
             x, y = app.geometry()[:2]
             if (x, y) == target:
                 break
@@ -78,7 +78,7 @@ class Mouse(DriverTestCase):
             for step in range(1, steps + 1):  # small steps: Wine may remap the window mid-drag
                 pointer(x + 10 + (target[0] - x) * step // steps, y + 10 + (target[1] - y) * step // steps)
             run("xdotool", "mouseup", "1")
-            within(lambda: app.geometry()[:2] == target, timeout=3)
+            within(lambda: app.geometry()[:2] == target, timeout=RETRY)
         self.assertEqual(app.geometry()[:2], target, "the strip did not follow the pointer")
 
         started = time.monotonic()

@@ -7,7 +7,7 @@ import subprocess
 import time
 import unittest
 
-from desk import bmp_pixels, run, within
+from desk import RETRY, bmp_pixels, run, within
 from native_app import BIN_DIR, XPROBE, NativeApp, NativeTestCase
 
 # The test desktop's panel along the top reserves this many rows.
@@ -86,7 +86,7 @@ class Repainting(NativeTestCase):
         strip_x, strip_y, _, _ = app.geometry()
         for _ in range(3):  # a click the program never saw opens nothing
             run("xdotool", "mousemove", str(strip_x + 10), str(strip_y + 5), "click", "3", env=display.env)
-            if within(app.menu_window, timeout=10):
+            if within(app.menu_window, timeout=RETRY):
                 break
         # The watch starts after this and ends no sooner than this plus its time.
         started = time.monotonic()
@@ -95,7 +95,7 @@ class Repainting(NativeTestCase):
         self.assertEqual(watch.stdout.readline().strip(), "ready")
         for _ in range(5):  # a key sent into a menu still opening can be lost
             run("xdotool", "key", "Escape", env=display.env)
-            if within(lambda: app.menu_window() is None, timeout=3):
+            if within(lambda: app.menu_window() is None, timeout=RETRY):
                 break
         seen_closed = time.monotonic()
         shown = [line.split()[0] for line in watch.communicate()[0].splitlines()]

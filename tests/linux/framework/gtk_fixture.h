@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "framework/linux/application.h"
+#include "tests/linux/patience.h"
 
 namespace snx {
 
@@ -16,7 +17,7 @@ inline TGtkApplication& TestApplication() {
 
 // Runs the main loop until `done` holds or the timeout passes; whether it held.
 template <class Predicate>
-bool LoopUntil(Predicate done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+bool LoopUntil(Predicate done, std::chrono::milliseconds timeout = kPatience) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   while (!done()) {
     if (std::chrono::steady_clock::now() >= end) return false;

@@ -38,7 +38,7 @@ class IniFileTest : public ::testing::Test {
   static unsigned Mode(const fs::path& path) {
     struct stat status {};
     stat(path.c_str(), &status);
-    return status.st_mode & 0777;
+    return status.st_mode & 07777;
   }
 
   static std::size_t Entries(const fs::path& folder) {
@@ -106,6 +106,27 @@ TEST_F(IniFileTest, FailedWritesRaiseAndChangeNothing) {
   EXPECT_EQ(Read(path), "[Main]\nTop=1\n");
 }
 
+TEST_F(IniFileTest, DeleteKeyTakesOutOneLineThroughLinksAndLeavesAMissingFileMissing) {
+  const fs::path file = folder_ / "dotfiles.ini";
+  Write(file, "[Main]\r\nMainX=5\r\nDevice=USB Mic\r\n[Other]\r\nDevice=X\r\n");
+  fs::create_symlink("dotfiles.ini", folder_ / "Sonalix.ini");
+  TIniFile ini(folder_ / "Sonalix.ini");
+  ini.DeleteKey("Main", "Device");
+  EXPECT_EQ(Read(file), "[Main]\r\nMainX=5\r\n[Other]\r\nDevice=X\r\n");
+  EXPECT_EQ(ini.ReadString("Main", "Device", "none"), "none");
+  EXPECT_TRUE(fs::is_symlink(folder_ / "Sonalix.ini"));
+  ini.DeleteKey("Main", "Device");  // nothing left to take out
+  EXPECT_EQ(Read(file), "[Main]\r\nMainX=5\r\n[Other]\r\nDevice=X\r\n");
+
+  const fs::path missing = folder_ / "config" / "Sonalix.ini";
+  TIniFile(missing).DeleteKey("Main", "Device");
+  EXPECT_FALSE(fs::exists(folder_ / "config"));
+
+  // What cannot be read might hold the key, and cannot be rewritten without it.
+  fs::create_directory(folder_ / "folder.ini");
+  EXPECT_THROW(TIniFile(folder_ / "folder.ini").DeleteKey("Main", "Device"), EIniFileException);
+}
+
 TEST_F(IniFileTest, AFileBehindSymbolicLinksIsReplacedWhereItLiesAndTheLinksStay) {
   // As a dotfile manager keeps it: a link into a repository of its own, here
   // reached through a second, absolute link.
@@ -170,7 +191,9 @@ INSTANTIATE_TEST_SUITE_P(Modes, IniFileModeTest,
                          testing::Values(ModeCase{"NewUnderUmask022", std::nullopt, 022, 0644},
                                          ModeCase{"NewUnderUmask077", std::nullopt, 077, 0600},
                                          ModeCase{"Existing0640UnderUmask022", 0640, 022, 0640},
-                                         ModeCase{"Existing0664UnderUmask077", 0664, 077, 0664}),
+                                         ModeCase{"Existing0664UnderUmask077", 0664, 077, 0664},
+                                         // A shared group's file keeps its set-group-ID bit.
+                                         ModeCase{"Existing2660UnderUmask022", 02660, 022, 02660}),
                          [](const testing::TestParamInfo<ModeCase>& param_info) {
                            return std::string(param_info.param.name);
                          });

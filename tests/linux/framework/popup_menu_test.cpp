@@ -109,6 +109,71 @@ TEST_F(PopupMenuTest, PopupRunsTheChosenItemsClickHandler) {
   EXPECT_EQ(clicks, 1);
 }
 
+// What the test saw of a submenu, and the item of it that it activated.
+struct SubmenuProbe {
+  std::vector<std::string> shown;  // each row's text as drawn, "[...]" after a submenu's own
+  std::vector<bool> checked;
+  int separators = 0;
+};
+
+// `last` becomes the last row of the last submenu.
+void ReadRows(GtkMenuShell* shell, SubmenuProbe& probe, GtkWidget*& last, bool submenu = false) {
+  GList* children = gtk_container_get_children(GTK_CONTAINER(shell));
+  for (GList* l = children; l != nullptr; l = l->next) {
+    GtkWidget* item = GTK_WIDGET(l->data);
+    if (GTK_IS_SEPARATOR_MENU_ITEM(item)) {
+      ++probe.separators;
+      continue;
+    }
+    GtkWidget* label = gtk_bin_get_child(GTK_BIN(item));
+    probe.shown.emplace_back(GTK_IS_LABEL(label) ? gtk_label_get_text(GTK_LABEL(label)) : "");
+    probe.checked.push_back(GTK_IS_CHECK_MENU_ITEM(item) &&
+                            gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item)) != FALSE);
+    if (GtkWidget* sub = gtk_menu_item_get_submenu(GTK_MENU_ITEM(item))) {
+      probe.shown.back() += "[";
+      ReadRows(GTK_MENU_SHELL(sub), probe, last, true);
+      probe.shown.emplace_back("]");
+    } else if (submenu) {
+      last = item;
+    }
+  }
+  g_list_free(children);
+}
+
+// Inside the menu's loop: reads the rows with the submenus' rows, then
+// chooses the last row of the submenu, as a click on it would, and closes
+// the menu.
+gboolean ChooseInSubmenu(gpointer data) {
+  auto* probe = static_cast<SubmenuProbe*>(data);
+  GtkMenuShell* shell = OpenMenu();
+  if (shell == nullptr) return G_SOURCE_CONTINUE;
+  GtkWidget* last = nullptr;
+  ReadRows(shell, *probe, last);
+  if (last != nullptr) gtk_menu_item_activate(GTK_MENU_ITEM(last));
+  gtk_menu_shell_cancel(shell);
+  return G_SOURCE_REMOVE;
+}
+
+TEST_F(PopupMenuTest, ASubmenuShowsItsItemsWithTheirChecksAndItsChosenItemIsReturned) {
+  auto* input = new TMenuItem(menu_.get());
+  input->SetCaption("入力(&I)");
+  menu_->Items().Insert(1, input);
+  TMenuItem* chosen = nullptr;
+  for (const char* name : {"USB R&B_1", "-", "Line"}) {
+    chosen = new TMenuItem(menu_.get());
+    chosen->SetCaption(LiteralCaption(name));
+    input->Add(chosen);
+  }
+  input->Items(0)->SetChecked(true);
+  SubmenuProbe probe;
+  g_idle_add(ChooseInSubmenu, &probe);
+  EXPECT_EQ(TestApplication().TrackPopupMenu(*menu_, 200, 150), chosen);
+  EXPECT_EQ(probe.shown, (std::vector<std::string>{"開始(S)", "入力(I)[", "USB R&B_1", "-", "Line", "]",
+                                                   "常に最前面に表示(T)", "終了(X)"}));
+  EXPECT_EQ(probe.checked, (std::vector<bool>{false, false, true, false, false, true, false}));
+  EXPECT_EQ(probe.separators, 1) << "a name of \"-\" became a separator";
+}
+
 TEST_F(PopupMenuTest, AMenuAskedForWhileOneIsOpenIsRefusedAtOnce) {
   // A second request from inside the open menu's loop, as a tray host's
   // second right click arrives; then every menu on screen is counted and

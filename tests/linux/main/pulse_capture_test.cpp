@@ -30,6 +30,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/linux/patience.h"
+
 // glibc's own allocator, under the counting one.
 extern "C" void* __libc_malloc(std::size_t size);  // NOLINT(bugprone-reserved-identifier,readability-identifier-naming)
 
@@ -90,7 +92,7 @@ constexpr std::uint8_t kToneRight = 67;
 
 // Waits for `done`, running the user-interface thread's GLib loop meanwhile,
 // since a failure found while capturing is shown from there.
-bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
+bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = kPatience) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
@@ -365,9 +367,9 @@ TEST_F(PulseCaptureTest, ToneArrivesInTenMillisecondBuffersAtTheModelsLevels) {
   const int right = SampleToLevel(kToneRight);
   EXPECT_TRUE(Eventually([&] {
     const TStereoLevels levels = meter_.Levels();
-    return levels[0].level == static_cast<float>(left) && levels[1].level == static_cast<float>(right);
-  })) << meter_.Levels()[0].level
-      << " " << meter_.Levels()[1].level;
+    return levels[0].Level == static_cast<float>(left) && levels[1].Level == static_cast<float>(right);
+  })) << meter_.Levels()[0].Level
+      << " " << meter_.Levels()[1].Level;
   capture.Stop();
   EXPECT_FALSE(capture.CaptureRunning());
   EXPECT_GT(meter_.Count(), 0);
@@ -548,7 +550,7 @@ TEST_F(PulseCaptureTest, BuffersAreCollectedWithoutAllocating) {
   CountingAllocations = true;
   {
     std::unique_lock lock(mutex);
-    changed.wait_for(lock, 10s, [&] { return meter_.Count() >= target; });
+    changed.wait_for(lock, kPatience, [&] { return meter_.Count() >= target; });
   }
   CountingAllocations = false;
   ASSERT_GE(meter_.Count(), target);

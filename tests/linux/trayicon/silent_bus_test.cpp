@@ -7,13 +7,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
+#include "tests/linux/patience.h"
 #include "tests/linux/trayicon/tray_test_parts.h"
 #include "trayicon/core/tray_icon.h"
 
@@ -30,15 +30,14 @@ TEST(SilentBusTest, ABusThatNeverAnswersHoldsNothingUpAndTheStatusIconServes) {
   ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
   ASSERT_EQ(listen(listener, 8), 0);
   ASSERT_TRUE(g_setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + path).c_str(), TRUE));
-  // Silent until the test lets it go, or gives up waiting for the icon: 10 s
-  // is far more than making an icon takes on a loaded machine.
+  // Silent until the test lets it go, or gives up waiting for the icon.
   std::mutex mutex;
   std::condition_variable changed;
   bool made = false;
   bool given_up = false;
   std::thread bus([&] {
     std::unique_lock lock(mutex);
-    given_up = !changed.wait_for(lock, std::chrono::seconds(10), [&] { return made; });
+    given_up = !changed.wait_for(lock, kPatience, [&] { return made; });
     close(listener);
   });
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/linux/patience.h"
 #include "urllink/core/urllink.h"
 
 namespace snx {
@@ -43,7 +44,7 @@ class RecordingOpener {
 
   // What the opener was given, once it has run.
   std::optional<std::string> Arguments() const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
     while (!fs::exists(Log())) {
       if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -40,6 +40,10 @@ class MemoryIni : public TCustomIniFile {
     if (fail_writes) RaiseWriteError();
     values[section + "/" + key] = value;
   }
+  void DeleteKey(const std::string& section, const std::string& key) override {
+    if (fail_writes) RaiseWriteError();
+    values.erase(section + "/" + key);
+  }
 };
 
 TEST(IniFileTest, IntegerAndBooleanRules) {

@@ -92,5 +92,42 @@ INSTANTIATE_TEST_SUITE_P(
                       SetCase{"BracketInSection", "", "Ma]in", "A", "1", std::nullopt}),
     CaseName<SetCase>);
 
+struct RemoveCase {
+  const char* name;
+  std::string text;
+  const char* section;
+  const char* key;
+  std::optional<std::string> expected;
+};
+
+void PrintTo(const RemoveCase& c, std::ostream* os) { *os << c.name; }
+
+class RemoveIniKeyTest : public ::testing::TestWithParam<RemoveCase> {};
+
+TEST_P(RemoveIniKeyTest, TakesOutTheLineThatReadsAndKeepsTheRest) {
+  const RemoveCase& c = GetParam();
+  const auto removed = RemoveIniKey(c.text, c.section, c.key);
+  ASSERT_EQ(removed, c.expected);
+  if (removed) {
+    EXPECT_NE(FindIniValue(*removed, c.section, c.key), FindIniValue(c.text, c.section, c.key));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RemoveIniKeyTest,
+    ::testing::Values(RemoveCase{"Middle", "[Main]\nA=1\nDevice=Mic\nB=2\n", "Main", "Device", "[Main]\nA=1\nB=2\n"},
+                      RemoveCase{"LastWithoutLineBreak", "[Main]\nA=1\nDevice=Mic", "Main", "Device", "[Main]\nA=1\n"},
+                      RemoveCase{"NamesIgnoreCaseAndBlanks", "[main]\r\n  DEVICE = Mic\r\nA=1\r\n", " Main ", "Device",
+                                 "[main]\r\nA=1\r\n"},
+                      // The next one of the same name then reads, as it would have been read first.
+                      RemoveCase{"FirstOfTwo", "[Main]\nDevice=Mic\nDevice=Line\n", "Main", "Device",
+                                 "[Main]\nDevice=Line\n"},
+                      RemoveCase{"InLaterSectionOfSameName", "[Main]\nA=1\n[Other]\nDevice=X\n[MAIN]\nDevice=Mic\n",
+                                 "Main", "Device", "[Main]\nA=1\n[Other]\nDevice=X\n[MAIN]\n"},
+                      RemoveCase{"CommentStays", "[Main]\n;Device=Mic\n", "Main", "Device", std::nullopt},
+                      RemoveCase{"KeyOfOtherSection", "[Other]\nDevice=Mic\n", "Main", "Device", std::nullopt},
+                      RemoveCase{"EmptyText", "", "Main", "Device", std::nullopt}),
+    CaseName<RemoveCase>);
+
 }  // namespace
 }  // namespace snx

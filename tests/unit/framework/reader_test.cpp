@@ -183,6 +183,13 @@ end)");
   EXPECT_EQ(menu->Items().Items(0)->Caption(), "A");
   EXPECT_TRUE(menu->Items().Items(0)->Checked());
   EXPECT_TRUE(menu->Items().Items(1)->IsSeparator());
+
+  // The items belong to the form: a menu freed first leaves them without a
+  // parent, so that freeing them later touches nothing that has gone.
+  TMenuItem* item = menu->Items().Items(0);
+  delete menu;
+  EXPECT_EQ(item->Parent(), nullptr);
+  delete item;
 }
 
 TEST_F(ReaderTest, BadDescriptionsRaiseReadErrors) {
@@ -195,6 +202,7 @@ TEST_F(ReaderTest, BadDescriptionsRaiseReadErrors) {
       "object Main: TForm\n  object X: TWidget\n    Caption = 'open\n  end\nend",
       "object Main: TForm\n  object X: TWidget\n    Picture.Data = {ABC}\n  end\nend",
       "object Main: TForm\n",
+      "object Main: TForm\nend\nobject Second: TForm\nend",
   };
   for (const char* text : bad) {
     SCOPED_TRACE(text);

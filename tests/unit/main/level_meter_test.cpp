@@ -56,10 +56,10 @@ class LevelMeterTest : public testing::Test {
 
 TEST_F(LevelMeterTest, OnlyTheMiddleFrameIsRead) {
   Measure(127, 255);
-  EXPECT_EQ(Left().level, 15.0f);
-  EXPECT_EQ(Left().peak, 15.0f);
-  EXPECT_EQ(meter_.Snapshot()[1].level, 105.0f);
-  EXPECT_EQ(meter_.Snapshot()[1].level_speed, 0.0f);
+  EXPECT_EQ(Left().Level, 15.0f);
+  EXPECT_EQ(Left().Peak, 15.0f);
+  EXPECT_EQ(meter_.Snapshot()[1].Level, 105.0f);
+  EXPECT_EQ(meter_.Snapshot()[1].LevelSpeed, 0.0f);
 }
 
 // Every byte but the middle frame is at full scale, and the frame's two bytes
@@ -74,8 +74,8 @@ TEST_P(MiddleFrameTest, LeftIsHalfMinusOneAndRightIsHalf) {
   buffer[length / 2] = 159;      // level 75
   TChannelLevels meter;
   meter.MeasureBuffer(buffer.data(), buffer.size());
-  EXPECT_EQ(meter.Snapshot()[0].level, 15.0f);
-  EXPECT_EQ(meter.Snapshot()[1].level, 75.0f);
+  EXPECT_EQ(meter.Snapshot()[0].Level, 15.0f);
+  EXPECT_EQ(meter.Snapshot()[1].Level, 75.0f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, MiddleFrameTest, testing::Values(2, 3, 4, 5, 7, 881, 882, 883));
@@ -84,23 +84,23 @@ TEST_F(LevelMeterTest, BufferWithoutAMiddleFrameIsIgnored) {
   const std::uint8_t one[] = {255};
   meter_.MeasureBuffer(one, 1);
   meter_.MeasureBuffer(one, 0);
-  EXPECT_EQ(Left().level, 0.0f);
+  EXPECT_EQ(Left().Level, 0.0f);
 }
 
 TEST_F(LevelMeterTest, OnlyAHigherValueChangesAChannel) {
   Measure(255, 128);
   for (int tick = 0; tick < 30; ++tick) meter_.DecayLevels();
   Measure(129, 128);  // 15 raises the bar, not the peak mark above it
-  EXPECT_EQ(Left().level, 15.0f);
-  EXPECT_EQ(Left().level_speed, 0.0f);
-  EXPECT_GT(Left().peak_speed, 0.0f);
+  EXPECT_EQ(Left().Level, 15.0f);
+  EXPECT_EQ(Left().LevelSpeed, 0.0f);
+  EXPECT_GT(Left().PeakSpeed, 0.0f);
   meter_.DecayLevels();
   const TChannelLevel held = Left();
   Measure(129, 128);  // equal
   Measure(128, 128);  // lower
-  EXPECT_EQ(Left().level, held.level);
-  EXPECT_EQ(Left().level_speed, held.level_speed);
-  EXPECT_EQ(Left().peak, held.peak);
+  EXPECT_EQ(Left().Level, held.Level);
+  EXPECT_EQ(Left().LevelSpeed, held.LevelSpeed);
+  EXPECT_EQ(Left().Peak, held.Peak);
 }
 
 TEST_F(LevelMeterTest, FullScaleThenSilenceFallsOnSchedule) {
@@ -111,11 +111,11 @@ TEST_F(LevelMeterTest, FullScaleThenSilenceFallsOnSchedule) {
     meter_.DecayLevels();
     const TChannelLevel c = Left();
     if (tick <= 6) {
-      EXPECT_EQ(2 * DrawingStep(c.level), widths[tick - 1]) << "tick " << tick;
+      EXPECT_EQ(2 * DrawingStep(c.Level), widths[tick - 1]) << "tick " << tick;
     }
-    if (level_zero == 0 && c.level == 0.0f) level_zero = tick;
-    if (peak_zero == 0 && c.peak == 0.0f) peak_zero = tick;
-    ASSERT_TRUE(c.level >= 0 && c.peak >= c.level && c.level_speed >= 0.4f && c.peak_speed >= 0.006f);
+    if (level_zero == 0 && c.Level == 0.0f) level_zero = tick;
+    if (peak_zero == 0 && c.Peak == 0.0f) peak_zero = tick;
+    ASSERT_TRUE(c.Level >= 0 && c.Peak >= c.Level && c.LevelSpeed >= 0.4f && c.PeakSpeed >= 0.006f);
   }
   EXPECT_EQ(level_zero, 24);
   EXPECT_EQ(peak_zero, 188);
@@ -126,14 +126,14 @@ TEST_F(LevelMeterTest, FullScaleThenSilenceFallsOnSchedule) {
 TEST_F(LevelMeterTest, ARaiseAfterLongSilenceRestartsThePeakFall) {
   Measure(255, 128);
   for (int tick = 0; tick < 200; ++tick) meter_.DecayLevels();
-  ASSERT_EQ(Left().peak, 0.0f);
-  ASSERT_GT(Left().peak_speed, 1.0f);
+  ASSERT_EQ(Left().Peak, 0.0f);
+  ASSERT_GT(Left().PeakSpeed, 1.0f);
   Measure(255, 128);
-  EXPECT_EQ(Left().peak_speed, 0.0f);
+  EXPECT_EQ(Left().PeakSpeed, 0.0f);
   for (int tick = 1; tick <= 5; ++tick) meter_.DecayLevels();
   // 105 - 0.003 * 5 * 4, well above the bar at 105 - 0.2 * 5 * 4.
-  EXPECT_NEAR(Left().peak, 104.94f, 1e-4f);
-  EXPECT_NEAR(Left().level, 101.0f, 1e-4f);
+  EXPECT_NEAR(Left().Peak, 104.94f, 1e-4f);
+  EXPECT_NEAR(Left().Level, 101.0f, 1e-4f);
 }
 
 // A bar raised just under a falling peak mark holds for one tick; the mark
@@ -143,12 +143,12 @@ TEST_F(LevelMeterTest, AFallingPeakStopsOnAHeldBar) {
   for (int tick = 0; tick < 100; ++tick) meter_.DecayLevels();
   Measure(128 + 31, 128);  // level 75
   const TChannelLevel before = Left();
-  ASSERT_EQ(before.level, 75.0f);
-  ASSERT_GT(before.peak, 75.0f);
-  ASSERT_LT(before.peak - before.peak_speed, 75.0f);
+  ASSERT_EQ(before.Level, 75.0f);
+  ASSERT_GT(before.Peak, 75.0f);
+  ASSERT_LT(before.Peak - before.PeakSpeed, 75.0f);
   meter_.DecayLevels();
-  EXPECT_EQ(Left().level, 75.0f);
-  EXPECT_EQ(Left().peak, 75.0f);
+  EXPECT_EQ(Left().Level, 75.0f);
+  EXPECT_EQ(Left().Peak, 75.0f);
 }
 
 // Also run under ThreadSanitizer: measuring and ticking share the state.
@@ -165,7 +165,7 @@ TEST(LevelMeterThreads, SnapshotNeverMixesAMeasurementWithATick) {
   });
   while (!done) {
     meter.DecayLevels();
-    for (const TChannelLevel& c : meter.Snapshot()) ASSERT_GE(c.peak, c.level);
+    for (const TChannelLevel& c : meter.Snapshot()) ASSERT_GE(c.Peak, c.Level);
   }
   capture.join();
 }

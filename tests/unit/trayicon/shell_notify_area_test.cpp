@@ -239,6 +239,17 @@ TEST_F(ShellAreaTest, ABalloonSendsItsTextsTimeOutAndIconAndIsWithdrawnWithEmpty
   area.HideBalloon(view_);
   EXPECT_STREQ(Last().szInfoTitle, "");
   EXPECT_STREQ(Last().szInfo, "");
+  // Texts longer than their fields are cut: the shell reads each field up to
+  // its terminator, which must stay inside the field.
+  TTrayIconView long_tip = view_;
+  long_tip.tip = std::string(200, 'p');
+  area.ShowBalloon(long_tip, {TBalloonInfoIconFlag::biifInfo, std::string(100, 't'), std::string(300, 'x'), 10});
+  EXPECT_EQ(Last().szTip[127], '\0');
+  EXPECT_EQ(Last().szInfoTitle[63], '\0');
+  EXPECT_EQ(Last().szInfo[255], '\0');
+  EXPECT_EQ(std::string(Last().szTip), std::string(127, 'p'));
+  EXPECT_EQ(std::string(Last().szInfoTitle), std::string(63, 't'));
+  EXPECT_EQ(std::string(Last().szInfo), std::string(255, 'x'));
 }
 
 TEST_F(ShellAreaTest, ARefusedCallIsReportedAndAnIconNeverConnectedIsNotAdded) {

@@ -80,15 +80,18 @@ TEST_F(EventsTest, EachReportBecomesItsEvent) {
 }
 
 TEST_F(EventsTest, PressesWithALinkedMenuBringTheFormForwardAndOpenItAtThePointer) {
-  tray_->SetLBPopupMenu(menu_);
+  // Each button its own menu, so that a press opening the other's shows.
+  auto* left_menu = new TPopupMenu(owner_.get());
+  left_menu->SetName("LeftMenu");
+  tray_->SetLBPopupMenu(left_menu);
   tray_->SetRBPopupMenu(menu_);
   Send(paPress, mbRight);
   Send(paRelease, mbRight);
   Send(paPress, mbLeft);
   Send(paPress, mbMiddle);  // no menu for the middle button
-  EXPECT_THAT(platform_.Log(),
-              ElementsAre("foreground form", "process messages", "popup Menu at 640,700", "up right at 640,700",
-                          "foreground form", "process messages", "popup Menu at 640,700", "down middle at 640,700"));
+  EXPECT_THAT(platform_.Log(), ElementsAre("foreground form", "process messages", "popup Menu at 640,700",
+                                           "up right at 640,700", "foreground form", "process messages",
+                                           "popup LeftMenu at 640,700", "down middle at 640,700"));
   tray_->SetAutoPopup(false);
   platform_.Clear();
   Send(paPress, mbRight);

@@ -58,6 +58,22 @@ TEST_F(IniFileTest, StoredTextIsParsedByTheIntegerRules) {
   EXPECT_TRUE(read.stay_on_top);
 }
 
+TEST_F(IniFileTest, DeleteKeyTakesOutOnlyThatKeyAndAMissingOneIsNoError) {
+  std::ofstream(Widen(path_).c_str(), std::ios::binary)
+      << "[Main]\r\nMainX=5\r\nDevice=USB Mic\r\n[Other]\r\nDevice=X\r\n";
+  TIniFile ini(path_);
+  ini.DeleteKey("Main", "Device");
+  EXPECT_EQ(ini.ReadString("Main", "Device", "none"), "none");
+  EXPECT_EQ(ini.ReadString("Main", "MainX", ""), "5");
+  EXPECT_EQ(ini.ReadString("Other", "Device", ""), "X");
+  EXPECT_NO_THROW(ini.DeleteKey("Main", "Device"));
+  EXPECT_NO_THROW(ini.DeleteKey("Gone", "Device"));
+
+  DeleteFileW(Widen(path_).c_str());
+  EXPECT_NO_THROW(TIniFile(path_).DeleteKey("Main", "Device"));
+  EXPECT_EQ(GetFileAttributesW(Widen(path_).c_str()), INVALID_FILE_ATTRIBUTES) << "taking a key out made a file";
+}
+
 TEST_F(IniFileTest, AWriteThatCannotHappenRaisesWithThePath) {
   CreateDirectoryW(Widen(path_).c_str(), nullptr);  // a folder where the file should be
   TIniFile ini(path_);

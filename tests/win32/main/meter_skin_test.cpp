@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "framework/win32/unicode.h"
+#include "main/core/meter_painter.h"
 #include "main/core/program_folder.h"
+#include "tests/unit/main/composed_strip.h"
 
 namespace snx {
 namespace {
@@ -53,9 +55,20 @@ class Picture {
 class MeterSkinTest : public testing::Test {
  protected:
   static constexpr std::uint32_t kUntouched = 0xFFFFFF;
+  // The middle of a channel's row.
+  std::uint32_t InRow(std::size_t channel) const {
+    const TMeterRect row = ChannelRow(channel);
+    return window_.At(row.x + row.width / 2, row.y + row.height / 2);
+  }
+  // What the strip does at each tick or paint: nothing without loaded skins.
+  void Draw(bool repaint) {
+    if (skin_.Loaded()) painter_.Paint(levels_.Snapshot(), repaint, skin_);
+  }
+
   Picture window_;
   TChannelLevels levels_;
   TMeterSkin skin_;
+  TMeterPainter painter_;
 };
 
 TEST_F(MeterSkinTest, LeftLevelAndPeakFifteenThroughRealContexts) {
@@ -65,56 +78,62 @@ TEST_F(MeterSkinTest, LeftLevelAndPeakFifteenThroughRealContexts) {
   buffer[440] = 129;  // left level 15, peak 15
   levels_.MeasureBuffer(buffer.data(), buffer.size());
   skin_.LoadSkin(window_.Dc(), ExeDir());
-  skin_.Draw(window_.Dc(), levels_, true);
+  Draw(true);
 
+  const TStripPixels expected = ComposedStrip(
+      levels_.Snapshot(), [&](int x, int y) { return main_skin.At(x, y); },
+      [&](int x, int y) { return parts_skin.At(x, y); });
+  int lit = 0;
   for (int y = 0; y < kMeterHeight; ++y) {
     for (int x = 0; x < kMeterWidth; ++x) {
-      const bool lamp = x >= 1 && x <= 16, bar = x >= 19 && x <= 50, mark = x == 51 || x == 52;
-      const bool lit = y >= 1 && y <= 8 && (lamp || bar || mark);
-      ASSERT_EQ(window_.At(x, y), (lit ? parts_skin : main_skin).At(x, y)) << "at " << x << "," << y;
+      ASSERT_EQ(window_.At(x, y), expected[PixelIndex(x, y)]) << "at " << x << "," << y;
+      if (expected[PixelIndex(x, y)] != main_skin.At(x, y)) ++lit;
     }
   }
   // Lit and idle pictures differ where it shows: lamp, bar and mark.
-  for (const int x : {5, 28, 51}) EXPECT_NE(parts_skin.At(x, 4), main_skin.At(x, 4)) << x;
+  EXPECT_GT(lit, 0);
 }
 
 TEST_F(MeterSkinTest, NothingIsDrawnWithoutLoadedSurfaces) {
-  skin_.Draw(window_.Dc(), levels_, true);
+  EXPECT_FALSE(skin_.Loaded());
   skin_.LoadSkin(window_.Dc(), ExeDir());
+  EXPECT_TRUE(skin_.Loaded());
   skin_.Release();
-  skin_.Draw(window_.Dc(), levels_, true);
-  EXPECT_EQ(window_.At(100, 5), kUntouched);
+  EXPECT_FALSE(skin_.Loaded());
+  Draw(true);
+  EXPECT_EQ(InRow(0), kUntouched);
 }
 
 TEST_F(MeterSkinTest, MissingSkinsAreNoObstacle) {
   skin_.LoadSkin(window_.Dc(), R"(Z:\no\such\folder)");
-  skin_.Draw(window_.Dc(), levels_, true);
+  Draw(true);
   skin_.LoadSkin(window_.Dc(), ExeDir());
-  skin_.Draw(window_.Dc(), levels_, true);
-  EXPECT_NE(window_.At(100, 5), kUntouched);
+  painter_.Forget();
+  Draw(true);
+  EXPECT_NE(InRow(0), kUntouched);
 }
 
 TEST_F(MeterSkinTest, TicksRedrawOnlyTheRowsThatChangeButRepaintsRedrawAll) {
   skin_.LoadSkin(window_.Dc(), ExeDir());
-  skin_.Draw(window_.Dc(), levels_, false);
-  const std::uint32_t idle = window_.At(100, 5);
+  Draw(false);
+  const std::uint32_t idle = InRow(0);
   auto wipe = [&] {
     RECT all{0, 0, kMeterWidth, kMeterHeight};
     FillRect(window_.Dc(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   };
   wipe();
-  skin_.Draw(window_.Dc(), levels_, false);  // same picture as on screen
-  EXPECT_EQ(window_.At(100, 5), kUntouched);
-  skin_.Draw(window_.Dc(), levels_, true);  // the window lost its pixels
-  EXPECT_EQ(window_.At(100, 5), idle);
+  Draw(false);  // same picture as on screen
+  EXPECT_EQ(InRow(0), kUntouched);
+  Draw(true);  // the window lost its pixels
+  EXPECT_EQ(InRow(0), idle);
 
   wipe();
   std::vector<std::uint8_t> buffer(882, 128);
   buffer[441] = 255;  // right channel to full scale
   levels_.MeasureBuffer(buffer.data(), buffer.size());
-  skin_.Draw(window_.Dc(), levels_, false);
-  EXPECT_NE(window_.At(100, 21), kUntouched);
-  EXPECT_EQ(window_.At(100, 5), kUntouched) << "the left row, unchanged, was copied again";
+  Draw(false);
+  EXPECT_NE(InRow(1), kUntouched);
+  EXPECT_EQ(InRow(0), kUntouched) << "the left row, unchanged, was copied again";
 }
 
 }  // namespace

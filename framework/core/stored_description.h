@@ -1,6 +1,7 @@
 #pragma once
 // Form descriptions built into the program, found by their form's class name
-// as Win32 finds them among the program's resources. The build stores each
+// as Win32 finds them among the program's resources, for forms on a platform
+// without resources (Linux, the unit tests' stand-in). The build stores each
 // one (sonalix_embed_text with FORM) in an object that registers it as the
 // program starts; a library of forms is an object library, so that its
 // descriptions reach every program that links it.

@@ -1,4 +1,4 @@
-#include "framework/linux/stored_description.h"
+#include "framework/core/stored_description.h"
 
 #include <map>
 

@@ -1,0 +1,287 @@
+// The strip written once, natively: over the unit tests' stand-in form and
+// timer, with its platform's roles played by recording fakes.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "main/core/meter_clock.h"
+#include "main/snx_main.h"
+#include "tests/unit/main/fake_strip_platform.h"
+
+namespace snx {
+namespace {
+
+// One 10 ms buffer whose middle frame has these two samples (128 is silence).
+void Measure(TBufferMeasure& levels, std::uint8_t left, std::uint8_t right) {
+  std::vector<std::uint8_t> buffer(kCaptureBufferSize, 128);
+  buffer[kCaptureBufferSize / 2 - 1] = left;
+  buffer[kCaptureBufferSize / 2] = right;
+  levels.MeasureBuffer(buffer.data(), buffer.size());
+}
+
+class StripTest : public testing::Test {
+ protected:
+  void Create() {
+    application_.SetTitle("Sonalix 100115");
+    application_.CreateForm(strip_, platform_);
+  }
+  // As the message loop shows it; the log then starts afresh.
+  void CreateShown() {
+    Create();
+    strip_->Show();
+    platform_.log.clear();
+  }
+  TFakeTimer& Timer() const { return dynamic_cast<TFakeTimer&>(*strip_->Timer); }
+  void Tick(int ticks = 1) {
+    for (int i = 0; i < ticks; ++i) Timer().Fire();
+  }
+  // The levels the capture measures into.
+  TChannelLevels& Meter() const { return dynamic_cast<TChannelLevels&>(*platform_.levels); }
+  void Measure(std::uint8_t left, std::uint8_t right) const { snx::Measure(Meter(), left, right); }
+  // The log since the last look.
+  StripLog Seen() { return std::exchange(platform_.log, {}); }
+
+  // Declared first: it outlives the strip, which the application destroys.
+  FakeStripPlatform platform_;
+  TFakeApplication application_;
+  TSNX_MAIN* strip_ = nullptr;
+};
+
+// Where the stored settings open the strip, on the fake's one monitor unless
+// the case gives others.
+struct PlaceCase {
+  const char* name;
+  SettingsValues stored;
+  std::vector<TMonitor> monitors;
+  TPoint expected;
+  bool on_top;
+};
+
+void PrintTo(const PlaceCase& c, std::ostream* os) { *os << c.name; }
+
+class StripPlaceTest : public StripTest, public testing::WithParamInterface<PlaceCase> {};
+
+TEST_P(StripPlaceTest, OpensWhereTheSettingsSayUnlessThatIsOffEveryMonitor) {
+  const PlaceCase& c = GetParam();
+  platform_.settings.values = c.stored;
+  if (!c.monitors.empty()) platform_.desktop.monitors = c.monitors;
+  Create();
+  EXPECT_EQ(strip_->Left(), c.expected.x);
+  EXPECT_EQ(strip_->Top(), c.expected.y);
+  EXPECT_EQ(strip_->PM_Top->Checked(), c.on_top);
+  // One explicit request, even for a strip that is not to stay on top.
+  EXPECT_EQ(strip_->stay_on_top_requests, std::vector<bool>{c.on_top});
+  EXPECT_EQ(strip_->Caption(), "Sonalix 100115");
+}
+
+const std::vector<TMonitor> kRightMonitorOnly{{{1920, 0, 3840, 1080}, {1920, 40, 3840, 1080}}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, StripPlaceTest,
+    testing::Values(
+        PlaceCase{"NoFile", {}, {}, {300, 300}, false},
+        PlaceCase{"Stored", {{"Main/MainX", "120"}, {"Main/MainY", "-8"}, {"Main/Top", "1"}}, {}, {120, -8}, true},
+        PlaceCase{"Hexadecimal", {{"Main/MainX", "0x40"}, {"Main/Top", "0"}}, {}, {64, 300}, false},
+        PlaceCase{"NotANumber", {{"Main/MainX", "left"}, {"Main/MainY", "5"}}, {}, {300, 5}, false},
+        // Only the strip's last pixel is on the monitor: kept.
+        PlaceCase{"OneCornerOnScreen", {{"Main/MainX", "-273"}, {"Main/MainY", "-25"}}, {}, {-273, -25}, false},
+        PlaceCase{"OffEveryMonitor", {{"Main/MainX", "5000"}, {"Main/MainY", "5000"}}, {}, {300, 300}, false},
+        PlaceCase{"DefaultOffEveryMonitorToo", {{"Main/MainX", "5000"}}, kRightMonitorOnly, {1920, 40}, false}),
+    [](const testing::TestParamInfo<PlaceCase>& param_info) { return std::string(param_info.param.name); });
+
+TEST_F(StripTest, CreationConnectsTheDevicesAndShowingLoadsTheSkinsAndStartsTheTimer) {
+  Create();
+  EXPECT_EQ(Seen(), (StripLog{"tray icon added", "open settings", "connect devices"}));
+  ASSERT_EQ(platform_.desktop.shown_icons.size(), 1U);
+  EXPECT_EQ(platform_.desktop.shown_icons[0].picture, FakeStripDesktop::kApplicationIcon);
+  EXPECT_EQ(platform_.desktop.shown_icons[0].tip, "Sonalix");
+  EXPECT_FALSE(Timer().Running());
+
+  strip_->Show();
+  EXPECT_EQ(Seen(), (StripLog{"hide taskbar button", "load skin"}));
+  EXPECT_TRUE(Timer().Running());
+}
+
+TEST_F(StripTest, TicksShowOnlyWhatChangedAndAPaintRequestShowsTheWholeStrip) {
+  CreateShown();
+  Tick();
+  EXPECT_EQ(Seen(), StripLog{"show whole strip"}) << "the window may hold anything before the first tick";
+  Tick();
+  EXPECT_EQ(Seen(), StripLog{});
+  Measure(255, 128);
+  Tick();
+  EXPECT_EQ(Seen(), StripLog{"show 1 rows"});
+  strip_->PaintRequest();
+  EXPECT_EQ(Seen(), StripLog{"show whole strip"});
+  EXPECT_EQ(application_.pumps, 0) << "a draw that runs no loop has nothing to let in first";
+}
+
+TEST_F(StripTest, APaintRequestStepsTheMeterAsATickDoes) {
+  CreateShown();
+  TChannelLevels alone;
+  Measure(255, 200);
+  snx::Measure(alone, 255, 200);
+  strip_->PaintRequest();
+  Tick();
+  strip_->PaintRequest();
+  for (int step = 0; step < 3; ++step) alone.DecayLevels();
+  EXPECT_EQ(Meter().Snapshot()[0].Level, alone.Snapshot()[0].Level);
+  EXPECT_EQ(Meter().Snapshot()[1].Peak, alone.Snapshot()[1].Peak);
+  EXPECT_LT(Meter().Snapshot()[0].Level, 105.0f);
+}
+
+class StripRestTest : public StripTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(StripRestTest, TheTimerRestsOnceCaptureIsIdleAndEveryBarIsDownWhereThePlatformLetsIt) {
+  const bool may_rest = GetParam();
+  platform_.may_rest = may_rest;
+  CreateShown();
+  Tick();
+  EXPECT_EQ(Timer().Running(), !may_rest) << "idle from the start";
+  Seen();
+
+  strip_->PM_Start->Click();
+  EXPECT_EQ(Seen(), (StripLog{"capture start"}));
+  EXPECT_TRUE(Timer().Running());
+  Tick(50);
+  EXPECT_TRUE(Timer().Running()) << "capture could still raise the bars";
+
+  Measure(255, 255);
+  strip_->PM_Stop->Click();
+  EXPECT_EQ(Seen(), (StripLog{"capture stop"}));
+  // Far more ticks than a peak mark at full scale needs to fall (188).
+  for (int ticks = 0; Timer().Running() && !LevelsAtRest(Meter().Snapshot()) && ticks < 1000; ++ticks) Tick();
+  EXPECT_TRUE(LevelsAtRest(Meter().Snapshot())) << "the timer rested while a bar or mark was up";
+  EXPECT_EQ(Timer().Running(), !may_rest);
+  Tick(10);
+  EXPECT_EQ(Timer().Running(), !may_rest);
+}
+
+INSTANTIATE_TEST_SUITE_P(Platforms, StripRestTest, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& param_info) {
+                           return std::string(param_info.param ? "MayRest" : "KeepsTicking");
+                         });
+
+TEST_F(StripTest, TheRightButtonOpensTheMenuAtThePointerAndTheLeftOneDrags) {
+  platform_.settings.values = {{"Main/MainX", "120"}, {"Main/MainY", "40"}};
+  CreateShown();
+  application_.choose = [&](const TPopupMenu& menu) {
+    EXPECT_EQ(&menu, strip_->PopupMenu);
+    return strip_->PM_Start;
+  };
+  strip_->ReleaseButton(TMouseButton::mbRight, 10, 5);
+  application_.choose = [&](const TPopupMenu&) { return strip_->PM_Stop; };
+  strip_->ReleaseButton(TMouseButton::mbRight, 273, 25);
+  strip_->ReleaseButton(TMouseButton::mbLeft, 10, 5);
+  strip_->ReleaseButton(TMouseButton::mbMiddle, 10, 5);
+  EXPECT_EQ(application_.popups, (std::vector<std::pair<int, int>>{{130, 45}, {393, 65}}));
+  EXPECT_EQ(Seen(), (StripLog{"capture start", "capture stop"}));
+
+  strip_->PressButton(TMouseButton::mbRight, 10, 5);
+  EXPECT_EQ(strip_->drags, 0);
+  strip_->PressButton(TMouseButton::mbLeft, 10, 5);
+  EXPECT_EQ(strip_->drags, 1);
+}
+
+// Tray hosts that draw the menu themselves are offered the strip's own, as
+// it stands after each change.
+TEST_F(StripTest, TheTrayOffersHostsTheStripsMenuWithItsMarkKeptCurrent) {
+  platform_.settings.values = {{"Main/Top", "1"}};
+  CreateShown();
+  const std::vector<std::string> rows{"開始(&S)", "停止(&P)",           "-", "+常に最前面に表示(&T)",
+                                      "-",        "バージョン情報(&A)", "-", "終了(&X)"};
+  ASSERT_FALSE(platform_.desktop.offered_menus.empty());
+  EXPECT_EQ(platform_.desktop.offered_menus.back(), rows);
+  strip_->PM_Top->Click();
+  std::vector<std::string> unchecked = rows;
+  unchecked[3] = "常に最前面に表示(&T)";
+  EXPECT_EQ(platform_.desktop.offered_menus.back(), unchecked);
+}
+
+TEST_F(StripTest, ExitReleasesTheSkinsThenWritesWhereTheStripIsAndEndsTheProgram) {
+  CreateShown();
+  strip_->SetLeft(-40);
+  strip_->SetTop(700);
+  strip_->PM_Top->Click();
+  strip_->PM_Exit->Click();
+  EXPECT_FALSE(Timer().Running());
+  EXPECT_EQ(Seen(), (StripLog{"release skin", "open settings"}));
+  EXPECT_EQ(platform_.settings.values,
+            (SettingsValues{{"Main/MainX", "-40"}, {"Main/MainY", "700"}, {"Main/Top", "1"}}));
+  EXPECT_TRUE(application_.terminated);
+
+  // A paint request after the close steps the meter and draws nothing.
+  Measure(255, 255);
+  strip_->PaintRequest();
+  EXPECT_EQ(Seen(), StripLog{});
+  EXPECT_LT(Meter().Snapshot()[0].LevelSpeed, 1.0f);
+  EXPECT_GT(Meter().Snapshot()[0].LevelSpeed, 0.0f);
+}
+
+TEST_F(StripTest, SettingsThatCannotBeWrittenAreReportedAndTheProgramStillEnds) {
+  CreateShown();
+  platform_.settings.fail_writes = true;
+  strip_->Close();
+  EXPECT_EQ(application_.error_boxes,
+            std::vector<std::string>{"/home/user/.config/sonalix/Sonalix.ini に書き込めません."});
+  EXPECT_TRUE(application_.terminated);
+}
+
+TEST_F(StripTest, WhileHiddenNothingIsDrawnButTheMeterStillSteps) {
+  CreateShown();
+  Tick();
+  strip_->Hide();
+  Seen();
+  Measure(255, 255);
+  Tick(2);
+  EXPECT_EQ(Seen(), StripLog{});
+  EXPECT_LT(Meter().Snapshot()[0].Level, 105.0f);
+
+  strip_->Show();
+  Tick();
+  EXPECT_EQ(Seen(), (StripLog{"hide taskbar button", "load skin", "show whole strip"}))
+      << "a new canvas is drawn whole";
+}
+
+// Win32's draws first let the application handle its pending messages.
+class PumpingStripTest : public StripTest {
+ protected:
+  PumpingStripTest() { platform_.pumping = true; }
+};
+
+TEST_F(PumpingStripTest, WhatThePumpHandlesBeforeADrawIsInThatDraw) {
+  CreateShown();
+  Tick();
+  Seen();
+  // A buffer measured while the pending messages are handled.
+  application_.pending = [&] { Measure(255, 255); };
+  Tick();
+  EXPECT_EQ(Seen(), StripLog{"show 2 rows"});
+  EXPECT_EQ(application_.pumps, 2);
+}
+
+TEST_F(PumpingStripTest, ATickArrivingInsideADrawStepsTheMeterButDoesNotDrawOverIt) {
+  CreateShown();
+  Tick();
+  Seen();
+  TChannelLevels alone;
+  Measure(255, 255);
+  snx::Measure(alone, 255, 255);
+  platform_.skin.during_present = [&] { Tick(); };
+  Tick();
+  EXPECT_EQ(Seen(), StripLog{"show 2 rows"}) << "the nested tick drew over the draw in progress";
+  alone.DecayLevels();
+  alone.DecayLevels();
+  EXPECT_EQ(Meter().Snapshot()[0].LevelSpeed, alone.Snapshot()[0].LevelSpeed);
+
+  // The draw after it can draw again, and shows what the nested tick did.
+  alone.DecayLevels();
+  Tick();
+  EXPECT_EQ(Seen(), StripLog{"show 2 rows"});
+  EXPECT_EQ(Meter().Snapshot()[0].Level, alone.Snapshot()[0].Level);
+}
+
+}  // namespace
+}  // namespace snx
