@@ -395,6 +395,27 @@ TEST_F(ItemMenuTest, ARowTakenOutOfTheMenuAfterItWasChosenRunsNothing) {
   EXPECT_THAT(clicks, ElementsAre("start"));
 }
 
+// A host asks as it is about to show the menu, alone or with its submenus
+// (XFCE's panel asks so): OnPopup brings the items up to date first, as
+// before the program's own popup.
+TEST_F(ItemMenuTest, OnPopupRunsAsTheHostIsAboutToShowTheMenuAndWhatItChangesIsServed) {
+  int popups = 0;
+  menu_->OnPopup = [&](TObject* sender) {
+    EXPECT_EQ(sender, menu_);
+    ++popups;
+    start_->SetCaption("Start &" + std::to_string(popups));
+  };
+  ASSERT_TRUE(CallMenu("AboutToShow", g_variant_new("(i)", 0)));
+  EXPECT_TRUE(RowsBecome({"Start _1", "-", "[x] 常に最前面に表示(_T)", "Fish & Chips {snake__case;}"}))
+      << PrintToString(Rows());
+  const gint32 root = 0;
+  ASSERT_TRUE(CallMenu("AboutToShowGroup",
+                       g_variant_new("(@ai)", g_variant_new_fixed_array(G_VARIANT_TYPE_INT32, &root, 1, sizeof root))));
+  EXPECT_TRUE(RowsBecome({"Start _2", "-", "[x] 常に最前面に表示(_T)", "Fish & Chips {snake__case;}"}))
+      << PrintToString(Rows());
+  EXPECT_EQ(popups, 2);
+}
+
 TEST_F(ItemMenuTest, AnIconThatOpensNoMenuNamesNone) {
   tray_icon_->SetEnabled(false);
   EXPECT_EQ(StringProperty(*tray_icon_, "Menu"), "/NO_DBUSMENU");
