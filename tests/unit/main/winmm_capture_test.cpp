@@ -265,7 +265,7 @@ TEST_F(CaptureTest, NotificationForABusyBufferIsIgnored) {
   device_.Deliver(1, 128, 128);
   ASSERT_TRUE(device_.WaitForCall("add 1"));
   EXPECT_EQ(meter_.count, 2);
-  EXPECT_EQ(meter_.levels.Snapshot()[0].level, static_cast<float>(SampleToLevel(129)));
+  EXPECT_EQ(meter_.levels.Snapshot()[0].Level, static_cast<float>(SampleToLevel(129)));
   EXPECT_THAT(device_.TakeCalls(),
               ElementsAreArray(kHandBack0 + std::vector<std::string>{"unprepare 1", "prepare 1", "add 1"}));
 }
