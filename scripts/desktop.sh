@@ -1,8 +1,8 @@
 #!/bin/bash
 # A private desktop for running Sonalix: Xvfb, a tray host, a PulseAudio null
 # sink as the default input, and a Wine prefix or, for the native program, a
-# session bus of its own with a window manager and a panel, as a user's
-# desktop has.
+# session bus of its own with a window manager and a real panel (XFCE's), as
+# a user's desktop has.
 #   desktop.sh start DIR [--native]   starts it all and writes DIR/env.sh
 #   desktop.sh exec DIR CMD [ARG...]  runs CMD in that environment, with its exit status
 #   desktop.sh stop DIR    stops everything it started, by PID
@@ -128,16 +128,58 @@ session_bus() {
 }
 
 # What a user's desktop has and a bare X server lacks: a reparenting window
-# manager, and a panel along the top that reserves its height.
+# manager, and a panel along the top that reserves its height, with a tray
+# that is both an XEmbed system tray and a StatusNotifierItem host: XFCE's,
+# on this desktop's bus, with a settings store and a configuration of its own
+# (desktop-panel.xml), so that it asks nothing. The panel's first start on a
+# loaded machine takes several seconds.
 panel_height=32
 user_desktop() {
   openbox --sm-disable >"$dir/openbox.log" 2>&1 &
   started $!
   wait_for "$ready" root_has _NET_SUPPORTING_WM_CHECK "window id"
-  /usr/bin/python3 "$(dirname "$0")/desktop_panel.py" "$panel_height" >"$dir/panel.log" 2>&1 &
+  local config="$dir/panel" xfconfd
+  mkdir -p "$config/xfce4/xfconf/xfce-perchannel-xml"
+  cp "$(dirname "$0")/desktop-panel.xml" "$config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml"
+  xfconfd=$(echo /usr/lib/*/xfce4/xfconf/xfconfd)
+  XDG_CONFIG_HOME=$config "$xfconfd" >"$dir/xfconfd.log" 2>&1 &
+  started $!
+  # Owned before the panel asks for it: the bus would start one of its own.
+  wait_for "$ready" bus_has_owner org.xfce.Xfconf
+  XDG_CONFIG_HOME=$config xfce4-panel --disable-wm-check >"$dir/panel.log" 2>&1 &
   started $!
   # The window manager has taken the panel's strut into its work area.
   wait_for "$ready" root_has _NET_WORKAREA "= 0, $panel_height, $width, $((height - panel_height))"
+  wait_for "$ready" tray_hosts_items
+  wait_for "$ready" xembed_tray_owned
+}
+
+bus_has_owner() {  # bus_has_owner NAME
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    org.freedesktop.DBus.NameHasOwner "string:$1" | grep -q "boolean true"
+}
+
+# The panel's watcher holds items and its tray has registered as their host.
+tray_hosts_items() {
+  dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+    org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
+    string:IsStatusNotifierHostRegistered | grep -q "boolean true"
+}
+
+# Some client holds the XEmbed system tray's selection.
+xembed_tray_owned() {
+  python3 - <<'PY'
+import ctypes
+import sys
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XInternAtom.restype = ctypes.c_ulong
+x.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+x.XGetSelectionOwner.restype = ctypes.c_ulong
+display = x.XOpenDisplay(None)
+sys.exit(0 if display and x.XGetSelectionOwner(display, x.XInternAtom(display, b"_NET_SYSTEM_TRAY_S0", 0)) else 1)
+PY
 }
 
 root_has() {  # root_has PROPERTY TEXT
@@ -192,12 +234,14 @@ start() {  # start [--native]
     export NO_AT_BRIDGE=1
     user_desktop
   fi
-  # The Wine desktop has no window manager: a reparenting one races Wine over
-  # where a borderless popup is, so the program's idea of its position and
-  # the screen disagree.
-  trayer --edge bottom --align right --widthtype pixel --width 64 --height 32 \
-    --SetDockType true --expand false --transparent false >"$dir/trayer.log" 2>&1 &
-  started $!
+  if [ "$native" = 0 ]; then
+    # The Wine desktop has no window manager: a reparenting one races Wine
+    # over where a borderless popup is, so the program's idea of its position
+    # and the screen disagree. Its tray host is a bare XEmbed tray.
+    trayer --edge bottom --align right --widthtype pixel --width 64 --height 32 \
+      --SetDockType true --expand false --transparent false >"$dir/trayer.log" 2>&1 &
+    started $!
+  fi
   audio_on
   if [ "$native" = 1 ]; then
     native_env

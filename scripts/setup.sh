@@ -35,16 +35,21 @@ PACKAGES=(
   dpkg-dev file lintian desktop-file-utils appstream nsis
   # The native Linux program: GTK 3 for its windows, menu and dialog (with
   # GLib's GDBus for the StatusNotifierItem tray icon), Xlib for the strip's
-  # pixmap drawing, libpulse for capture, pkg-config for CMake to find them.
-  libgtk-3-dev libx11-dev libpulse-dev pkg-config
+  # pixmap drawing, libpulse for capture, libdbusmenu-glib to serve the tray
+  # icon's menu to hosts that draw it themselves, pkg-config for CMake to
+  # find them.
+  libgtk-3-dev libx11-dev libpulse-dev libdbusmenu-glib-dev pkg-config
   # xdg-open opens the version dialog's links; the native test desktop runs a
-  # session bus of its own (dbus-daemon); the benchmark compares the strip
-  # with the PulseAudio project's own meter.
-  xdg-utils dbus-daemon pavumeter
+  # session bus of its own (dbus-daemon) and asks it with dbus-send
+  # (dbus-bin); the benchmark compares the strip with the PulseAudio
+  # project's own meter.
+  xdg-utils dbus-daemon dbus-bin pavumeter
   # The native test desktop looks like a user's: openbox reparents windows as
-  # desktop window managers do, and a panel that reserves its space is a dock
-  # window made with Debian's python3-xlib (run by /usr/bin/python3).
-  openbox python3-xlib
+  # desktop window managers do, and XFCE's panel (with its settings store)
+  # reserves its space and is both an XEmbed tray and a StatusNotifierItem
+  # host; GNOME's compositor mutter runs a headless Wayland session with
+  # Xwayland for the program as an X client there.
+  openbox xfce4-panel xfconf mutter xwayland
 )
 # Wine's 32-bit loader runs the shipped 32-bit program where the kernel runs
 # 32-bit code. It comes from the i386 archive, which a mirror can leave out of

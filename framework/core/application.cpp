@@ -24,6 +24,11 @@ TApplication::TApplication() : TComponent(nullptr) {
 
 TApplication::~TApplication() { RegisteredApplication = nullptr; }
 
+TCustomForm* TApplication::BoxOwner(TCustomForm* form) const {
+  TCustomForm* modal = ModalForm();
+  return modal != nullptr ? modal : form;
+}
+
 void TApplication::AfterFormCreated(TCustomForm* form) {
   if (main_form_ == nullptr) main_form_ = form;
   form->AfterConstruction();

@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "framework/core/component.h"
 
@@ -35,6 +36,15 @@ class TApplication : public TComponent {
   virtual TMenuItem* TrackPopupMenu(const TPopupMenu& menu, int x, int y) = 0;
   // The first form the platform created for the application; null before.
   TCustomForm* MainForm() const { return main_form_; }
+  // The form whose modal loop runs innermost, or null. While it runs, the
+  // program's other windows take no input.
+  TCustomForm* ModalForm() const { return modal_forms_.empty() ? nullptr : modal_forms_.back(); }
+  // The form that a box shown for `form` belongs to: the modal form while
+  // one runs, else `form`. A box disables its owner while it is up and gives
+  // it the input back as it closes, which must not happen to a window that a
+  // modal loop keeps disabled: the strip would then take clicks and close
+  // requests meant for the dialog.
+  TCustomForm* BoxOwner(TCustomForm* form) const;
   // Ends the program's message loop.
   virtual void Terminate() = 0;
 
@@ -54,10 +64,13 @@ class TApplication : public TComponent {
   void SetMainForm(TCustomForm* form) { main_form_ = form; }
 
  private:
+  friend class TCustomForm;
   void AfterFormCreated(TCustomForm* form);
 
   std::string title_;
   TCustomForm* main_form_ = nullptr;
+  // Innermost last: a modal form can show another.
+  std::vector<TCustomForm*> modal_forms_;
 };
 
 template <class Form, class... Args>

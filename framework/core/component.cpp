@@ -15,15 +15,18 @@ TComponent::TComponent(TComponent* owner) {
 }
 
 TComponent::~TComponent() {
-  // Tell everyone linked to this component that it goes, then unlink.
+  NotifyRemoval();
+  DestroyComponents();
+  if (owner_ != nullptr) owner_->RemoveComponent(this);
+}
+
+void TComponent::NotifyRemoval() {
   while (!free_notifies_.empty()) {
     TComponent* other = free_notifies_.back();
     free_notifies_.pop_back();
     EraseLast(other->free_notifies_, this);
     other->Notification(this, TOperation::opRemove);
   }
-  DestroyComponents();
-  if (owner_ != nullptr) owner_->RemoveComponent(this);
 }
 
 void TComponent::DestroyComponents() {

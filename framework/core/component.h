@@ -42,6 +42,10 @@ class TComponent : public TObject {
   // Frees the owned components, last first. Derived classes whose members the
   // components use call it at the start of their own destructor.
   void DestroyComponents();
+  // Tells the components linked by FreeNotification that this one goes, and
+  // unlinks them. Derived classes whose members those components use as they
+  // hear it call it at the start of their own destructor.
+  void NotifyRemoval();
 
   // Streaming. ReadState runs once per component per pass; Loaded once all
   // components of the pass exist and their references are resolved.

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "framework/core/application.h"
+#include "framework/core/erase_last.h"
 #include "framework/core/form_description.h"
 
 namespace snx {
@@ -103,6 +104,12 @@ void TCustomForm::AddChildComponent(TComponent* child) {
 void TCustomForm::BeginModal() {
   modal_ = true;
   modal_result_ = 0;
+  ApplicationOf(this).modal_forms_.push_back(this);
+}
+
+void TCustomForm::EndModal() {
+  modal_ = false;
+  EraseLast(ApplicationOf(this).modal_forms_, static_cast<const TCustomForm*>(this));
 }
 
 void TCustomForm::Close() {

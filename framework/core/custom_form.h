@@ -80,9 +80,10 @@ class TCustomForm : public TComponent, public TControlParent {
   bool HasMinimizeBox() const { return minimize_box_; }
   bool HasMaximizeBox() const { return maximize_box_; }
 
-  // The platform's modal loop runs from BeginModal until ModalResult is set.
+  // The platform's modal loop runs from BeginModal until ModalResult is set;
+  // the application knows the form as modal until EndModal.
   void BeginModal();
-  void EndModal() { modal_ = false; }
+  void EndModal();
   int ModalResult() const { return modal_result_; }
 
  private:

@@ -25,10 +25,23 @@ TMenuItem::~TMenuItem() {
   for (TMenuItem* item : items_) item->parent_ = nullptr;
 }
 
+void TMenuItem::SetCaption(std::string caption) {
+  if (caption == caption_) return;
+  caption_ = std::move(caption);
+  Changed();
+}
+
+void TMenuItem::SetChecked(bool checked) {
+  if (checked == checked_) return;
+  checked_ = checked;
+  Changed();
+}
+
 void TMenuItem::Add(TMenuItem* item) {
   if (item->parent_ != nullptr) item->parent_->Remove(item);
   items_.push_back(item);
   item->parent_ = this;
+  Changed();
 }
 
 void TMenuItem::Insert(int index, TMenuItem* item) {
@@ -37,6 +50,7 @@ void TMenuItem::Insert(int index, TMenuItem* item) {
   if (item->parent_ != nullptr) item->parent_->Remove(item);
   items_.insert(items_.begin() + index, item);
   item->parent_ = this;
+  Changed();
 }
 
 void TMenuItem::Delete(int index) { Remove(Items(index)); }
@@ -44,6 +58,13 @@ void TMenuItem::Delete(int index) { Remove(Items(index)); }
 void TMenuItem::Remove(TMenuItem* item) {
   EraseLast(items_, item);
   item->parent_ = nullptr;
+  Changed();
+}
+
+void TMenuItem::Changed() {
+  const TMenuItem* top = this;
+  while (top->parent_ != nullptr) top = top->parent_;
+  if (top->menu_ != nullptr) top->menu_->Changed();
 }
 
 void TMenuItem::Clear() {
@@ -62,9 +83,9 @@ void TMenuItem::Click() {
 
 bool TMenuItem::ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) {
   if (name == "Caption") {
-    caption_ = value.AsString();
+    SetCaption(value.AsString());
   } else if (name == "Checked") {
-    checked_ = value.AsBoolean();
+    SetChecked(value.AsBoolean());
   } else if (name == "OnClick") {
     OnClick = reader.Method<TNotifyEvent>(value);
   } else {
@@ -77,7 +98,13 @@ void TMenuItem::AddChildComponent(TComponent* child) {
   if (auto* item = dynamic_cast<TMenuItem*>(child)) Add(item);
 }
 
-TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(this)) {}
+TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(this)) { items_->menu_ = this; }
+
+TPopupMenu::~TPopupMenu() {
+  // Those linked to the menu let go of it while it is whole.
+  NotifyRemoval();
+  items_->menu_ = nullptr;
+}
 
 void TPopupMenu::Popup(int x, int y) {
   DoPopup();
@@ -86,6 +113,18 @@ void TPopupMenu::Popup(int x, int y) {
 
 void TPopupMenu::DoPopup() {
   if (OnPopup) OnPopup(this);
+}
+
+void TPopupMenu::AddObserver(TMenuObserver& observer) { observers_.push_back(&observer); }
+
+void TPopupMenu::RemoveObserver(TMenuObserver& observer) { EraseLast(observers_, &observer); }
+
+void TPopupMenu::Changed() {
+  // An observer may stop observing as it hears of the change.
+  const std::vector<TMenuObserver*> observers = observers_;
+  for (TMenuObserver* observer : observers) {
+    if (std::find(observers_.begin(), observers_.end(), observer) != observers_.end()) observer->MenuChanged(*this);
+  }
 }
 
 bool TPopupMenu::ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) {

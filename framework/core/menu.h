@@ -10,6 +10,8 @@
 
 namespace snx {
 
+class TPopupMenu;
+
 // A caption that shows `text` as it is, for captions made from data (a
 // device's name, say): each '&' doubled, so that none marks a mnemonic, and a
 // lone "-" marked so that it does not become a separator.
@@ -21,10 +23,10 @@ class TMenuItem : public TComponent {
   ~TMenuItem() override;
 
   const std::string& Caption() const { return caption_; }
-  void SetCaption(std::string caption) { caption_ = std::move(caption); }
+  void SetCaption(std::string caption);
   bool IsSeparator() const { return caption_ == "-"; }
   bool Checked() const { return checked_; }
-  void SetChecked(bool checked) { checked_ = checked; }
+  void SetChecked(bool checked);
   TNotifyEvent OnClick;
 
   int Count() const { return static_cast<int>(items_.size()); }
@@ -51,15 +53,31 @@ class TMenuItem : public TComponent {
   void AddChildComponent(TComponent* child) override;
 
  private:
+  friend class TPopupMenu;
+  // Tells the menu this item belongs to, if any, that it has changed.
+  void Changed();
+
   std::string caption_;
   bool checked_ = false;
   TMenuItem* parent_ = nullptr;
   std::vector<TMenuItem*> items_;
+  TPopupMenu* menu_ = nullptr;  // on a menu's top item only
+};
+
+// Told whenever a menu's items change: a caption or a check mark, or items
+// added or removed anywhere in its tree.
+class TMenuObserver {
+ public:
+  virtual void MenuChanged(TPopupMenu& menu) = 0;
+
+ protected:
+  ~TMenuObserver() = default;
 };
 
 class TPopupMenu : public TComponent {
  public:
   explicit TPopupMenu(TComponent* owner);
+  ~TPopupMenu() override;
 
   TMenuItem& Items() { return *items_; }
   const TMenuItem& Items() const { return *items_; }
@@ -73,11 +91,21 @@ class TPopupMenu : public TComponent {
   TNotifyEvent OnPopup;
   void DoPopup();
 
+  // `observer` hears of every change until it stops observing, which it
+  // does before the menu has gone: one that links itself to the menu with
+  // FreeNotification hears of its end while the menu is still whole.
+  void AddObserver(TMenuObserver& observer);
+  void RemoveObserver(TMenuObserver& observer);
+
   bool ReadProperty(std::string_view name, const PropertyValue& value, TReader& reader) override;
   void AddChildComponent(TComponent* child) override;
 
  private:
+  friend class TMenuItem;
+  void Changed();
+
   TMenuItem* items_;  // owned through the component list
+  std::vector<TMenuObserver*> observers_;
 };
 
 }  // namespace snx

@@ -160,8 +160,11 @@ void TGtkApplication::ShowErrorBox(const std::string& text, const std::string& c
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     return;
   }
+  // Over the modal form while one is up: closed, a box hands the focus back
+  // to its parent, which must take input then.
   GtkWindow* parent = nullptr;
-  GList* toplevels = gtk_window_list_toplevels();
+  if (auto* modal = dynamic_cast<TForm*>(ModalForm())) parent = GTK_WINDOW(modal->Handle());
+  GList* toplevels = parent == nullptr ? gtk_window_list_toplevels() : nullptr;
   for (GList* l = toplevels; l != nullptr; l = l->next) {
     if (gtk_window_is_active(GTK_WINDOW(l->data)) != FALSE) parent = GTK_WINDOW(l->data);
   }

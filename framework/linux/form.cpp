@@ -244,6 +244,10 @@ void TForm::Hide() {
 void TForm::SetEnabled(bool enabled) {
   enabled_ = enabled;
   gtk_widget_set_sensitive(Handle(), enabled ? TRUE : FALSE);
+  // Nor the keyboard, as a disabled window on Win32 cannot become active: a
+  // click on it would otherwise give it the focus, and the window manager's
+  // Alt+F4 meant for the modal form would close it.
+  gtk_window_set_accept_focus(GTK_WINDOW(Handle()), enabled ? TRUE : FALSE);
 }
 
 int TForm::ShowModal() {

@@ -84,7 +84,7 @@ class TForm : public TCustomForm {
   void SetDialogFrame();
   std::optional<TPoint> ScreenPlace() const;
   void Moved();
-  // Disabled forms take no pointer input: a modal form is up.
+  // Disabled forms take no pointer input and no focus: a modal form is up.
   void SetEnabled(bool enabled);
   gboolean Draw(cairo_t* cr);
   void AfterPaint();

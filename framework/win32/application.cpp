@@ -97,7 +97,12 @@ void TWin32Application::FormShowing() {
 }
 
 void TWin32Application::ShowErrorBox(const std::string& text, const std::string& caption) {
-  MessageBoxW(GetActiveWindow(), Widen(text).c_str(), Widen(caption).c_str(), MB_ICONERROR | MB_OK);
+  // While a modal form is up the box is its: owned by the window that was
+  // active, a form the modal loop keeps disabled would be enabled again as
+  // the box closes.
+  auto* modal = dynamic_cast<TForm*>(ModalForm());
+  MessageBoxW(modal != nullptr ? modal->Handle() : GetActiveWindow(), Widen(text).c_str(), Widen(caption).c_str(),
+              MB_ICONERROR | MB_OK);
 }
 
 LRESULT TWin32Application::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -23,7 +23,7 @@ namespace {
 class TLinuxStripDevices final : public TStripDevices, private TSkinSurface, private TDrawGuard {
  public:
   TLinuxStripDevices(TSNX_MAIN& strip, TBufferMeasure& levels)
-      : strip_(strip), reporter_(GTK_WINDOW(strip.Handle())), capture_(levels, reporter_) {
+      : strip_(strip), reporter_(strip), capture_(levels, reporter_) {
     // The strip shows nothing but its skin, not even while GTK repaints it.
     strip_.SetBackground([this](cairo_t* cr) { return skin_.PaintLast(cr); });
   }

@@ -27,7 +27,7 @@ class TWin32StripDevices final : public TStripDevices, private TSkinSurface {
       : strip_(strip),
         window_dc_(std::in_place, strip.Handle()),
         guard_(strip.OwnerApplication()),
-        reporter_(strip.Handle()),
+        reporter_(strip),
         capture_(wave_device_, levels, reporter_) {}
 
   TSkinSurface& Skin() override { return *this; }

@@ -384,12 +384,17 @@ def screen_size():
     return int(width), int(height)
 
 
+# The X classes of the tray hosts' panels: the Wine desktop's trayer, the
+# native desktop's xfce4-panel.
+TRAY_PANELS = "^(trayer|xfce4-panel)$"
+
+
 def docked_icons(owner):
     """The icons that the program of X class `owner` docked in the tray host's
     panel: {X window id: (x, y, w, h)}."""
     icons = {}
     pattern = r'^\s*(0x[0-9a-f]+) .*\("' + re.escape(owner) + r'" "[^"]*"\)\s+(\d+)x(\d+)\S*\s+\+(-?\d+)\+(-?\d+)'
-    for panel in visible_windows(cls="trayer"):
+    for panel in visible_windows(cls=TRAY_PANELS):
         tree = run("xwininfo", "-id", str(panel), "-tree", check=False)
         for m in re.finditer(pattern, tree, re.MULTILINE):
             icons[int(m.group(1), 16)] = (int(m.group(4)), int(m.group(5)), int(m.group(2)), int(m.group(3)))
@@ -414,6 +419,7 @@ class Program:
     READS_TEXTS = False  # whether the texts of boxes and tips can be read
     OPENERS = ("xdg-open",)  # what a link is handed to
     TRAY_OWNER = ""  # the X class of the icons the tray host docks for it
+    TRAY_MENU_BY_HOST = False  # the tray host draws the tray icon's menu itself
     START_TIMEOUT = REACTION
     scale = 1  # device pixels to a skin pixel
 

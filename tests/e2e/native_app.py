@@ -1,7 +1,11 @@
 """The native driver: the Linux program (build/linux/bin/sonalix) on the
 desktop that `scripts/desktop.sh start DIR --native` started, as desk.Program
 drives it, and what only the native tests need: an X server of the test's
-own and a StatusNotifierWatcher that the test controls."""
+own and a StatusNotifierWatcher that the test controls.
+
+The desktop's panel (XFCE's) hosts the program's tray icon as a
+StatusNotifierItem: it draws the icon among its own widgets, and shows the
+item's menu and tip in windows of its tray plugin's process."""
 import ctypes
 import os
 import queue
@@ -12,16 +16,36 @@ import threading
 import time
 
 from desk import (BIN_DIR, ENV, REACTION, Program, ProgramTestCase, docked_icons, frame_geometry, geometry,
-                  reference_menu, run, visible_windows, wait_until, work_area)
+                  pixels, reference_menu, run, screen_size, visible_windows, wait_until, work_area)
 
 XPROBE = os.environ.get("SONALIX_XPROBE", "")
 # The program's X class and instance name.
 PROGRAM_CLASS = "sonalix"
+# The X class of the panel's tray plugin process, whose windows show an
+# item's menu and tip.
+TRAY_HOST_CLASS = "wrapper-2.0"
+# The panel along the top of the test desktop, where the host draws items.
+PANEL_HEIGHT = 32
+# The red of the program icon's face, as the host draws it scaled: what
+# finds the item among the panel's pixels.
+ICON_RED = (0xD8, 0x20, 0x20)
 
 
 def tray_icons():
     """The program's icons docked in the tray host: {X window id: (x, y, w, h)}."""
     return docked_icons(PROGRAM_CLASS)
+
+
+def hosted_item():
+    """Where the panel draws the program's StatusNotifierItem, (x, y, w, h),
+    or None: the box around its icon's red face."""
+    rows = pixels(0, 0, screen_size()[0], PANEL_HEIGHT)
+    red = [(c, r) for r, line in enumerate(rows) for c, p in enumerate(line)
+           if all(abs(a - b) <= 12 for a, b in zip(p, ICON_RED))]
+    if len(red) < 20:  # a picture of the icon has a few hundred
+        return None
+    xs, ys = [c for c, _ in red], [r for _, r in red]
+    return min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1
 
 
 def send_close_request(window, display_name=None):
@@ -70,6 +94,8 @@ class NativeApp(Program):
     # choice given up, closing the menu. Text is smoothed: letters touch in
     # grey, and no cut into glyphs holds.
     TRAY_MENU_AT_POINTER = HELD_PRESS_KEEPS_MENU = SHARP_TEXT = False
+    # The panel draws the tray icon's menu itself, from the item's.
+    TRAY_MENU_BY_HOST = True
     # Capture that loses its audio server says so in a box.
     REPORTS_LOST_AUDIO = True
 
@@ -95,14 +121,16 @@ class NativeApp(Program):
     def windows(self):
         return visible_windows(cls=PROGRAM_CLASS, env=self.env)
 
-    def windows_of_type(self, kind):
-        """The program's windows on screen of a _NET_WM_WINDOW_TYPE."""
-        return [w for w in self.windows() if "_NET_WM_WINDOW_TYPE_" + kind in
+    def windows_of_type(self, kind, cls=PROGRAM_CLASS):
+        """The windows on screen of a _NET_WM_WINDOW_TYPE, the program's or
+        those of another X class."""
+        return [w for w in visible_windows(cls=cls, env=self.env) if "_NET_WM_WINDOW_TYPE_" + kind in
                 run("xprop", "-id", str(w), "_NET_WM_WINDOW_TYPE", check=False, env=self.env)]
 
     def menu_windows(self):
-        """The program's popup menus on screen."""
-        return self.windows_of_type("POPUP_MENU")
+        """The popup menus on screen: the program's, and the tray host's of
+        the program's item."""
+        return self.windows_of_type("POPUP_MENU") + self.windows_of_type("POPUP_MENU", TRAY_HOST_CLASS)
 
     def menu_window(self):
         """The popup menu on screen, or None."""
@@ -131,8 +159,19 @@ class NativeApp(Program):
         return None
 
     def tips(self):
-        """The tips and hints on screen: (rectangle, None: the text cannot be read)."""
-        return [(geometry(w), None) for w in self.windows_of_type("TOOLTIP")]
+        """The tips and hints on screen, the program's and the tray host's:
+        (rectangle, None: the text cannot be read)."""
+        return [(geometry(w), None)
+                for w in self.windows_of_type("TOOLTIP") + self.windows_of_type("TOOLTIP", TRAY_HOST_CLASS)]
+
+    def tray_icons(self):
+        """The program's icon in the tray host: its docked window, or the item
+        the host draws (under the key "item"): {key: (x, y, w, h)}."""
+        docked = tray_icons()
+        if docked:
+            return docked
+        item = hosted_item()
+        return {"item": item} if item else {}
 
     def dialog_corner(self, dialog):
         """Where the version dialog's frame is."""
@@ -203,11 +242,16 @@ class BareDisplay:
 
 
 class FakeWatcher:
-    """A StatusNotifierWatcher on the desktop's session bus (xprobe watcher),
-    with a host registered or without."""
+    """A StatusNotifierWatcher (xprobe watcher), with a host registered or
+    without, on a session bus of its own: the desktop's belongs to the
+    panel's watcher. A program started with `env` uses that bus."""
 
     def __init__(self, host):
-        self.process = subprocess.Popen([XPROBE, "watcher"] + (["--host"] if host else []), env=ENV,
+        out = subprocess.run(["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"],
+                             capture_output=True, text=True, check=True, timeout=30).stdout.split("\n")
+        self.bus_pid = int(out[1])
+        self.env = {"DBUS_SESSION_BUS_ADDRESS": out[0]}
+        self.process = subprocess.Popen([XPROBE, "watcher"] + (["--host"] if host else []), env=dict(ENV, **self.env),
                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         self.items = []
         self._said = queue.Queue()
@@ -250,6 +294,7 @@ class FakeWatcher:
         if self.process.poll() is None:
             self.process.stdin.close()
             self.process.wait(timeout=REACTION)
+        os.kill(self.bus_pid, signal.SIGTERM)
 
 
 class NativeTestCase(ProgramTestCase):

@@ -2,7 +2,8 @@
 // A StatusNotifierWatcher that a test controls: how it answers a
 // registration, and whether a host (what draws the items) has registered
 // with it. The tray tests run it on a bus of their own; the end-to-end tests
-// run it on the test desktop's bus (xprobe watcher).
+// run it on a bus of their own beside the desktop's, whose watcher is the
+// panel's (xprobe watcher).
 #include <gio/gio.h>
 
 #include <functional>

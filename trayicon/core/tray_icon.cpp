@@ -47,6 +47,7 @@ TTrayIcon::TTrayIcon(TComponent* owner, const TTrayPlatform& platform)
 // Only the area's removal, which cannot fail, and bookkeeping run here:
 // nothing raises but a failed allocation, which ends the program anyway.
 TTrayIcon::~TTrayIcon() {  // NOLINT(bugprone-exception-escape)
+  if (rb_popup_menu_ != nullptr) rb_popup_menu_->RemoveObserver(*this);
   // Waits still running end first; their posted ends find no icon.
   single_clicks_.clear();
   animate_thread_.reset();
@@ -94,10 +95,17 @@ void TTrayIcon::SetTipHelp(std::string_view value) {
   if (!IsDesigning()) IconChange(this);
 }
 
+void TTrayIcon::SetAutoPopup(bool value) {
+  if (value == auto_popup_) return;
+  auto_popup_ = value;
+  OfferMenu();
+}
+
 void TTrayIcon::SetEnabled(bool value) {
   if (value == enabled_) return;
   enabled_ = value;
   if (!enabled_) click_pending_ = false;
+  OfferMenu();
 }
 
 void TTrayIcon::SetAnimateRate(std::int32_t value) {
@@ -112,8 +120,23 @@ void TTrayIcon::SetLBPopupMenu(TPopupMenu* value) {
 
 void TTrayIcon::SetRBPopupMenu(TPopupMenu* value) {
   if (value == rb_popup_menu_) return;
+  if (rb_popup_menu_ != nullptr) rb_popup_menu_->RemoveObserver(*this);
   rb_popup_menu_ = value;
-  if (rb_popup_menu_ != nullptr) rb_popup_menu_->FreeNotification(this);
+  if (rb_popup_menu_ != nullptr) {
+    rb_popup_menu_->FreeNotification(this);
+    rb_popup_menu_->AddObserver(*this);
+  }
+  OfferMenu();
+}
+
+TPopupMenu* TTrayIcon::HostMenu() const { return enabled_ && auto_popup_ ? rb_popup_menu_ : nullptr; }
+
+void TTrayIcon::OfferMenu() {
+  if (!IsDesigning()) platform_.area.SetMenu(icon_id_, HostMenu());
+}
+
+void TTrayIcon::MenuChanged(TPopupMenu& menu) {
+  if (&menu == HostMenu()) OfferMenu();
 }
 
 void TTrayIcon::SetAnimateIcons(TImageList* value) {
@@ -135,7 +158,7 @@ void TTrayIcon::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation != TOperation::opRemove) return;
   if (component == lb_popup_menu_) lb_popup_menu_ = nullptr;
-  if (component == rb_popup_menu_) rb_popup_menu_ = nullptr;
+  if (component == rb_popup_menu_) SetRBPopupMenu(nullptr);
   if (animate_icons_ != nullptr && component == animate_icons_) {
     // The thread reads its own share of the images, but the animation is
     // stopped before the link goes, so that nothing animates a list that no
@@ -313,7 +336,7 @@ bool TTrayIcon::ReadProperty(std::string_view name, const PropertyValue& value, 
   } else if (name == "AnimateRate") {
     SetAnimateRate(value.AsInteger());
   } else if (name == "AutoPopup") {
-    auto_popup_ = value.AsBoolean();
+    SetAutoPopup(value.AsBoolean());
   } else if (name == "Enabled") {
     SetEnabled(value.AsBoolean());
   } else if (name == "LBPopupMenu") {

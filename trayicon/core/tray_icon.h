@@ -44,8 +44,9 @@ inline constexpr std::string_view kCannotSwitchBalloon =
 inline constexpr std::string_view kCannotSwitchIcon = "タスクトレイアイコンの表示が切り替えられません。";
 
 // Its own published interface, and privately the receiver of what the
-// notification area reports about its icon.
-class TTrayIcon : public TComponent, private TTrayIconEvents {
+// notification area reports about its icon and of the changes of its
+// right-button menu.
+class TTrayIcon : public TComponent, private TTrayIconEvents, private TMenuObserver {
  public:
   TTrayIcon(TComponent* owner, const TTrayPlatform& platform);
   ~TTrayIcon() override;  // NOLINT(bugprone-exception-escape): see the definition
@@ -56,7 +57,7 @@ class TTrayIcon : public TComponent, private TTrayIconEvents {
   std::int32_t AnimateRate() const { return animate_rate_; }
   void SetAnimateRate(std::int32_t value);
   bool AutoPopup() const { return auto_popup_; }
-  void SetAutoPopup(bool value) { auto_popup_ = value; }
+  void SetAutoPopup(bool value);
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value);
   TIcon& Icon() const { return *icon_; }
@@ -138,6 +139,12 @@ class TTrayIcon : public TComponent, private TTrayIconEvents {
   void BalloonEvent(TBalloonEvent event) override;
   void AreaRestarted() override;
   void ButtonDown(TPopupMenu* menu, TMouseButton button, TPoint at);
+  // The menu that a press of the right button opens, which hosts that draw
+  // menus themselves show: none while the icon is disabled or opens no menus.
+  TPopupMenu* HostMenu() const;
+  // Tells the area the host's menu, or that its items changed.
+  void OfferMenu();
+  void MenuChanged(TPopupMenu& menu) override;
   void PopupStep(TPopupMenu& menu, TPoint at);
   void ForegroundStep();
   void ClickStep();

@@ -18,6 +18,7 @@
 namespace snx {
 
 class TComponent;
+class TPopupMenu;
 
 enum class TBalloonInfoIconFlag : std::uint8_t { biifNone, biifInfo, biifWarning, biifError };
 // Whole seconds; 10 to 60 for the property.
@@ -80,6 +81,11 @@ class TNotifyArea {
   virtual void Remove(const TTrayIconView& view) = 0;
   virtual bool ShowBalloon(const TTrayIconView& view, const TBalloonView& balloon) = 0;
   virtual bool HideBalloon(const TTrayIconView& view) = 0;
+  // The menu that hosts which draw an icon's menu themselves show for icon
+  // `id`, or null for none; told again whenever its items change. The area
+  // may read the menu, and run its items' click handlers, until the next
+  // call for the icon or its disconnection.
+  virtual void SetMenu(std::int32_t id, TPopupMenu* menu) = 0;
 
  protected:
   ~TNotifyArea() = default;

@@ -1,5 +1,6 @@
 #include "trayicon/linux/linux_tray.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "framework/core/application.h"
@@ -19,8 +20,8 @@ struct TPostedUpdate {
 
 }  // namespace
 
-TLinuxTray::TLinuxTray(std::string bus_address)
-    : bus_address_(std::move(bus_address)),
+TLinuxTray::TLinuxTray(TTrayBus bus)
+    : bus_(bus),
       context_(g_main_context_default()),
       ui_thread_(std::this_thread::get_id()),
       alive_(std::make_shared<std::atomic<TLinuxTray*>>(this)) {
@@ -38,11 +39,11 @@ TLinuxTray::~TLinuxTray() {
   icons_.clear();
 }
 
-std::string TLinuxTray::SessionBusAddress() {
+TTrayBus TLinuxTray::SessionBus() {
   gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-  std::string result = address != nullptr ? address : "";
+  const bool found = address != nullptr && address[0] != '\0';
   g_free(address);
-  return result;
+  return found ? TTrayBus::tbSession : TTrayBus::tbNone;
 }
 
 void TLinuxTray::DoubleClickTimeChanged(GObject* settings, GParamSpec* /*changed_property*/, gpointer self) {
@@ -88,13 +89,25 @@ void TLinuxTray::Connect(std::int32_t id, TComponent* /*owner*/, TTrayIconEvents
 void TLinuxTray::Disconnect(std::int32_t id) {
   icons_.erase(id);
   connected_.erase(id);
+  menus_.erase(id);
 }
 
 bool TLinuxTray::Add(const TTrayIconView& view) {
   const auto events = connected_.find(view.id);
   if (events == connected_.end() || icons_.contains(view.id)) return false;
-  icons_.emplace(view.id, std::make_unique<TLinuxTrayIcon>(bus_address_, view, Picture(view.picture), *events->second));
+  const bool item_taken =
+      std::ranges::any_of(icons_, [](const auto& icon) { return icon.second->HasStatusNotifierItem(); });
+  const auto menu = menus_.find(view.id);
+  icons_.emplace(
+      view.id, std::make_unique<TLinuxTrayIcon>(bus_ == TTrayBus::tbSession && !item_taken, view, Picture(view.picture),
+                                                menu != menus_.end() ? menu->second : nullptr, *events->second));
   return true;
+}
+
+void TLinuxTray::SetMenu(std::int32_t id, TPopupMenu* menu) {
+  if (!connected_.contains(id)) return;
+  menus_[id] = menu;
+  if (TLinuxTrayIcon* icon = IconOf(id)) icon->SetMenu(menu);
 }
 
 bool TLinuxTray::Update(const TTrayIconView& view) {

@@ -1,10 +1,12 @@
 #pragma once
-// The tray component on the Linux desktop: each icon is a StatusNotifierItem
+// The tray component on the Linux desktop: an icon is a StatusNotifierItem
 // while a host shows it (a watcher holds it and has a host registered), and
 // a GtkStatusIcon (XEmbed tray) otherwise, both made from the core's views.
+// The process's connection to the session bus holds one item at a time: an
+// icon added while another is the item docks in the XEmbed tray only.
 //
 // The program gives it, with its own forms, to every TTrayIcon:
-//   TLinuxTray tray(TLinuxTray::SessionBusAddress());
+//   TLinuxTray tray(TLinuxTray::SessionBus());
 //   TTrayIconIds ids;
 //   const TTrayPlatform platform{tray, tray, tray, forms, ids};
 //   new TTrayIcon(owner, platform);
@@ -29,17 +31,19 @@ class TLinuxTrayIcon;
 
 // Which of the two shows an icon.
 enum class TTrayPresence : std::uint8_t { tpNone, tpStatusNotifierItem, tpStatusIcon };
+// Whether icons may be items on the session bus (the one that
+// DBUS_SESSION_BUS_ADDRESS names), or dock in the XEmbed tray only.
+enum class TTrayBus : std::uint8_t { tbNone, tbSession };
 
 class TLinuxTray final : public TNotifyArea, public TTrayText, public TTrayInput {
  public:
-  // `bus_address` empty: no session bus, so the XEmbed tray only.
-  explicit TLinuxTray(std::string bus_address);
+  explicit TLinuxTray(TTrayBus bus);
   ~TLinuxTray();
   TLinuxTray(const TLinuxTray&) = delete;
   TLinuxTray& operator=(const TLinuxTray&) = delete;
 
-  // The session bus of this desktop, or empty when there is none.
-  static std::string SessionBusAddress();
+  // tbSession when this desktop has a session bus.
+  static TTrayBus SessionBus();
 
   // A picture that icons can show, by the handle of the returned image.
   TIconImagePtr AddPicture(TTrayPicture picture);
@@ -62,6 +66,7 @@ class TLinuxTray final : public TNotifyArea, public TTrayText, public TTrayInput
   void Remove(const TTrayIconView& view) override;
   bool ShowBalloon(const TTrayIconView& view, const TBalloonView& balloon) override;
   bool HideBalloon(const TTrayIconView& view) override;
+  void SetMenu(std::int32_t id, TPopupMenu* menu) override;
 
   // TTrayText: UTF-8 throughout.
   std::string Encode(std::string_view utf8) override { return std::string(utf8); }
@@ -78,12 +83,13 @@ class TLinuxTray final : public TNotifyArea, public TTrayText, public TTrayInput
   TTrayPicture Picture(TIconHandle handle);
   static void DoubleClickTimeChanged(GObject* settings, GParamSpec* changed_property, gpointer self);
 
-  std::string bus_address_;
+  TTrayBus bus_;
   GMainContext* context_;
   std::thread::id ui_thread_;
   // What calls from other threads carry: cleared as the tray goes.
   std::shared_ptr<std::atomic<TLinuxTray*>> alive_;
   std::map<std::int32_t, TTrayIconEvents*> connected_;
+  std::map<std::int32_t, TPopupMenu*> menus_;
   std::map<std::int32_t, std::unique_ptr<TLinuxTrayIcon>> icons_;
   std::map<TIconHandle, std::weak_ptr<const TTrayPictureImage>> pictures_;
   TIconHandle next_picture_ = 1;

@@ -23,15 +23,16 @@ std::string ValidUtf8(const std::string& text) {
 
 }  // namespace
 
-TLinuxTrayIcon::TLinuxTrayIcon(const std::string& bus_address, const TTrayIconView& view, TTrayPicture picture,
+TLinuxTrayIcon::TLinuxTrayIcon(bool as_item, const TTrayIconView& view, TTrayPicture picture, TPopupMenu* menu,
                                TTrayIconEvents& events)
     : events_(events), tip_(ValidUtf8(view.tip)), picture_(std::move(picture)), visible_(view.visible) {
-  if (!bus_address.empty()) {
-    item_ = std::make_unique<TStatusNotifierItem>(bus_address, static_cast<std::uint32_t>(view.id), *this,
+  if (as_item) {
+    item_ = std::make_unique<TStatusNotifierItem>(static_cast<std::uint32_t>(view.id), *this,
                                                   [this](bool hosted) { ItemHosted(hosted); });
     item_->SetTip(tip_);
     item_->SetPicture(picture_);
     item_->SetVisible(visible_);
+    item_->SetMenu(menu);
   }
   // Until a host shows the item.
   ShowFallback();
@@ -50,6 +51,10 @@ void TLinuxTrayIcon::Show(const std::string& tip, const TTrayPicture& picture) {
     fallback_->SetTip(tip_);
     fallback_->SetPicture(picture_);
   }
+}
+
+void TLinuxTrayIcon::SetMenu(TPopupMenu* menu) {
+  if (item_) item_->SetMenu(menu);
 }
 
 void TLinuxTrayIcon::SetVisible(bool visible) {

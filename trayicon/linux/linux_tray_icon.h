@@ -18,9 +18,9 @@ enum class TTrayPresence : std::uint8_t;
 
 class TLinuxTrayIcon final : public TTrayEvents {
  public:
-  // Shows `view` with `picture`, as a StatusNotifierItem on the bus at
-  // `bus_address` when there is one; what happens over it goes to `events`.
-  TLinuxTrayIcon(const std::string& bus_address, const TTrayIconView& view, TTrayPicture picture,
+  // Shows `view` with `picture`, also as a StatusNotifierItem (with `menu`)
+  // on the session bus with `as_item`; what happens over it goes to `events`.
+  TLinuxTrayIcon(bool as_item, const TTrayIconView& view, TTrayPicture picture, TPopupMenu* menu,
                  TTrayIconEvents& events);
   ~TLinuxTrayIcon();
   TLinuxTrayIcon(const TLinuxTrayIcon&) = delete;
@@ -28,6 +28,9 @@ class TLinuxTrayIcon final : public TTrayEvents {
 
   void Show(const std::string& tip, const TTrayPicture& picture);
   void SetVisible(bool visible);
+  // The menu that hosts drawing it themselves show; told again on every change.
+  void SetMenu(TPopupMenu* menu);
+  bool HasStatusNotifierItem() const { return item_ != nullptr; }
   TTrayPresence Presence() const;
   GtkStatusIcon* StatusIcon() const { return fallback_ ? fallback_->StatusIcon() : nullptr; }
 

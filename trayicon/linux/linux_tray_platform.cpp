@@ -29,7 +29,7 @@ class TLinuxTrayForms final : public TTrayForms {
 };
 
 struct TLinuxTrayPlatform {
-  TLinuxTray tray{TLinuxTray::SessionBusAddress()};
+  TLinuxTray tray{TLinuxTray::SessionBus()};
   TLinuxTrayForms forms{tray};
   TTrayIconIds ids;
   TTrayPlatform platform{tray, tray, tray, forms, ids};

@@ -1,5 +1,6 @@
 #include "trayicon/linux/status_notifier_item.h"
 
+#include <gdk/gdk.h>
 #include <unistd.h>
 
 #include <string_view>
@@ -9,6 +10,9 @@ namespace snx {
 namespace {
 
 constexpr const char* kItemPath = "/StatusNotifierItem";
+constexpr const char* kMenuPath = "/MenuBar";
+// What the protocol's hosts take for an item without a menu of its own.
+constexpr const char* kNoMenuPath = "/NO_DBUSMENU";
 constexpr const char* kItemInterface = "org.kde.StatusNotifierItem";
 constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
 constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
@@ -23,6 +27,7 @@ constexpr const char* kIntrospection =
     "<property name='IconPixmap' type='a(iiay)' access='read'/>"
     "<property name='ToolTip' type='(sa(iiay)ss)' access='read'/>"
     "<property name='ItemIsMenu' type='b' access='read'/>"
+    "<property name='Menu' type='o' access='read'/>"
     "<method name='Activate'><arg type='i' direction='in'/><arg type='i' direction='in'/></method>"
     "<method name='SecondaryActivate'><arg type='i' direction='in'/><arg type='i' direction='in'/></method>"
     "<method name='ContextMenu'><arg type='i' direction='in'/><arg type='i' direction='in'/></method>"
@@ -45,17 +50,15 @@ struct TAnswer {
 
 }  // namespace
 
-TStatusNotifierItem::TStatusNotifierItem(const std::string& bus_address, std::uint32_t number, TTrayEvents& events,
-                                         std::function<void(bool)> hosted)
+TStatusNotifierItem::TStatusNotifierItem(std::uint32_t number, TTrayEvents& events, std::function<void(bool)> hosted)
     : link_(std::make_shared<TLink>(TLink{this})),
       events_(events),
       hosted_changed_(std::move(hosted)),
       bus_name_("org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" + std::to_string(number)),
       cancellable_(g_cancellable_new()) {
-  g_dbus_connection_new_for_address(bus_address.c_str(),
-                                    static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                                                      G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-                                    nullptr, cancellable_.get(), &TStatusNotifierItem::Connected, NewLinkRef());
+  // Not cancelled with the item: the connection is the process's, and a
+  // cancelled first request leaves it failed for every later one.
+  g_bus_get(G_BUS_TYPE_SESSION, nullptr, &TStatusNotifierItem::Connected, NewLinkRef());
 }
 
 TStatusNotifierItem::~TStatusNotifierItem() {
@@ -64,16 +67,16 @@ TStatusNotifierItem::~TStatusNotifierItem() {
   if (!connection_) return;
   StopListeningToHosts();
   g_bus_unwatch_name(watch_id_);
+  // The name is given back before this returns: a watcher sees the item
+  // leave at once, though the connection stays the process's.
   g_bus_unown_name(owner_id_);
   g_dbus_connection_unregister_object(connection_.get(), object_id_);
-  // The name and the object go with the connection: a watcher sees the
-  // item leave at once.
-  g_dbus_connection_close_sync(connection_.get(), nullptr, nullptr);
+  dbus_menu_.reset();
 }
 
 void TStatusNotifierItem::Connected(GObject* /*source*/, GAsyncResult* result, gpointer link) {
   GError* error = nullptr;
-  GObjectPtr<GDBusConnection> connection(g_dbus_connection_new_for_address_finish(result, &error));
+  GObjectPtr<GDBusConnection> connection(g_bus_get_finish(result, &error));
   const GErrorPtr owned_error(error);
   TStatusNotifierItem* self = Item(link);
   FreeLinkRef(link);
@@ -83,7 +86,11 @@ void TStatusNotifierItem::Connected(GObject* /*source*/, GAsyncResult* result, g
 
 void TStatusNotifierItem::Publish(GObjectPtr<GDBusConnection> connection) {
   connection_ = std::move(connection);
+  // A session bus that goes away leaves the XEmbed icon, not a program ended.
   g_dbus_connection_set_exit_on_close(connection_.get(), FALSE);
+  // Served before any host can learn of the item and ask for it.
+  dbus_menu_ = std::make_unique<TDbusMenu>(kMenuPath);
+  dbus_menu_->Show(menu_);
   const std::unique_ptr<GDBusNodeInfo, TNodeInfoUnref> node(g_dbus_node_info_new_for_xml(kIntrospection, nullptr));
   static const GDBusInterfaceVTable kTable = {
       &TStatusNotifierItem::MethodCall, &TStatusNotifierItem::GetProperty, nullptr, {}};
@@ -110,6 +117,11 @@ void TStatusNotifierItem::SetPicture(const TTrayPicture& picture) {
   picture_ = picture;
   Emit("NewIcon", nullptr);
   Emit("NewToolTip", nullptr);
+}
+
+void TStatusNotifierItem::SetMenu(TPopupMenu* menu) {
+  menu_ = menu;
+  if (dbus_menu_) dbus_menu_->Show(menu_);
 }
 
 void TStatusNotifierItem::SetVisible(bool visible) {
@@ -165,9 +177,19 @@ void TStatusNotifierItem::MethodCall(GDBusConnection* /*connection*/, const gcha
   gint32 x = 0;
   gint32 y = 0;
   g_variant_get(parameters, "(ii)", &x, &y);
+  const TPoint at = RequestPlace(x, y);
   // A request is a whole click: a press, and its release unless the press ended the item.
-  self->events_.PointerEvent({TPointerAction::paPress, button, {x, y}});
-  if (hold->item != nullptr) self->events_.PointerEvent({TPointerAction::paRelease, button, {x, y}});
+  self->events_.PointerEvent({TPointerAction::paPress, button, at});
+  if (hold->item != nullptr) self->events_.PointerEvent({TPointerAction::paRelease, button, at});
+}
+
+TPoint TStatusNotifierItem::RequestPlace(gint32 x, gint32 y) {
+  GdkDisplay* display = gdk_display_get_default();
+  if ((x != 0 || y != 0) || display == nullptr) return {x, y};
+  gint pointer_x = 0;
+  gint pointer_y = 0;
+  gdk_device_get_position(gdk_seat_get_pointer(gdk_display_get_default_seat(display)), nullptr, &pointer_x, &pointer_y);
+  return {pointer_x, pointer_y};
 }
 
 GVariant* TStatusNotifierItem::GetProperty(GDBusConnection* /*connection*/, const gchar* /*sender*/,
@@ -187,6 +209,7 @@ GVariant* TStatusNotifierItem::GetProperty(GDBusConnection* /*connection*/, cons
   if (name == "IconPixmap") return self->Pixmaps();
   if (name == "ToolTip") return g_variant_new("(s@a(iiay)ss)", "", self->Pixmaps(), self->tip_.c_str(), "");
   if (name == "ItemIsMenu") return g_variant_new_boolean(FALSE);
+  if (name == "Menu") return g_variant_new_object_path(self->menu_ != nullptr ? kMenuPath : kNoMenuPath);
   g_set_error(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_PROPERTY, "no property %s", property);
   return nullptr;
 }

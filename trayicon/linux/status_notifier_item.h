@@ -3,6 +3,7 @@
 // desktop's tray host draws it once the item has registered with the
 // org.kde.StatusNotifierWatcher. libayatana-appindicator would do the same,
 // but it cannot set a tooltip, and the icon's tip is what names the program.
+// Its menu, for hosts that draw it themselves, is a TDbusMenu.
 #include <gio/gio.h>
 
 #include <cstdint>
@@ -10,23 +11,27 @@
 #include <memory>
 #include <string>
 
+#include "trayicon/linux/dbus_menu.h"
 #include "trayicon/linux/gobject_ptr.h"
 #include "trayicon/linux/tray_events.h"
 #include "trayicon/linux/tray_picture.h"
 
 namespace snx {
 
+class TPopupMenu;
+
 class TStatusNotifierItem {
  public:
-  // Owns org.kde.StatusNotifierItem-<pid>-<number> on its own connection to
-  // the bus at `bus_address`, and registers whenever a watcher appears. The
-  // connection is made without waiting (a bus that accepts and never answers
-  // must not hold the program up); a bus that cannot be reached leaves the
-  // item unseen. `hosted` tells when the item comes to be shown, or no
-  // longer is: a watcher holds it and a host (what draws items) has
+  // Owns org.kde.StatusNotifierItem-<pid>-<number> on the process's
+  // connection to the session bus, the one its menu is served on, and
+  // registers whenever a watcher appears. A process has one such connection
+  // and hosts look for the item at one path of it, so it holds one item at a
+  // time. The connection is made without waiting (a bus that accepts and
+  // never answers must not hold the program up); a bus that cannot be reached
+  // leaves the item unseen. `hosted` tells when the item comes to be shown,
+  // or no longer is: a watcher holds it and a host (what draws items) has
   // registered with that watcher.
-  TStatusNotifierItem(const std::string& bus_address, std::uint32_t number, TTrayEvents& events,
-                      std::function<void(bool)> hosted);
+  TStatusNotifierItem(std::uint32_t number, TTrayEvents& events, std::function<void(bool)> hosted);
   ~TStatusNotifierItem();
   TStatusNotifierItem(const TStatusNotifierItem&) = delete;
   TStatusNotifierItem& operator=(const TStatusNotifierItem&) = delete;
@@ -39,6 +44,9 @@ class TStatusNotifierItem {
   void SetTip(const std::string& tip);
   void SetPicture(const TTrayPicture& picture);
   void SetVisible(bool visible);
+  // The menu that hosts drawing it themselves show, or null; told again
+  // whenever its items change.
+  void SetMenu(TPopupMenu* menu);
 
  private:
   static void MethodCall(GDBusConnection* connection, const gchar* sender, const gchar* path, const gchar* interface,
@@ -66,6 +74,8 @@ class TStatusNotifierItem {
   void Publish(GObjectPtr<GDBusConnection> connection);
   void Emit(const char* signal, GVariant* parameters);
   GVariant* Pixmaps() const;
+  // Where a request at 0, 0 (a host that does not say) takes place: the pointer.
+  static TPoint RequestPlace(gint32 x, gint32 y);
   // Asks the watcher `owner` whether a host has registered with it.
   void AskForHosts(const std::string& owner);
   void StopListeningToHosts();
@@ -79,12 +89,14 @@ class TStatusNotifierItem {
   std::string tip_;
   TTrayPicture picture_;
   bool visible_ = true;
+  TPopupMenu* menu_ = nullptr;
   bool registered_ = false;
   bool host_ = false;
   // Counts the watcher's appearances: an answer that comes after its
   // watcher went is stale.
   std::uint32_t watcher_generation_ = 0;
   GObjectPtr<GDBusConnection> connection_;
+  std::unique_ptr<TDbusMenu> dbus_menu_;
   GObjectPtr<GCancellable> cancellable_;
   guint object_id_ = 0;
   guint owner_id_ = 0;

@@ -46,6 +46,9 @@ class TShellNotifyArea final : public TNotifyArea {
   void Remove(const TTrayIconView& view) override;
   bool ShowBalloon(const TTrayIconView& view, const TBalloonView& balloon) override;
   bool HideBalloon(const TTrayIconView& view) override;
+  // The shell shows no menus of its own: a press over the icon reaches the
+  // callback message, and the component opens its menu itself.
+  void SetMenu(std::int32_t /*id*/, TPopupMenu* /*menu*/) override {}
 
   // The callback message: wParam names the icon, lParam what happened. An
   // identifier that names no icon is ignored.

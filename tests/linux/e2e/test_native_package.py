@@ -60,7 +60,8 @@ class DebianPackage(NativeTestCase):
         self.assertGreater(len(extended), 2)
         # Read off the binary, with versions: each library the program links.
         depends = dict(re.match(r"([^ ]+) ?(.*)", d).groups() for d in self.field("Depends").split(", "))
-        for library in ("libc6", "libgtk-3-0", "libglib2.0-0", "libpulse0", "libx11-6", "libstdc++6"):
+        for library in ("libc6", "libgtk-3-0", "libglib2.0-0", "libpulse0", "libx11-6", "libdbusmenu-glib4",
+                        "libstdc++6"):
             self.assertIn(library, depends)
         self.assertRegex(depends["libc6"], r"^\(>= [0-9.]+\)$")
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -142,7 +144,7 @@ TEST_F(FormTest, LeftAndTopAreThePlaceOnTheScreenWhateverTheConfigureEventsSay) 
   EXPECT_EQ(form_->Top(), 310);
 }
 
-TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsUntilCloseEndsItsLoop) {
+TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsAndTheirFocusUntilCloseEndsItsLoop) {
   const auto other = std::make_unique<TProbeForm>(&TestApplication());
   other->Show();
   std::vector<std::string> reached;
@@ -152,6 +154,7 @@ TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsUntilCloseEndsItsLoop) {
     TProbeForm* form;
     TProbeForm* other;
     bool other_sensitive = true;
+    bool other_takes_focus = true;
   } modal{form_.get(), other.get()};
   // Inside the modal loop: a click on the other form, then the close box.
   form_->OnShow = [&](TObject*) {
@@ -159,6 +162,7 @@ TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsUntilCloseEndsItsLoop) {
         +[](gpointer data) -> gboolean {
           auto* m = static_cast<Modal*>(data);
           m->other_sensitive = gtk_widget_get_sensitive(m->other->Handle()) != FALSE;
+          m->other_takes_focus = gtk_window_get_accept_focus(GTK_WINDOW(m->other->Handle())) != FALSE;
           Deliver(*m->other, GDK_BUTTON_PRESS, 150, 30, GDK_BUTTON_SECONDARY);
           Deliver(*m->other, GDK_BUTTON_RELEASE, 150, 30, GDK_BUTTON_SECONDARY);
           m->form->Close();
@@ -170,11 +174,55 @@ TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsUntilCloseEndsItsLoop) {
   EXPECT_EQ(form_->ShowModal(), 2);
   EXPECT_TRUE(reached.empty()) << "a disabled form took a click";
   EXPECT_FALSE(modal.other_sensitive);
+  EXPECT_FALSE(modal.other_takes_focus) << "a click would give a disabled form the keyboard";
   EXPECT_FALSE(form_->Visible());
   EXPECT_TRUE(gtk_widget_get_sensitive(other->Handle()));
+  EXPECT_TRUE(gtk_window_get_accept_focus(GTK_WINDOW(other->Handle())));
   Deliver(*other, GDK_BUTTON_PRESS, 150, 30, GDK_BUTTON_SECONDARY);
   EXPECT_EQ(reached, std::vector<std::string>{"down"}) << "the form stayed disabled";
   EXPECT_THROW(other->ShowModal(), EInvalidOperation);
+}
+
+// Soon on the main loop, from whatever loop runs it.
+void Soon(std::function<void()> call) {
+  g_idle_add_full(
+      G_PRIORITY_DEFAULT_IDLE,
+      +[](gpointer f) -> gboolean {
+        (*static_cast<std::function<void()>*>(f))();
+        return G_SOURCE_REMOVE;
+      },
+      new std::function<void()>(std::move(call)), +[](gpointer f) { delete static_cast<std::function<void()>*>(f); });
+}
+
+// The standard error box while a form is modal is over that form: closed, it
+// gives the focus back to the form that takes input, not to one the modal
+// loop keeps disabled, which then stays so.
+TEST_F(FormTest, AnErrorBoxWhileAFormIsModalIsOverItAndTheOthersStayDisabled) {
+  const auto strip = std::make_unique<TProbeForm>(&TestApplication());
+  strip->Show();
+  GtkWindow* parent = nullptr;
+  bool strip_sensitive = true;
+  form_->OnShow = [&](TObject*) {
+    Soon([&] {
+      // In the box's own loop: its parent, then OK.
+      Soon([&] {
+        GList* windows = gtk_window_list_toplevels();
+        for (GList* item = windows; item != nullptr; item = item->next) {
+          if (!GTK_IS_MESSAGE_DIALOG(item->data)) continue;
+          parent = gtk_window_get_transient_for(GTK_WINDOW(item->data));
+          gtk_dialog_response(GTK_DIALOG(item->data), GTK_RESPONSE_OK);
+        }
+        g_list_free(windows);
+      });
+      TestApplication().HandleException(std::make_exception_ptr(Exception("refused")));
+      strip_sensitive = gtk_widget_get_sensitive(strip->Handle()) != FALSE;
+      form_->Close();
+    });
+  };
+  EXPECT_EQ(form_->ShowModal(), 2);
+  EXPECT_EQ(parent, GTK_WINDOW(form_->Handle()));
+  EXPECT_FALSE(strip_sensitive);
+  EXPECT_TRUE(gtk_widget_get_sensitive(strip->Handle()));
 }
 
 TEST_F(FormTest, PressesOnAControlAreTheControlsAndTheRestReachTheFormWithButtonAndPlace) {

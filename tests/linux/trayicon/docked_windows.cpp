@@ -25,11 +25,11 @@ void WindowNames(Display* display, Window window, std::vector<std::string>& name
   if (children != nullptr) XFree(children);
 }
 
-// The names below each window named "panel" (the tray host's), found at any
-// depth: a window manager puts the host in a frame of its own.
+// The names below each window named "xfce4-panel" (the tray host's), found
+// at any depth: a window manager puts the host in a frame of its own.
 void DockedBelow(Display* display, Window window, std::vector<std::string>& docked) {
   char* name = nullptr;
-  const bool panel = XFetchName(display, window, &name) != 0 && name != nullptr && std::string(name) == "panel";
+  const bool panel = XFetchName(display, window, &name) != 0 && name != nullptr && std::string(name) == "xfce4-panel";
   if (name != nullptr) XFree(name);
   Window root = 0;
   Window parent = 0;

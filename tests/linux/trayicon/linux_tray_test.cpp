@@ -3,26 +3,22 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
-#include <condition_variable>
-#include <cstring>
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "framework/core/application.h"
 #include "framework/core/menu.h"
-#include "tests/linux/patience.h"
 #include "tests/linux/trayicon/docked_windows.h"
+#include "tests/linux/trayicon/gated_bus.h"
 #include "tests/linux/trayicon/private_bus.h"
+#include "tests/linux/trayicon/tray_test_parts.h"
 #include "trayicon/core/tray_icon.h"
 
 namespace snx::testing {
@@ -31,45 +27,26 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::PrintToString;
-using Log = std::vector<std::string>;
 
-std::string At(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
-
-// The application's side as a log: menus are shown at a point and closed at once.
-class TestApplication final : public TApplication {
- public:
-  std::string ExeName() const override { return "/opt/sonalix/sonalix"; }
-  void ProcessMessages() override { log.emplace_back("process messages"); }
-  void Terminate() override { log.emplace_back("terminate"); }
-  TMenuItem* TrackPopupMenu(const TPopupMenu& menu, int x, int y) override {
-    log.push_back("popup " + menu.Name() + " at " + At(x, y));
-    return nullptr;
-  }
-  Log log;
-
- protected:
-  void ShowErrorBox(const std::string& text, const std::string&) override { log.push_back("error " + text); }
-};
-
-// The program's forms as the strip's are: no icon of their own, so the tray
-// shows the program's.
-class TestForms final : public TTrayForms {
- public:
-  explicit TestForms(const TLinuxTray& tray) : tray_(tray) {}
-  bool ForegroundForm(TComponent*) override { return false; }
-  void ForegroundActiveForm() override {}
-  TIconHandle FormIcon(TComponent*) override { return 0; }
-  TIconHandle ApplicationIcon() override { return tray_.ProgramIcon()->Handle(); }
-
- private:
-  const TLinuxTray& tray_;
-};
+// The session bus of the whole run: the tray's items and menus live on the
+// process's one connection to the bus DBUS_SESSION_BUS_ADDRESS names, which
+// GLib makes once and keeps while anything uses it. Each test's watcher and
+// items come and go on it.
+const PrivateBus& SessionBus() {
+  static const PrivateBus kBus;
+  static const bool kNamed = g_setenv("DBUS_SESSION_BUS_ADDRESS", kBus.Address().c_str(), TRUE) != FALSE;
+  EXPECT_TRUE(kNamed);
+  return kBus;
+}
 
 // A tray icon of the program's kind (tip "Sonalix", a right-button menu)
 // on a session bus of the test's own.
 class LinuxTrayTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "no display"; }
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "no display";
+    SessionBus();
+  }
 
   TTrayIcon* NewTray() {
     auto* menu = new TPopupMenu(owner_.get());
@@ -98,24 +75,34 @@ class LinuxTrayTest : public ::testing::Test {
     return PumpUntil([&] { return Presence(tray) == presence; });
   }
 
-  // A call to the item from the test's own connection, answered once the
-  // main context has run the item's handler.
-  GVariantPtr CallItem(const TTrayIcon& tray, const char* interface, const char* method, GVariant* parameters) {
-    struct Call {
-      GVariant* reply = nullptr;
-      bool done = false;
-    } call;
+  // A call from the test's own connection, on its way: done once the
+  // answer is in, null when it failed.
+  struct TCall {
+    GVariantPtr reply;
+    bool done = false;
+  };
+  std::unique_ptr<TCall> StartCall(const std::string& name, const char* path, const char* interface, const char* method,
+                                   GVariant* parameters) {
+    auto call = std::make_unique<TCall>();
     g_dbus_connection_call(
-        client_.get(), ItemName(tray).c_str(), "/StatusNotifierItem", interface, method, parameters, nullptr,
-        G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
+        client_.get(), name.c_str(), path, interface, method, parameters, nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
         [](GObject* source, GAsyncResult* result, gpointer data) {
-          auto* c = static_cast<Call*>(data);
-          c->reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, nullptr);
+          auto* c = static_cast<TCall*>(data);
+          c->reply.reset(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, nullptr));
           c->done = true;
         },
-        &call);
-    PumpUntil([&] { return call.done; });
-    return GVariantPtr(call.reply);
+        call.get());
+    return call;
+  }
+  // The answer, once the main context has run the handler.
+  GVariantPtr Call(const std::string& name, const char* path, const char* interface, const char* method,
+                   GVariant* parameters) {
+    const std::unique_ptr<TCall> call = StartCall(name, path, interface, method, parameters);
+    PumpUntil([&] { return call->done; });
+    return std::move(call->reply);
+  }
+  GVariantPtr CallItem(const TTrayIcon& tray, const char* interface, const char* method, GVariant* parameters) {
+    return Call(ItemName(tray), "/StatusNotifierItem", interface, method, parameters);
   }
   GVariantPtr Property(const TTrayIcon& tray, const char* name) {
     GVariantPtr reply = CallItem(tray, "org.freedesktop.DBus.Properties", "Get",
@@ -130,10 +117,10 @@ class LinuxTrayTest : public ::testing::Test {
     return value ? g_variant_get_string(value.get(), nullptr) : "(none)";
   }
 
-  PrivateBus bus_;
+  const PrivateBus& bus_ = SessionBus();
   GObjectPtr<GDBusConnection> client_ = bus_.Connect();
   TestApplication application_;
-  TLinuxTray tray_{bus_.Address()};
+  TLinuxTray tray_{TTrayBus::tbSession};
   TestForms forms_{tray_};
   TTrayIconIds ids_;
   const TTrayPlatform platform_{tray_, tray_, tray_, forms_, ids_};
@@ -246,6 +233,275 @@ INSTANTIATE_TEST_SUITE_P(
                       ItemClickCase{"Activate", 10, 20, {"down left at 10,20", "up left at 10,20"}},
                       ItemClickCase{"SecondaryActivate", 3, 4, {"down middle at 3,4", "up middle at 3,4"}}));
 
+// The item's menu as a host reads it, through the path the item names.
+class ItemMenuTest : public LinuxTrayTest {
+ protected:
+  void SetUp() override {
+    tray_icon_ = NewTray();
+    menu_ = tray_icon_->RBPopupMenu();
+    start_ = Item(menu_->Items(), "開始(&S)");
+    Item(menu_->Items(), "-");
+    top_ = Item(menu_->Items(), "常に最前面に表示(&T)");
+    top_->SetChecked(true);
+    more_ = Item(menu_->Items(), "Fish && Chips");
+    Item(*more_, "snake_case");
+    ASSERT_TRUE(PresenceBecomes(*tray_icon_, TTrayPresence::tpStatusNotifierItem));
+    const GVariantPtr path = Property(*tray_icon_, "Menu");
+    ASSERT_TRUE(path);
+    menu_path_ = g_variant_get_string(path.get(), nullptr);
+  }
+  TMenuItem* Item(TMenuItem& parent, const char* caption) {
+    auto* item = new TMenuItem(owner_.get());
+    item->SetCaption(caption);
+    parent.Add(item);
+    return item;
+  }
+  GVariantPtr CallMenu(const char* method, GVariant* parameters) {
+    return Call(ItemName(*tray_icon_), menu_path_.c_str(), "com.canonical.dbusmenu", method, parameters);
+  }
+  // The menu's rows as served: "-" a separator, "[x] " before a checked
+  // item, a submenu's rows in braces; `ids` gets each row's identifier.
+  Log Rows(std::vector<gint32>* ids = nullptr) {
+    const GVariantPtr reply = CallMenu("GetLayout", g_variant_new("(ii@as)", 0, -1, g_variant_new_strv(nullptr, 0)));
+    if (!reply) return {"(no layout)"};
+    GVariant* layout = nullptr;
+    g_variant_get(reply.get(), "(u@(ia{sv}av))", nullptr, &layout);
+    const GVariantPtr owned(layout);
+    return RowsOf(layout, ids);
+  }
+  static Log RowsOf(GVariant* layout, std::vector<gint32>* ids) {
+    Log rows;
+    GVariant* children = g_variant_get_child_value(layout, 2);
+    for (gsize i = 0; i < g_variant_n_children(children); ++i) {
+      GVariant* boxed = g_variant_get_child_value(children, i);
+      GVariant* child = g_variant_get_variant(boxed);
+      gint32 id = 0;
+      GVariant* properties = nullptr;
+      g_variant_get_child(child, 0, "i", &id);
+      properties = g_variant_get_child_value(child, 1);
+      const auto text = [&](const char* key) {
+        const gchar* value = nullptr;
+        return g_variant_lookup(properties, key, "&s", &value) ? std::string(value) : std::string();
+      };
+      gint32 state = 0;
+      std::string row = text("type") == "separator" ? "-" : text("label");
+      if (text("toggle-type") == "checkmark" && g_variant_lookup(properties, "toggle-state", "i", &state) &&
+          state == 1) {
+        row = "[x] " + row;
+      }
+      if (text("children-display") == "submenu") {
+        row += " {";
+        for (const std::string& sub : RowsOf(child, nullptr)) row += sub + ";";
+        row += "}";
+      }
+      rows.push_back(row);
+      if (ids != nullptr) ids->push_back(id);
+      g_variant_unref(properties);
+      g_variant_unref(child);
+      g_variant_unref(boxed);
+    }
+    g_variant_unref(children);
+    return rows;
+  }
+  bool RowsBecome(const Log& rows) {
+    return PumpUntil([&] { return Rows() == rows; });
+  }
+  // What a host sends when the user chooses the row with `id`.
+  std::unique_ptr<TCall> Choose(gint32 id) {
+    return StartCall(ItemName(*tray_icon_), menu_path_.c_str(), "com.canonical.dbusmenu", "Event",
+                     g_variant_new("(isvu)", id, "clicked", g_variant_new_int32(0), 0U));
+  }
+
+  FakeWatcher watcher_{bus_.Connect(), WatcherAnswer::kAccept, true};
+  TTrayIcon* tray_icon_ = nullptr;
+  TPopupMenu* menu_ = nullptr;
+  TMenuItem* start_ = nullptr;
+  TMenuItem* top_ = nullptr;
+  TMenuItem* more_ = nullptr;
+  std::string menu_path_;
+};
+
+TEST_F(ItemMenuTest, TheItemNamesAMenuWithTheItemsInOrderTheirMnemonicsSeparatorsAndCheckMarks) {
+  EXPECT_EQ(menu_path_, "/MenuBar");
+  EXPECT_THAT(Rows(), ElementsAre("開始(_S)", "-", "[x] 常に最前面に表示(_T)", "Fish & Chips {snake__case;}"));
+}
+
+TEST_F(ItemMenuTest, TheMenuFollowsEachChangeOfTheProgramsMenu) {
+  const struct {
+    const char* step;
+    std::function<void()> change;
+    Log rows;
+  } steps[] = {
+      {"unchecked",
+       [&] { top_->SetChecked(false); },
+       {"開始(_S)", "-", "常に最前面に表示(_T)", "Fish & Chips {snake__case;}"}},
+      {"checked",
+       [&] { start_->SetChecked(true); },
+       {"[x] 開始(_S)", "-", "常に最前面に表示(_T)", "Fish & Chips {snake__case;}"}},
+      {"added to a submenu",
+       [&] { Item(*more_, "Peas"); },
+       {"[x] 開始(_S)", "-", "常に最前面に表示(_T)", "Fish & Chips {snake__case;Peas;}"}},
+      {"renamed", [&] { top_->SetCaption("Top"); }, {"[x] 開始(_S)", "-", "Top", "Fish & Chips {snake__case;Peas;}"}},
+      {"destroyed", [&] { delete start_; }, {"-", "Top", "Fish & Chips {snake__case;Peas;}"}},
+      {"no menu opens", [&] { tray_icon_->SetAutoPopup(false); }, {}},
+      {"menus open again", [&] { tray_icon_->SetAutoPopup(true); }, {"-", "Top", "Fish & Chips {snake__case;Peas;}"}},
+  };
+  for (const auto& s : steps) {
+    s.change();
+    EXPECT_TRUE(RowsBecome(s.rows)) << s.step << ": " << PrintToString(Rows());
+  }
+}
+
+// The handler runs once the host has its answer: a handler that opens a
+// dialog runs a loop of its own, which must not keep the host waiting.
+TEST_F(ItemMenuTest, AChosenRowRunsItsItemsClickHandlerAfterTheHostIsAnsweredAndItsErrorsReachTheErrorBox) {
+  std::vector<gint32> ids;
+  ASSERT_EQ(Rows(&ids).size(), 4u);
+  std::unique_ptr<TCall> choice;
+  int clicks = 0;
+  top_->OnClick = [&](TObject* sender) {
+    ++clicks;
+    EXPECT_EQ(sender, top_);
+    // As a dialog's loop would: the answer comes while the handler runs.
+    EXPECT_TRUE(PumpUntil([&] { return choice->done; }, 5000)) << "the host still waits for its answer";
+    throw Exception("the command failed");
+  };
+  choice = Choose(ids[2]);
+  ASSERT_TRUE(PumpUntil([&] { return clicks > 0; }));
+  EXPECT_TRUE(choice->reply) << "the choice failed";
+  EXPECT_EQ(clicks, 1);
+  EXPECT_THAT(application_.log, ElementsAre("error the command failed."));
+}
+
+// Two choices in one request both wait for the main loop: the first one's
+// handler takes the second row out of the menu before its turn comes.
+TEST_F(ItemMenuTest, ARowTakenOutOfTheMenuAfterItWasChosenRunsNothing) {
+  std::vector<gint32> ids;
+  ASSERT_EQ(Rows(&ids).size(), 4u);
+  Log clicks;
+  start_->OnClick = [&](TObject*) {
+    clicks.emplace_back("start");
+    menu_->Items().Remove(top_);
+  };
+  top_->OnClick = [&](TObject*) { clicks.emplace_back("top"); };
+  GVariantBuilder events;
+  g_variant_builder_init(&events, G_VARIANT_TYPE("a(isvu)"));
+  for (const gint32 id : {ids[0], ids[2]}) {
+    g_variant_builder_add(&events, "(isvu)", id, "clicked", g_variant_new_int32(0), 0U);
+  }
+  ASSERT_TRUE(CallMenu("EventGroup", g_variant_new("(a(isvu))", &events)));
+  ASSERT_TRUE(PumpUntil([&] { return !clicks.empty(); }));
+  while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
+  EXPECT_THAT(clicks, ElementsAre("start"));
+}
+
+// A host asks as it is about to show the menu, alone or with its submenus
+// (XFCE's panel asks so): OnPopup brings the items up to date first, as
+// before the program's own popup.
+TEST_F(ItemMenuTest, OnPopupRunsAsTheHostIsAboutToShowTheMenuAndWhatItChangesIsServed) {
+  int popups = 0;
+  menu_->OnPopup = [&](TObject* sender) {
+    EXPECT_EQ(sender, menu_);
+    ++popups;
+    start_->SetCaption("Start &" + std::to_string(popups));
+  };
+  ASSERT_TRUE(CallMenu("AboutToShow", g_variant_new("(i)", 0)));
+  EXPECT_TRUE(RowsBecome({"Start _1", "-", "[x] 常に最前面に表示(_T)", "Fish & Chips {snake__case;}"}))
+      << PrintToString(Rows());
+  const gint32 root = 0;
+  ASSERT_TRUE(CallMenu("AboutToShowGroup",
+                       g_variant_new("(@ai)", g_variant_new_fixed_array(G_VARIANT_TYPE_INT32, &root, 1, sizeof root))));
+  EXPECT_TRUE(RowsBecome({"Start _2", "-", "[x] 常に最前面に表示(_T)", "Fish & Chips {snake__case;}"}))
+      << PrintToString(Rows());
+  EXPECT_EQ(popups, 2);
+}
+
+TEST_F(ItemMenuTest, AnIconThatOpensNoMenuNamesNone) {
+  tray_icon_->SetEnabled(false);
+  EXPECT_EQ(StringProperty(*tray_icon_, "Menu"), "/NO_DBUSMENU");
+  tray_icon_->SetEnabled(true);
+  EXPECT_EQ(StringProperty(*tray_icon_, "Menu"), "/MenuBar");
+}
+
+TEST_F(ItemMenuTest, TheMenuLeavesTheBusWithTheIcon) {
+  const GVariantPtr owner = Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                 "GetNameOwner", g_variant_new("(s)", ItemName(*tray_icon_).c_str()));
+  ASSERT_TRUE(owner);
+  const gchar* unique = nullptr;
+  g_variant_get(owner.get(), "(&s)", &unique);
+  const std::string connection = unique;
+  delete tray_icon_;
+  EXPECT_FALSE(Call(connection, "/MenuBar", "com.canonical.dbusmenu", "GetLayout",
+                    g_variant_new("(ii@as)", 0, -1, g_variant_new_strv(nullptr, 0))))
+      << "the menu is still served";
+}
+
+TEST_F(LinuxTrayTest, ARequestAtTheOriginOpensTheMenuAtThePointer) {
+  FakeWatcher watcher(bus_.Connect(), WatcherAnswer::kAccept, true);
+  TTrayIcon* tray = NewTray();
+  ASSERT_TRUE(PresenceBecomes(*tray, TTrayPresence::tpStatusNotifierItem));
+  GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default()));
+  gdk_device_warp(pointer, gdk_screen_get_default(), 123, 45);
+  ASSERT_TRUE(PumpUntil([&] {
+    gint x = 0;
+    gint y = 0;
+    gdk_device_get_position(pointer, nullptr, &x, &y);
+    return x == 123 && y == 45;
+  }));
+  ASSERT_TRUE(CallItem(*tray, "org.kde.StatusNotifierItem", "ContextMenu", g_variant_new("(ii)", 0, 0)));
+  EXPECT_THAT(application_.log, ElementsAre("popup PopupMenu at 123,45", "up right at 123,45"));
+}
+
+// Whether nothing holds the process's connection to the session bus any
+// longer, once the main loop has run what was under way: the next request
+// then makes a new one.
+bool SessionConnectionReleased() {
+  GDBusConnection* connection = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+  if (connection == nullptr) return false;
+  GWeakRef held;
+  g_weak_ref_init(&held, connection);
+  g_object_unref(connection);
+  const bool released = PumpUntil([&] {
+    gpointer still = g_weak_ref_get(&held);
+    if (still != nullptr) g_object_unref(still);
+    return still == nullptr;
+  });
+  g_weak_ref_clear(&held);
+  return released;
+}
+
+// The process's connection is made once, for the first icon that asks: one
+// that goes while the bus has not yet answered must not leave it failed for
+// the next. The bus answers through a gate that opens after the first icon
+// has gone.
+TEST_F(LinuxTrayTest, AnIconThatGoesBeforeTheBusHasAnsweredLeavesTheConnectionToTheNext) {
+  FakeWatcher watcher(bus_.Connect(), WatcherAnswer::kAccept, true);
+  ASSERT_TRUE(SessionConnectionReleased());
+  auto gate = std::make_unique<GatedBus>(bus_.Address(),
+                                         g_get_tmp_dir() + std::string("/sonalix-gate-") + std::to_string(getpid()));
+  ASSERT_TRUE(g_setenv("DBUS_SESSION_BUS_ADDRESS", gate->Address().c_str(), TRUE));
+  delete NewTray();
+  TTrayIcon* next = NewTray();
+  gate->Open();
+  EXPECT_TRUE(PresenceBecomes(*next, TTrayPresence::tpStatusNotifierItem));
+  // The other tests' connection goes to the bus itself again.
+  delete next;
+  ASSERT_TRUE(g_setenv("DBUS_SESSION_BUS_ADDRESS", bus_.Address().c_str(), TRUE));
+  EXPECT_TRUE(SessionConnectionReleased());
+}
+
+TEST_F(LinuxTrayTest, OneIconAtATimeIsTheItemAndTheOthersDock) {
+  FakeWatcher watcher(bus_.Connect(), WatcherAnswer::kAccept, true);
+  TTrayIcon* first = NewTray();
+  ASSERT_TRUE(PresenceBecomes(*first, TTrayPresence::tpStatusNotifierItem));
+  TTrayIcon* second = NewTray();
+  EXPECT_EQ(Presence(*second), TTrayPresence::tpStatusIcon);
+  delete first;
+  TTrayIcon* third = NewTray();
+  EXPECT_TRUE(PresenceBecomes(*third, TTrayPresence::tpStatusNotifierItem));
+  EXPECT_EQ(Presence(*second), TTrayPresence::tpStatusIcon);
+}
+
 TEST_F(LinuxTrayTest, WithoutAWatcherTheStatusIconDocksInTheTrayHostWithTheTip) {
   TTrayIcon* tray = NewTray();
   EXPECT_EQ(Presence(*tray), TTrayPresence::tpStatusIcon);
@@ -355,9 +611,9 @@ TEST_F(LinuxTrayTest, ASingleClickIsRaisedOnTheMainContextOnceTheDoubleClickTime
                           &handled);
     gdk_event_free(event);
   }
-  const auto released = std::chrono::steady_clock::now();
+  // How long the wait is, the core's tests tell; a time measured here would
+  // be the machine's load as much as the wait.
   ASSERT_TRUE(PumpUntil([&] { return clicks != 0; }));
-  EXPECT_GE(std::chrono::steady_clock::now() - released, std::chrono::milliseconds(tray_.DoubleClickTime() + 50));
   EXPECT_EQ(clicks, 1);
   EXPECT_THAT(application_.log, ElementsAre("down left at 70,750", "error click handler failed."));
 }
@@ -377,50 +633,6 @@ TEST_F(LinuxTrayTest, AWatcherWithoutAHostKeepsTheStatusIconUntilAHostComesAndAf
   EXPECT_STREQ(tip, "Sonalix");
   g_free(tip);
   G_GNUC_END_IGNORE_DEPRECATIONS
-}
-
-TEST_F(LinuxTrayTest, ABusThatNeverAnswersHoldsNothingUpAndTheStatusIconServes) {
-  // A bus that takes connections and says nothing, as a stopped bus daemon
-  // does, until the test lets it go (or gives up waiting for the icon).
-  const std::string path = g_get_tmp_dir() + std::string("/sonalix-silent-bus-") + std::to_string(getpid());
-  const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  path.copy(address.sun_path, sizeof address.sun_path - 1);
-  ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-  ASSERT_EQ(listen(listener, 8), 0);
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool made = false;
-  bool given_up = false;
-  std::thread bus([&] {
-    std::unique_lock lock(mutex);
-    given_up = !changed.wait_for(lock, kPatience, [&] { return made; });
-    close(listener);
-  });
-
-  bool made_while_silent = false;
-  {
-    TLinuxTray tray("unix:path=" + path);
-    TestForms forms{tray};
-    TTrayIconIds ids;
-    const TTrayPlatform platform{tray, tray, tray, forms, ids};
-    // Goes first, with the icon and the callback window, which use the tray.
-    const auto owner = std::make_unique<TComponent>(&application_);
-    auto* icon = new TTrayIcon(owner.get(), platform);
-    icon->SetTipHelp("Sonalix");
-    icon->SetVisible(true);
-    {
-      const std::lock_guard lock(mutex);
-      made_while_silent = !given_up;
-      made = true;
-    }
-    changed.notify_all();
-    EXPECT_EQ(tray.Presence(icon->IconID()), TTrayPresence::tpStatusIcon);
-  }
-  bus.join();
-  unlink(path.c_str());
-  EXPECT_TRUE(made_while_silent) << "the icon waited for the bus";
 }
 
 TEST_F(LinuxTrayTest, TheWatcherComingAndGoingSwitchesBetweenItemAndStatusIcon) {
@@ -507,7 +719,7 @@ TEST_F(LinuxTrayTest, AChangeFromAnotherThreadIsShownOnTheMainContextAndDroppedO
   EXPECT_TRUE(PumpUntil([&] { return tooltip() == "Frame"; }));
 
   {
-    TLinuxTray gone("");
+    TLinuxTray gone(TTrayBus::tbNone);
     std::thread([&] { gone.Update(frame); }).join();
   }
   while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);

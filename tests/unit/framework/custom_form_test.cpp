@@ -129,6 +129,28 @@ TEST(CustomFormTest, CloseInsideTheModalLoopEndsItWithCancelWithoutAskingOnClose
   EXPECT_TRUE(asked);
 }
 
+// A box shown for a form while another is modal belongs to the modal one,
+// the innermost when one modal form shows another.
+TEST(CustomFormTest, ABoxBelongsToTheInnermostModalFormWhileOneIsUp) {
+  FormTestApplication application;
+  auto* strip = new TFakeForm(&application);
+  auto* dialog = new TFakeForm(&application);
+  auto* inner = new TFakeForm(&application);
+  std::vector<TCustomForm*> owners;
+  const auto seen = [&] { owners.push_back(application.BoxOwner(strip)); };
+  inner->during_modal = seen;
+  dialog->during_modal = [&] {
+    seen();
+    inner->ShowModal();
+    seen();
+  };
+  seen();
+  dialog->ShowModal();
+  seen();
+  EXPECT_EQ(owners, (std::vector<TCustomForm*>{strip, dialog, inner, dialog, strip}));
+  EXPECT_EQ(application.ModalForm(), nullptr);
+}
+
 TEST(CustomFormTest, OldCreateOrderRunsOnCreateWhileReadingOtherwiseAfterConstruction) {
   FormTestApplication application;
   for (const bool old_order : {true, false}) {

@@ -61,7 +61,8 @@ class FakeSettingsPlace final : public TSettingsPlace {
 };
 
 // One monitor of 1024 x 768 with a 32-pixel panel along its top, unless the
-// test says otherwise; a notification area that logs what is added to it.
+// test says otherwise; a notification area that logs what is added to it and
+// keeps the rows of each menu offered to hosts ("+" before a checked one).
 class FakeStripDesktop final : public TStripDesktop,
                                private TNotifyArea,
                                private TTrayText,
@@ -78,6 +79,7 @@ class FakeStripDesktop final : public TStripDesktop,
 
   std::vector<TMonitor> monitors{{{0, 0, 1024, 768}, {0, 32, 1024, 768}}};
   std::vector<TTrayIconView> shown_icons;
+  std::vector<std::vector<std::string>> offered_menus;
 
  private:
   bool HidesInPlace() override { return true; }
@@ -93,6 +95,14 @@ class FakeStripDesktop final : public TStripDesktop,
   void Remove(const TTrayIconView&) override {}
   bool ShowBalloon(const TTrayIconView&, const TBalloonView&) override { return true; }
   bool HideBalloon(const TTrayIconView&) override { return true; }
+  void SetMenu(std::int32_t, TPopupMenu* menu) override {
+    std::vector<std::string> rows;
+    for (int i = 0; menu != nullptr && i < menu->Items().Count(); ++i) {
+      const TMenuItem* item = menu->Items().Items(i);
+      rows.push_back((item->Checked() ? "+" : "") + item->Caption());
+    }
+    offered_menus.push_back(rows);
+  }
   std::string Encode(std::string_view utf8) override { return std::string(utf8); }
   std::size_t CharacterLength(std::string_view text) override {
     std::size_t next = 0;

@@ -185,6 +185,21 @@ TEST_F(StripTest, TheRightButtonOpensTheMenuAtThePointerAndTheLeftOneDrags) {
   EXPECT_EQ(strip_->drags, 1);
 }
 
+// Tray hosts that draw the menu themselves are offered the strip's own, as
+// it stands after each change.
+TEST_F(StripTest, TheTrayOffersHostsTheStripsMenuWithItsMarkKeptCurrent) {
+  platform_.settings.values = {{"Main/Top", "1"}};
+  CreateShown();
+  const std::vector<std::string> rows{"開始(&S)", "停止(&P)",           "-", "+常に最前面に表示(&T)",
+                                      "-",        "バージョン情報(&A)", "-", "終了(&X)"};
+  ASSERT_FALSE(platform_.desktop.offered_menus.empty());
+  EXPECT_EQ(platform_.desktop.offered_menus.back(), rows);
+  strip_->PM_Top->Click();
+  std::vector<std::string> unchecked = rows;
+  unchecked[3] = "常に最前面に表示(&T)";
+  EXPECT_EQ(platform_.desktop.offered_menus.back(), unchecked);
+}
+
 TEST_F(StripTest, ExitReleasesTheSkinsThenWritesWhereTheStripIsAndEndsTheProgram) {
   CreateShown();
   strip_->SetLeft(-40);

@@ -83,6 +83,20 @@ class FakeTrayPlatform final : public TNotifyArea,
     return Call("balloon", view, balloon, &change_results);
   }
   bool HideBalloon(const TTrayIconView& view) override { return Call("hide balloon", view, {}, &change_results); }
+  // Each offer of a host's menu (MenuOffers), with the captions it had then,
+  // "+" before a checked one.
+  void SetMenu(std::int32_t id, TPopupMenu* menu) override {
+    std::string entry = "menu " + std::to_string(id) + ":";
+    if (menu == nullptr) {
+      entry += " none";
+    } else {
+      for (int i = 0; i < menu->Items().Count(); ++i) {
+        const TMenuItem* item = menu->Items().Items(i);
+        entry += std::string(" ") + (item->Checked() ? "+" : "") + item->Caption();
+      }
+    }
+    Locked([&] { menu_offers_.push_back(std::move(entry)); });
+  }
 
   // The area speaks UTF-8, and marks what it was handed from a form description.
   std::string Encode(std::string_view utf8) override { return "cp:" + std::string(utf8); }
@@ -140,6 +154,7 @@ class FakeTrayPlatform final : public TNotifyArea,
 
   std::vector<AreaCall> Calls() { return Copy(calls_); }
   std::vector<std::string> Log() { return Copy(log_); }
+  std::vector<std::string> MenuOffers() { return Copy(menu_offers_); }
   std::vector<std::uint32_t> OtherSleeps() { return Copy(other_sleeps_); }
   void Log(std::string entry) {
     Locked([&] { log_.push_back(std::move(entry)); });
@@ -148,6 +163,7 @@ class FakeTrayPlatform final : public TNotifyArea,
     Locked([&] {
       calls_.clear();
       log_.clear();
+      menu_offers_.clear();
       other_sleeps_.clear();
     });
   }
@@ -225,6 +241,7 @@ class FakeTrayPlatform final : public TNotifyArea,
   std::map<std::int32_t, TTrayIconEvents*> connected_;
   std::vector<AreaCall> calls_;
   std::vector<std::string> log_;
+  std::vector<std::string> menu_offers_;
   std::vector<std::uint32_t> other_sleeps_;
   std::deque<std::function<void()>> posted_;
 };

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "framework/core/reader.h"
 #include "tests/unit/trayicon/fake_tray.h"
 
@@ -192,6 +194,86 @@ TEST_F(TrayIconTest, ARemovedMenuIsUnlinkedFromBothButtons) {
   delete menu;
   EXPECT_EQ(tray->LBPopupMenu(), nullptr);
   EXPECT_EQ(tray->RBPopupMenu(), nullptr);
+}
+
+// A host that draws an icon's menu itself is offered the right button's
+// menu, as it stands at each change, while a press would open it.
+class HostMenuTest : public TrayIconTest {
+ protected:
+  TMenuItem* Item(TMenuItem& parent, const char* caption) {
+    auto* item = new TMenuItem(owner_.get());
+    item->SetCaption(caption);
+    parent.Add(item);
+    return item;
+  }
+
+  TTrayIcon* tray_ = ShownTray();
+  TPopupMenu* menu_ = new TPopupMenu(owner_.get());
+  TMenuItem* start_ = Item(menu_->Items(), "Start");
+  TMenuItem* top_ = Item(menu_->Items(), "Top");
+};
+
+TEST_F(HostMenuTest, TheRightButtonsMenuIsOfferedOnlyWhileAPressWouldOpenIt) {
+  auto* other = new TPopupMenu(owner_.get());
+  const struct {
+    const char* step;
+    std::function<void()> change;
+    Log offers;
+  } steps[] = {
+      {"linked", [&] { tray_->SetRBPopupMenu(menu_); }, {"menu 1: Start Top"}},
+      {"left button's menu", [&] { tray_->SetLBPopupMenu(other); }, {}},
+      {"no automatic popup", [&] { tray_->SetAutoPopup(false); }, {"menu 1: none"}},
+      {"changed while not offered", [&] { top_->SetChecked(true); }, {}},
+      {"automatic popup again", [&] { tray_->SetAutoPopup(true); }, {"menu 1: Start +Top"}},
+      {"disabled", [&] { tray_->SetEnabled(false); }, {"menu 1: none"}},
+      {"enabled", [&] { tray_->SetEnabled(true); }, {"menu 1: Start +Top"}},
+      {"another menu", [&] { tray_->SetRBPopupMenu(other); }, {"menu 1:"}},
+      {"the first one changes", [&] { start_->SetCaption("Begin"); }, {}},
+      {"unlinked", [&] { tray_->SetRBPopupMenu(nullptr); }, {"menu 1: none"}},
+  };
+  for (const auto& s : steps) {
+    platform_.Clear();
+    s.change();
+    EXPECT_EQ(platform_.MenuOffers(), s.offers) << s.step;
+  }
+}
+
+TEST_F(HostMenuTest, EachChangeAnywhereInTheMenuIsOfferedAgainAndASameValueIsNoChange) {
+  tray_->SetRBPopupMenu(menu_);
+  TMenuItem* sub = Item(menu_->Items(), "More");
+  TMenuItem* deep = Item(*sub, "Deep");
+  const struct {
+    const char* step;
+    std::function<void()> change;
+    Log offers;
+  } steps[] = {
+      {"checked", [&] { top_->SetChecked(true); }, {"menu 1: Start +Top More"}},
+      {"checked again", [&] { top_->SetChecked(true); }, {}},
+      {"caption", [&] { start_->SetCaption("Begin"); }, {"menu 1: Begin +Top More"}},
+      {"same caption", [&] { start_->SetCaption("Begin"); }, {}},
+      {"in a submenu", [&] { deep->SetChecked(true); }, {"menu 1: Begin +Top More"}},
+      {"removed", [&] { menu_->Items().Remove(top_); }, {"menu 1: Begin More"}},
+      {"a removed item changes", [&] { top_->SetChecked(false); }, {}},
+      {"destroyed", [&] { delete start_; }, {"menu 1: More"}},
+  };
+  for (const auto& s : steps) {
+    platform_.Clear();
+    s.change();
+    EXPECT_EQ(platform_.MenuOffers(), s.offers) << s.step;
+  }
+}
+
+TEST_F(HostMenuTest, ADestroyedMenuIsWithdrawnAndItsItemsChangeNothingAfterwards) {
+  tray_->SetRBPopupMenu(menu_);
+  platform_.Clear();
+  delete menu_;
+  EXPECT_EQ(platform_.MenuOffers(), Log{"menu 1: none"});
+  EXPECT_EQ(tray_->RBPopupMenu(), nullptr);
+  platform_.Clear();
+  top_->SetChecked(true);
+  EXPECT_EQ(platform_.MenuOffers(), Log{});
+  // An icon that goes withdraws nothing more from a menu that is no longer there.
+  delete tray_;
 }
 
 TEST_F(TrayIconTest, AnAreaThatStartedAnewGetsBackOnlyTheShownIconsItLost) {
