@@ -29,15 +29,21 @@ timed() {  # timed NAME COMMAND...: runs it and says how long it took, and the C
 }
 
 # The Windows lane's build is the start of the run's longest road (its Wine
-# tests run one at a time and mostly wait), so the other lanes' builds give
-# way to it; every lane's tests run at the same priority.
-build_niceness=0
+# tests run one at a time and mostly wait), so the other lanes build once it
+# has been built: it holds this lock while it builds, the others wait for it
+# before their first build. (Giving their builds a lower priority instead
+# starved them whenever anything else ran beside the tests.)
+build_lock=$logs/windows-build.lock
+exec 9>"$build_lock"
+flock 9
+
+after_windows_build() { flock -s "$build_lock" true; }
 
 build() {  # build PRESET [TARGET...]
   local preset=$1
   shift
   cmake --preset "$preset" >/dev/null
-  nice -n "$build_niceness" cmake --build --preset "$preset" -j "$jobs" ${1:+--target "$@"}
+  cmake --build --preset "$preset" -j "$jobs" ${1:+--target "$@"}
 }
 
 run_tests() { ctest --preset "$1" -j "$jobs" --timeout 900; }
@@ -52,7 +58,7 @@ tier() {
 tsan() {
   local threaded=(main_core_tests main_winmm_tests trayicon_core_tests)
   cmake --preset host-tsan >/dev/null
-  nice -n "$build_niceness" cmake --build --preset host-tsan -j "$jobs" --target "${threaded[@]}"
+  cmake --build --preset host-tsan -j "$jobs" --target "${threaded[@]}"
   ctest --preset host-tsan -j "$jobs" --timeout 900 -L "^($(IFS='|'; echo "${threaded[*]}"))\$"
 }
 
@@ -62,7 +68,7 @@ fuzz() {
 }
 
 checks() {
-  build_niceness=10
+  after_windows_build
   timed host tier host
   timed host-tsan tsan
   timed fuzz fuzz
@@ -77,7 +83,7 @@ checks() {
 }
 
 native() {
-  build_niceness=10
+  after_windows_build
   timed linux tier linux
 }
 
@@ -86,9 +92,10 @@ native() {
 windows() {
   local preset=$SONALIX_WINE_ARCH prefix
   [ "$preset" = win32 ] || echo "note: Wine cannot run 32-bit programs here; the Windows tests run the 64-bit build"
-  scripts/desktop.sh prefix "$logs/wineprefix" >"$logs/wineprefix.log" 2>&1 &
+  scripts/desktop.sh prefix "$logs/wineprefix" >"$logs/wineprefix.log" 2>&1 9>&- &
   prefix=$!
   timed "$preset" build "$preset"
+  flock -u 9
   wait "$prefix" || { cat "$logs/wineprefix.log"; return 1; }
   rm -rf "$logs/wineprefix"
   timed "$preset-tests" run_tests "$preset"
@@ -96,9 +103,16 @@ windows() {
 
 declare -A lanes
 for lane in checks native windows; do
-  ( set -e; timed "lane $lane" "$lane" ) >"$logs/$lane.log" 2>&1 &
+  # Only the Windows lane keeps the build lock open: should it end early,
+  # the lock goes with it and the others build all the same.
+  if [ "$lane" = windows ]; then
+    ( set -e; timed "lane $lane" "$lane" ) >"$logs/$lane.log" 2>&1 &
+  else
+    ( exec 9>&-; set -e; timed "lane $lane" "$lane" ) >"$logs/$lane.log" 2>&1 &
+  fi
   lanes[$lane]=$!
 done
+exec 9>&-
 
 failed=()
 remaining=("${!lanes[@]}")
