@@ -241,6 +241,7 @@ start() {  # start [--native]
     trayer --edge bottom --align right --widthtype pixel --width 64 --height 32 \
       --SetDockType true --expand false --transparent false >"$dir/trayer.log" 2>&1 &
     started $!
+    wait_for "$ready" xembed_tray_owned
   fi
   audio_on
   if [ "$native" = 1 ]; then
