@@ -36,22 +36,22 @@ class AudioServer(NativeTestCase):
         app.choose("開始(&S)", lambda: app.strip_pixels() == steady, "the bars after the server came back")
         self.assertEqual(app.exit(), 0)
 
-    def test_a_hanging_server_holds_up_the_strip_no_more_than_an_idle_one(self):
+    def test_a_hanging_server_is_reported_and_the_strip_goes_on(self):
+        # That Start never waits for the server is the capture's own test,
+        # where it can be told: here the attempt's limit (2 s) is shorter than
+        # a loaded machine may take to open a menu, so its box may come first.
         app = self.launch()
         with open(os.path.join(DESKTOP_DIR, "audio.pids")) as f:
             server = int(f.readline())
         os.kill(server, signal.SIGSTOP)
         try:
-            app.choose("開始(&S)", None, "")
-            # The attempt waits a while for the server; the strip answers meanwhile.
-            app.open_menu()
-            self.assertEqual(app.message_boxes(ERROR), [], "the box came before the strip answered")
-            app.close_menu()
+            app.choose("開始(&S)", lambda: app.message_box(ERROR), "the error box")
             self.dismiss_error(app)
+            app.open_menu()
+            app.close_menu()
         finally:
             os.kill(server, signal.SIGCONT)
         self.assertEqual(app.exit(), 0)
-
 
 if __name__ == "__main__":
     unittest.main()
