@@ -58,9 +58,10 @@ class Installer(unittest.TestCase):
 
     def registry(self, key):
         """A registry key's text values by name; empty when the key is missing."""
-        result = subprocess.run(["wine", "reg", "query", key], env=self.env, capture_output=True, text=True,
-                                timeout=60)
-        lines = result.stdout.replace("\r", "").splitlines() if result.returncode == 0 else []
+        try:
+            lines = run("wine", "reg", "query", key, env=self.env, timeout=60).replace("\r", "").splitlines()
+        except RuntimeError:  # no such key
+            lines = []
         return dict(line.strip().split("    REG_SZ    ") for line in lines if "    REG_SZ    " in line)
 
     def installed_files(self):
