@@ -50,17 +50,20 @@ struct TFigures {
   double pieces_per_second = 0;
 };
 
-// How many times each thread of this process has been put on a core so far.
-long ThreadRuns() {
-  long runs = 0;
+// How many times the threads of this process have slept and been woken so
+// far: their voluntary context switches (being put back on a core after
+// another process took it is the machine's load, not a wake-up).
+long ThreadWakeups() {
+  long wakeups = 0;
   for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-    std::ifstream stat(task.path() / "schedstat");
-    long on_cpu = 0;
-    long waiting = 0;
-    long count = 0;
-    if (stat >> on_cpu >> waiting >> count) runs += count;
+    std::ifstream status(task.path() / "status");
+    std::string line;
+    constexpr std::string_view kVoluntary = "voluntary_ctxt_switches:";
+    while (std::getline(status, line)) {
+      if (line.starts_with(kVoluntary)) wakeups += std::atol(line.c_str() + kVoluntary.size());
+    }
   }
-  return runs;
+  return wakeups;
 }
 
 double CpuSeconds() {
@@ -147,14 +150,14 @@ TFigures Measure(double seconds, const TPieces& pieces, const std::atomic<bool>&
   while (!recording) g_main_context_iteration(nullptr, TRUE);
   g_timeout_add(1000, quit, loop);
   g_main_loop_run(loop);
-  const long runs = ThreadRuns();
+  const long runs = ThreadWakeups();
   const double cpu = CpuSeconds();
   const long first = pieces();
   const gint64 start = g_get_monotonic_time();
   g_timeout_add(static_cast<guint>(seconds * 1000), quit, loop);
   g_main_loop_run(loop);
   const double elapsed = static_cast<double>(g_get_monotonic_time() - start) / 1e6;
-  TFigures figures{100 * (CpuSeconds() - cpu) / elapsed, static_cast<double>(ThreadRuns() - runs) / elapsed,
+  TFigures figures{100 * (CpuSeconds() - cpu) / elapsed, static_cast<double>(ThreadWakeups() - runs) / elapsed,
                    static_cast<double>(pieces() - first) / elapsed};
   g_main_loop_unref(loop);
   return figures;
@@ -195,7 +198,8 @@ TFigures RunTimer(double seconds) {
           return G_SOURCE_CONTINUE;
         },
         &recorder);
-    figures = Measure(seconds, [&recorder] { return recorder.Pieces(); }, recording);
+    figures = Measure(
+        seconds, [&recorder] { return recorder.Pieces(); }, recording);
     g_source_remove(ticks);
     pa_threaded_mainloop_stop(mainloop);
   }
@@ -210,7 +214,8 @@ TFigures RunGlib(double seconds) {
     const TRecorder recorder(pa_glib_mainloop_get_api(mainloop), true);
     std::atomic<bool> recording = false;
     Polling(recorder, recording);
-    figures = Measure(seconds, [&recorder] { return recorder.Pieces(); }, recording);
+    figures = Measure(
+        seconds, [&recorder] { return recorder.Pieces(); }, recording);
   }
   pa_glib_mainloop_free(mainloop);
   return figures;
@@ -224,7 +229,8 @@ TFigures RunThread(double seconds) {
     std::thread loop([mainloop] { pa_mainloop_run(mainloop, nullptr); });
     std::atomic<bool> recording = false;
     Polling(recorder, recording);
-    figures = Measure(seconds, [&recorder] { return recorder.Pieces(); }, recording);
+    figures = Measure(
+        seconds, [&recorder] { return recorder.Pieces(); }, recording);
     pa_mainloop_quit(mainloop, 0);
     loop.join();
   }
@@ -240,7 +246,7 @@ bool RunChild(std::string_view design, double seconds, TFigures& figures) {
   const pid_t child = fork();
   if (child == 0) {
     close(pipe_ends[0]);
-    const TFigures measured = design == "timer" ? RunTimer(seconds)
+    const TFigures measured = design == "timer"  ? RunTimer(seconds)
                               : design == "glib" ? RunGlib(seconds)
                                                  : RunThread(seconds);
     const ssize_t written = write(pipe_ends[1], &measured, sizeof measured);

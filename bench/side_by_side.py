@@ -35,7 +35,7 @@ import subprocess
 import sys
 import time
 
-from measure import (Feeder, Screen, cpu_seconds, lamp_delays, pss_kib, rss_kib, spread, thread_runs, wait_while,
+from measure import (Feeder, Screen, cpu_seconds, lamp_delays, pss_kib, rss_kib, spread, thread_wakeups, wait_while,
                      wakeups_between)
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -144,10 +144,10 @@ def cpu_percent(groups, seconds):
     and the first process's wake-ups per second (all its threads) over it."""
     def cpu():
         return [sum(cpu_seconds(p) for p in group) for group in groups]
-    runs, before, start = thread_runs(groups[0][0]), cpu(), time.monotonic()
+    runs, before, start = thread_wakeups(groups[0][0]), cpu(), time.monotonic()
     time.sleep(seconds)
     after, end = cpu(), time.monotonic()
-    wakeups = wakeups_between(runs, thread_runs(groups[0][0])) / (end - start)
+    wakeups = wakeups_between(runs, thread_wakeups(groups[0][0])) / (end - start)
     return [100 * (a - b) / (end - start) for a, b in zip(after, before)], wakeups
 
 

@@ -20,7 +20,6 @@ void PrintTo(const TChannelFrame& frame, std::ostream* out);
 
 namespace {
 
-
 constexpr TPacerTime Ms(double ms) { return TPacerTime(static_cast<TPacerTime::rep>(ms * 1000)); }
 
 // The loudness of the n-th buffer of a sound: bursts, falls and quieter
@@ -158,18 +157,19 @@ TEST_P(MeterPacerDeliveryTest, TicksOncePerBufferNeverCloserThanHalfAPeriod) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Deliveries, MeterPacerDeliveryTest,
-    testing::Values(DeliveryCase{"Steady", Steady(300, Ms(6)), 0, true},
-                    DeliveryCase{"SteadyRightAfterStart", Steady(300, Ms(0.1)), 0, true},
-                    DeliveryCase{"LateByAFewMilliseconds", Late(300), 0, true},
-                    DeliveryCase{"SlowServer", Steady(300, Ms(5), Ms(0.5)), 0, true},
-                    DeliveryCase{"BunchedInTwos", Bunched(300, 2), 1, false},
-                    DeliveryCase{"BunchedInFours", Bunched(300, 4), 3, false},
-                    DeliveryCase{"StallOfEightyMilliseconds", Stalled(300, 100, Ms(80)), 1, false},
-                    DeliveryCase{"StallOfAlmostTheMostOwed", Stalled(300, 100, (kMostOwed - 1) * kTickPeriod), 1,
-                                 false}),
-    [](const testing::TestParamInfo<DeliveryCase>& param_info) { return std::string(param_info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Deliveries, MeterPacerDeliveryTest,
+                         testing::Values(DeliveryCase{"Steady", Steady(300, Ms(6)), 0, true},
+                                         DeliveryCase{"SteadyRightAfterStart", Steady(300, Ms(0.1)), 0, true},
+                                         DeliveryCase{"LateByAFewMilliseconds", Late(300), 0, true},
+                                         DeliveryCase{"SlowServer", Steady(300, Ms(5), Ms(0.5)), 0, true},
+                                         DeliveryCase{"BunchedInTwos", Bunched(300, 2), 1, false},
+                                         DeliveryCase{"BunchedInFours", Bunched(300, 4), 3, false},
+                                         DeliveryCase{"StallOfEightyMilliseconds", Stalled(300, 100, Ms(80)), 1, false},
+                                         DeliveryCase{"StallOfAlmostTheMostOwed",
+                                                      Stalled(300, 100, (kMostOwed - 1) * kTickPeriod), 1, false}),
+                         [](const testing::TestParamInfo<DeliveryCase>& param_info) {
+                           return std::string(param_info.param.name);
+                         });
 
 TEST(MeterPacerTest, EachBufferTicksTheMomentItIsMeasured) {
   PacedStrip strip;
@@ -224,8 +224,9 @@ TEST(MeterPacerTest, SoundLostInALongStallIsForgottenNotPaidBackInARun) {
   PacedStrip bunch;
   bunch.Run(std::vector<TPacerTime>(100, Ms(5)), Ms(5) + 100 * kTickSpacing);
   // The first ticks at once; those owed follow kTickSpacing apart, then the gap's.
-  const auto owed = std::count_if(bunch.ticks.begin(), bunch.ticks.end(),
-                                  [](TPacerTime t) { return t > Ms(5) && t < Ms(5) + kSoundGap + kMostOwed * kTickSpacing - kTickSpacing; });
+  const auto owed = std::count_if(bunch.ticks.begin(), bunch.ticks.end(), [](TPacerTime t) {
+    return t > Ms(5) && t < Ms(5) + kSoundGap + kMostOwed * kTickSpacing - kTickSpacing;
+  });
   EXPECT_EQ(owed, kMostOwed);
 }
 

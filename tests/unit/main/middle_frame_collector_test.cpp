@@ -71,12 +71,14 @@ TEST_P(MiddleFrameCollectorTest, MeasuresEachBuffersMiddleFrameInThePieceThatBri
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pieces, MiddleFrameCollectorTest,
-    testing::Values(PieceCase{"TenMilliseconds", kCaptureBufferSize}, PieceCase{"OneFrame", 2},
-                    PieceCase{"HalfABuffer", 442}, PieceCase{"FortyMilliseconds", 4 * kCaptureBufferSize},
-                    PieceCase{"Uneven", 1026}),
-    [](const testing::TestParamInfo<PieceCase>& param_info) { return std::string(param_info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Pieces, MiddleFrameCollectorTest,
+                         testing::Values(PieceCase{"TenMilliseconds", kCaptureBufferSize}, PieceCase{"OneFrame", 2},
+                                         PieceCase{"HalfABuffer", 442},
+                                         PieceCase{"FortyMilliseconds", 4 * kCaptureBufferSize},
+                                         PieceCase{"Uneven", 1026}),
+                         [](const testing::TestParamInfo<PieceCase>& param_info) {
+                           return std::string(param_info.param.name);
+                         });
 
 TEST(MiddleFrameCollectorRestartTest, EachCaptureStartsHalfABufferOffItsOwnSound) {
   const std::vector<std::uint8_t> sound = Sound(441 * 3);

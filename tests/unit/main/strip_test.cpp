@@ -283,7 +283,8 @@ TEST_F(PacedStripTest, EachBufferIsDrawnTheMomentItIsMeasuredAndTheTimerRestsWhi
   EXPECT_EQ(Seen(), StripLog{"show 2 rows"}) << "the buffer waited for a tick";
   EXPECT_EQ(Pacing().wake, Pacing().now + kSoundGap);
   for (int buffer = 0; buffer < 5; ++buffer) MeasureAfter(kTickPeriod, 128, 128);
-  EXPECT_EQ(Seen(), (StripLog{"show 2 rows", "show 2 rows", "show 2 rows"})) << "bar widths 212, 208, 208, 204, 204, 200";
+  EXPECT_EQ(Seen(), (StripLog{"show 2 rows", "show 2 rows", "show 2 rows"}))
+      << "bar widths 212, 208, 208, 204, 204, 200";
   EXPECT_EQ(Pacing().wake, Pacing().now + kSoundGap);
   EXPECT_FALSE(Timer().Running());
 }
