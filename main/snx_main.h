@@ -4,9 +4,11 @@
 // over the framework's form; what its platform plays is a TStripPlatform.
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "framework/core/menu.h"
 #include "framework/platform.h"
+#include "main/core/input_menu.h"
 #include "main/core/level_meter.h"
 #include "main/core/meter_clock.h"
 #include "main/core/meter_painter.h"
@@ -32,6 +34,8 @@ class TSNX_MAIN : public TForm {
   TMenuItem* PM_Top = nullptr;
   TMenuItem* PM_About = nullptr;
   TMenuItem* PM_N03 = nullptr;
+  // The inputs, rebuilt each time the menu opens.
+  TMenuItem* PM_Input = nullptr;
 
   // Published handlers.
   void PM_StartClick(TObject* sender);
@@ -44,6 +48,7 @@ class TSNX_MAIN : public TForm {
   void FormMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
   void PM_TopClick(TObject* sender);
   void PM_AboutClick(TObject* sender);
+  void PopupMenuPopup(TObject* sender);
 
   // The version dialog that PM_AboutClick shows; until one is plugged in,
   // the command does nothing.
@@ -56,6 +61,9 @@ class TSNX_MAIN : public TForm {
   void Repaint();
   void Step(bool whole);
   void DrawMeter(bool whole);
+  // The user chose an input: one being metered gives way to it at once.
+  void ChooseInput(const std::string& id);
+  void UpdateInputMenu();
 
   TStripPlatform& platform_;
   // Declared in this order so that the devices, the capture among them, have
@@ -66,6 +74,9 @@ class TSNX_MAIN : public TForm {
   std::optional<TMeterClock> clock_;
   TMeterPainter painter_;
   TCustomForm* about_dialog_ = nullptr;
+  // The input chosen, kept while it is away; "" for the system's default.
+  std::string device_;
+  std::optional<TInputMenu> input_menu_;
 };
 
 }  // namespace snx
