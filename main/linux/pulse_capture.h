@@ -1,6 +1,7 @@
 #pragma once
-// Capture from the default PulseAudio source: the server's pieces are
-// collected into one 10 ms buffer, measured as soon as it is full.
+// Capture from the default PulseAudio source, or from the one chosen: the
+// server's pieces are collected into one 10 ms buffer, measured as soon as
+// it is full.
 #include <glib.h>
 #include <pulse/context.h>
 #include <pulse/stream.h>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "main/core/capture_source.h"
 #include "main/core/error_reporter.h"
@@ -42,6 +44,9 @@ class TPulseCapture final : public TCaptureSource {
   // Ends capture or an attempt under way; never waits on the server, only on
   // a buffer being measured.
   void Stop() override;
+  // A source's name, "" for the server's default. A chosen source is never
+  // left for another: one that is missing or goes is reported.
+  void SetDevice(std::string id) override { chosen_device_ = std::move(id); }
   // Sound is being delivered: false while connecting, once Stop has begun
   // and once the connection failed.
   bool CaptureRunning() const override;
@@ -89,6 +94,10 @@ class TPulseCapture final : public TCaptureSource {
   TBufferMeasure& meter_;
   TErrorReporter& reporter_;
   const std::chrono::milliseconds connect_timeout_;
+  // What SetDevice chose, and what the attempt under way records from, taken
+  // at its Start while no server's thread runs.
+  std::string chosen_device_;
+  std::string device_;
   std::unique_ptr<GMainContext, TMainContextUnref> ui_context_;
 
   // Declared in this order so that the stream goes before its context and

@@ -1,0 +1,196 @@
+// The sources the user may choose, and capture from a chosen one, against
+// the test desktop's audio server: each case adds an output of its own (a
+// null sink, whose monitor is a source) and takes it away again.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "main/linux/pulse_capture.h"
+#include "main/linux/pulse_sources.h"
+#include "tests/linux/patience.h"
+
+namespace snx {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Waits for `done`, running the user-interface thread's GLib loop meanwhile,
+// which shows capture's failures.
+bool Eventually(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+    std::this_thread::sleep_for(5ms);
+  }
+  return true;
+}
+
+// What a command printed, and whether it ended well.
+struct TRun {
+  std::string output;
+  bool ok;
+};
+
+TRun Shell(const std::string& command) {
+  TRun run{"", false};
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  std::array<char, 256> chunk{};
+  while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) run.output += chunk.data();
+  run.ok = pclose(pipe) == 0;
+  return run;
+}
+
+// An output of the test's own on the desktop's server, gone with the object
+// (or before, by Remove).
+class OwnSink {
+ public:
+  explicit OwnSink(const std::string& description) {
+    const TRun loaded = Shell("pactl load-module module-null-sink sink_name=" + name_ +
+                            " \"sink_properties=\\\"device.description='" + description + "'\\\"\"");
+    if (loaded.ok) module_ = loaded.output.substr(0, loaded.output.find('\n'));
+  }
+  OwnSink(const OwnSink&) = delete;
+  OwnSink& operator=(const OwnSink&) = delete;
+  ~OwnSink() { Remove(); }
+  bool Loaded() const { return !module_.empty(); }
+  void Remove() {
+    if (!module_.empty()) Shell("pactl unload-module " + std::exchange(module_, ""));
+  }
+  const std::string& Name() const { return name_; }
+  std::string Monitor() const { return name_ + ".monitor"; }
+
+ private:
+  std::string name_ = "sonalix_test_" + std::to_string(getpid());
+  std::string module_;
+};
+
+// Plays a steady loud left channel into one sink until it goes.
+class Tone {
+ public:
+  explicit Tone(const std::string& sink) {
+    std::vector<char> frames(std::size_t{2} * 44100 * 30);
+    for (std::size_t i = 0; i < frames.size(); i += 2) {
+      frames[i] = static_cast<char>(228);
+      frames[i + 1] = static_cast<char>(128);
+    }
+    std::ofstream(file_, std::ios::binary).write(frames.data(), static_cast<std::streamsize>(frames.size()));
+    const std::string device = "--device=" + sink;
+    std::vector<const char*> argv{"pacat", "--playback", device.c_str(), "--raw", "--format=u8", "--channels=2",
+                                  "--rate=44100", file_.c_str(), nullptr};
+    if (posix_spawnp(&pid_, argv[0], nullptr, nullptr, const_cast<char* const*>(argv.data()), environ) != 0) pid_ = -1;
+  }
+  Tone(const Tone&) = delete;
+  Tone& operator=(const Tone&) = delete;
+  ~Tone() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    std::filesystem::remove(file_);
+  }
+
+ private:
+  std::string file_ = std::filesystem::temp_directory_path() / ("sonalix-source-tone-" + std::to_string(getpid()));
+  pid_t pid_ = -1;
+};
+
+class Reporter final : public TErrorReporter {
+ public:
+  void ShowError(const std::string& text, const std::string&) override {
+    const std::lock_guard lock(mutex_);
+    shown_.push_back(text);
+  }
+  std::vector<std::string> Shown() const {
+    const std::lock_guard lock(mutex_);
+    return shown_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::string> shown_;
+};
+
+bool Lists(TPulseSources& sources, const TInputDevice& wanted) {
+  const std::vector<TInputDevice> devices = sources.InputDevices();
+  return std::find(devices.begin(), devices.end(), wanted) != devices.end();
+}
+
+bool ListsName(TPulseSources& sources, const std::string& name) {
+  const std::vector<TInputDevice> devices = sources.InputDevices();
+  return std::any_of(devices.begin(), devices.end(), [&name](const TInputDevice& d) { return d.id == name; });
+}
+
+TEST(PulseSourcesTest, EverySourceIsListedMonitorsByTheirOutputsNameAndTheListFollowsTheServer) {
+  TPulseSources sources;
+  // The desktop's own output, whose monitor is the default input.
+  const std::string desktop_sink = Shell("pactl list sinks | sed -n 's/^\\s*Description: //p' | head -n 1").output;
+  ASSERT_FALSE(desktop_sink.empty());
+  EXPECT_TRUE(Eventually([&] {
+    return Lists(sources, {"vsink.monitor", kMonitorPrefix + desktop_sink.substr(0, desktop_sink.size() - 1)});
+  }));
+
+  OwnSink sink("Tone & Co");
+  ASSERT_TRUE(sink.Loaded());
+  EXPECT_TRUE(Eventually([&] { return Lists(sources, {sink.Monitor(), "モニター: Tone & Co"}); }));
+  sink.Remove();
+  EXPECT_TRUE(Eventually([&] { return !ListsName(sources, sink.Monitor()); }));
+  EXPECT_TRUE(ListsName(sources, "vsink.monitor"));
+}
+
+class ChosenSourceTest : public testing::Test {
+ protected:
+  bool Lit() const { return levels_.Snapshot()[0].Level > 50.0f; }
+
+  OwnSink sink_{"Chosen"};
+  TChannelLevels levels_;
+  Reporter reporter_;
+  TPulseCapture capture_{levels_, reporter_};
+};
+
+TEST_F(ChosenSourceTest, ItIsRecordedAndOneThatIsMissingOrGoesIsNamedAndNeverLeftForAnother) {
+  ASSERT_TRUE(sink_.Loaded());
+  capture_.SetDevice(sink_.Monitor());
+  const Tone tone(sink_.Name());
+  capture_.Start();
+  ASSERT_TRUE(Eventually([&] { return Lit(); })) << "the chosen source's tone never reached the meter";
+
+  // The output goes while it is recorded: named, and capture stops rather
+  // than move to the default.
+  sink_.Remove();
+  ASSERT_TRUE(Eventually([&] { return !reporter_.Shown().empty(); }));
+  EXPECT_EQ(reporter_.Shown(), std::vector<std::string>{"入力デバイスがなくなりました: " + sink_.Monitor()});
+  EXPECT_TRUE(capture_.CaptureIdle());
+
+  capture_.Start();
+  ASSERT_TRUE(Eventually([&] { return reporter_.Shown().size() == 2; }));
+  EXPECT_EQ(reporter_.Shown()[1], "入力デバイスが見つかりません: " + sink_.Monitor());
+  EXPECT_TRUE(capture_.CaptureIdle());
+
+  // The default is there all along and records as ever.
+  capture_.SetDevice("");
+  capture_.Start();
+  EXPECT_TRUE(Eventually([&] { return capture_.CaptureRunning(); }));
+  capture_.Stop();
+  EXPECT_EQ(reporter_.Shown().size(), 2u);
+}
+
+}  // namespace
+}  // namespace snx
