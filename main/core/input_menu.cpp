@@ -10,7 +10,8 @@ TInputMenu::TInputMenu(TMenuItem& submenu, TChoose choose) : submenu_(submenu), 
 void TInputMenu::Update(const std::vector<TInputDevice>& devices, const std::string& chosen) {
   std::vector<TRow> rows;
   rows.reserve(devices.size() + 1);
-  for (const TInputDevice& device : devices) rows.push_back({device.id, LiteralCaption(device.label), device.id == chosen});
+  for (const TInputDevice& device : devices)
+    rows.push_back({device.id, LiteralCaption(device.label), device.id == chosen});
   const bool present =
       std::any_of(devices.begin(), devices.end(), [&chosen](const TInputDevice& d) { return d.id == chosen; });
   if (!chosen.empty() && !present) rows.push_back({chosen, LiteralCaption(chosen), true});

@@ -35,8 +35,9 @@ std::uint32_t TWinmmWaveIn::Open(const TWaveFormat& format, TWaveInClient& clien
   WaveFormat.nBlockAlign = format.block_align;
   WaveFormat.wBitsPerSample = format.bits_per_sample;
   HWAVEIN device = nullptr;
-  const MMRESULT result = waveInOpen(&device, device_id == kWaveMapper ? WAVE_MAPPER : device_id, &WaveFormat, reinterpret_cast<DWORD_PTR>(&WaveInCallback),
-                                     reinterpret_cast<DWORD_PTR>(&client), CALLBACK_FUNCTION);
+  const MMRESULT result =
+      waveInOpen(&device, device_id == kWaveMapper ? WAVE_MAPPER : device_id, &WaveFormat,
+                 reinterpret_cast<DWORD_PTR>(&WaveInCallback), reinterpret_cast<DWORD_PTR>(&client), CALLBACK_FUNCTION);
   if (result == MMSYSERR_NOERROR) WaveIn.reset(device);
   return result;
 }

@@ -18,6 +18,17 @@ constexpr TWaveFormat kWaveFormat = {
 
 }  // namespace
 
+bool TWinmmCapture::DeviceGone(std::uint32_t open_result) const {
+  // No such device, no driver, or a driver whose device has gone (Wine's
+  // answer for an input unplugged since the program started, whose list of
+  // devices it keeps).
+  constexpr std::uint32_t kBadDeviceId = 2;
+  constexpr std::uint32_t kNotEnabled = 3;
+  constexpr std::uint32_t kNoDriver = 6;
+  return !device_name_.empty() &&
+         (open_result == kBadDeviceId || open_result == kNotEnabled || open_result == kNoDriver);
+}
+
 std::optional<std::uint32_t> FindWaveInDevice(const std::vector<std::string>& names, const std::string& name,
                                               std::uint32_t last) {
   if (last < names.size() && names[last] == name) return last;
@@ -62,7 +73,9 @@ void TWinmmCapture::Start() {
   }
   if (const std::uint32_t result = device_.Open(kWaveFormat, *this, device_id); result != 0) {
     ReleaseBuffers();
-    reporter_.ShowError("waveInOpenに失敗しました: " + std::to_string(result), kErrorCaption);
+    reporter_.ShowError(DeviceGone(result) ? std::string(kInputMissing) + device_name_
+                                           : "waveInOpenに失敗しました: " + std::to_string(result),
+                        kErrorCaption);
     return;
   }
   last_device_ = device_id;

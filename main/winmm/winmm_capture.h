@@ -101,6 +101,8 @@ class TWinmmCapture final : public TCaptureSource, private TWaveInClient {
  private:
   void BufferDone(std::size_t index, std::uint32_t bytes_recorded) override;
   void HandBackLoop();
+  // Whether an open that failed so says the chosen device is not there.
+  bool DeviceGone(std::uint32_t open_result) const;
   // Stops accepting notifications, waits for those in progress and for the
   // hand-back thread, then resets, unprepares and closes the open device.
   void CloseDevice();

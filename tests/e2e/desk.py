@@ -549,9 +549,10 @@ class Program:
         raise AssertionError(f"the menu stayed open after clicks on {caption}")
 
     def open_inputs(self):
-        """Opens the menu, then its input submenu with a click on its row
-        (again while it stays shut: a click can be lost), and returns the
-        submenu's rectangle and rows once they are all drawn."""
+        """Opens the menu, then its input submenu by resting on its row or,
+        where that does not, a click on it (again while it stays shut: a
+        click can be lost), and returns the submenu's rectangle and rows once
+        they are all drawn."""
         (x, y, w, _), rows = self.open_menu()
         row = rows[MENU_ITEMS.index(INPUT_MENU)]
 
@@ -562,9 +563,15 @@ class Program:
                     return rect
             return None
 
+        at = (x + w // 2, y + (row.top + row.bottom) // 2)
         for _ in range(3):
-            click(x + w // 2, y + (row.top + row.bottom) // 2)
+            # Resting on the row opens the submenu on both platforms; a click
+            # as well where it did not (a click on an open one may shut it).
+            pointer(*at)
             rect = within(submenu, timeout=RETRY)
+            if not rect:
+                click(*at)
+                rect = within(submenu, timeout=RETRY)
             if rect:
                 # Off both menus, so that no row is highlighted and the submenu stays.
                 pointer(rect[0] + rect[2] + 5 if rect[0] > x else rect[0] - 5, rect[1] + rect[3] - 2)

@@ -87,11 +87,15 @@ class WineApp(Program):
         return ["wine", program or os.path.join(self.folder, "Sonalix.exe")]
 
     @staticmethod
-    def input_row(sink, description):
-        """The row of the input submenu that meters the monitor of a null
-        sink: Wine names a wave input device after the source's description."""
+    def input_name(sink, description):
+        """What the program calls the monitor of a null sink: Wine names a
+        wave input device after the source's description."""
+        return "Monitor of " + description
+
+    def input_row(self, sink, description):
+        """The row of the input submenu that meters the monitor of a null sink."""
         names = [line.rstrip("\r") for line in run_probe("inputs").splitlines()]
-        return 2 + names.index("Monitor of " + description)
+        return 2 + names.index(self.input_name(sink, description))
 
     def menu_windows(self):
         """The popup menus on screen: a menu and the submenus open from it."""

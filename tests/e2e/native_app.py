@@ -130,11 +130,15 @@ class NativeApp(Program):
                 run("xprop", "-id", str(w), "_NET_WM_WINDOW_TYPE", check=False, env=self.env)]
 
     @staticmethod
-    def input_row(sink, description):
+    def input_name(sink, description):
+        """What the program calls the monitor of a null sink: its source's name."""
+        return sink + ".monitor"
+
+    def input_row(self, sink, description):
         """The row of the input submenu that meters the monitor of a null
         sink: every source is listed, in the server's order."""
         sources = [line.split("\t")[1] for line in run("pactl", "list", "short", "sources").splitlines()]
-        return 2 + sources.index(sink + ".monitor")
+        return 2 + sources.index(self.input_name(sink, description))
 
     def menu_windows(self):
         """The popup menus on screen: the program's, and the tray host's of

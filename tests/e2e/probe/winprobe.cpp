@@ -121,13 +121,15 @@ int ListInputs() {
   for (UINT i = 0; i < count; ++i) {
     WAVEINCAPSW caps{};
     if (waveInGetDevCapsW(i, &caps, sizeof caps) != MMSYSERR_NOERROR) return 1;
-    std::printf("%s\n", snx::Narrow(std::wstring_view(caps.szPname, wcsnlen(caps.szPname, std::size(caps.szPname)))).c_str());
+    std::printf("%s\n",
+                snx::Narrow(std::wstring_view(caps.szPname, wcsnlen(caps.szPname, std::size(caps.szPname)))).c_str());
   }
   return 0;
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: winprobe | winprobe repaint HANDLE COUNT | winprobe menu X Y ITEM... | winprobe inputs\n");
+  std::fprintf(stderr,
+               "usage: winprobe | winprobe repaint HANDLE COUNT | winprobe menu X Y ITEM... | winprobe inputs\n");
   return 2;
 }
 

@@ -1,6 +1,8 @@
 // The sources the user may choose, and capture from a chosen one, against
 // the test desktop's audio server: each case adds an output of its own (a
 // null sink, whose monitor is a source) and takes it away again.
+#include "main/linux/pulse_sources.h"
+
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -21,7 +23,6 @@
 #include <vector>
 
 #include "main/linux/pulse_capture.h"
-#include "main/linux/pulse_sources.h"
 #include "tests/linux/patience.h"
 
 namespace snx {
@@ -64,7 +65,7 @@ class OwnSink {
  public:
   explicit OwnSink(const std::string& description) {
     const TRun loaded = Shell("pactl load-module module-null-sink sink_name=" + name_ +
-                            " \"sink_properties=\\\"device.description='" + description + "'\\\"\"");
+                              " \"sink_properties=\\\"device.description='" + description + "'\\\"\"");
     if (loaded.ok) module_ = loaded.output.substr(0, loaded.output.find('\n'));
   }
   OwnSink(const OwnSink&) = delete;
@@ -93,8 +94,8 @@ class Tone {
     }
     std::ofstream(file_, std::ios::binary).write(frames.data(), static_cast<std::streamsize>(frames.size()));
     const std::string device = "--device=" + sink;
-    std::vector<const char*> argv{"pacat", "--playback", device.c_str(), "--raw", "--format=u8", "--channels=2",
-                                  "--rate=44100", file_.c_str(), nullptr};
+    std::vector<const char*> argv{"pacat",        "--playback",   device.c_str(), "--raw", "--format=u8",
+                                  "--channels=2", "--rate=44100", file_.c_str(),  nullptr};
     if (posix_spawnp(&pid_, argv[0], nullptr, nullptr, const_cast<char* const*>(argv.data()), environ) != 0) pid_ = -1;
   }
   Tone(const Tone&) = delete;

@@ -49,17 +49,19 @@ const std::vector<TInputDevice> kTwo{{"mic", "Microphone (USB)"}, {"line", "Line
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, InputMenuRowsTest,
-    testing::Values(
-        RowsCase{"NoDevices", {}, "", {"+既定の入力", "-"}},
-        RowsCase{"DefaultChosen", kTwo, "", {"+既定の入力", "-", "Microphone (USB)", "Line In"}},
-        RowsCase{"SecondChosen", kTwo, "line", {"既定の入力", "-", "Microphone (USB)", "+Line In"}},
-        // Names are data: an & shows as itself, "-" as a dash.
-        RowsCase{"NamesAreShownAsTheyAre",
-                 {{"a", "Tom & Jerry"}, {"b", "-"}, {"c", "&&"}},
-                 "a",
-                 {"既定の入力", "-", "+Tom && Jerry", "&-", "&&&&"}},
-        // Gone for now: the menu still says what is chosen, not the default.
-        RowsCase{"ChosenDeviceAway", kTwo, "usb & mic", {"既定の入力", "-", "Microphone (USB)", "Line In", "+usb && mic"}}),
+    testing::Values(RowsCase{"NoDevices", {}, "", {"+既定の入力", "-"}},
+                    RowsCase{"DefaultChosen", kTwo, "", {"+既定の入力", "-", "Microphone (USB)", "Line In"}},
+                    RowsCase{"SecondChosen", kTwo, "line", {"既定の入力", "-", "Microphone (USB)", "+Line In"}},
+                    // Names are data: an & shows as itself, "-" as a dash.
+                    RowsCase{"NamesAreShownAsTheyAre",
+                             {{"a", "Tom & Jerry"}, {"b", "-"}, {"c", "&&"}},
+                             "a",
+                             {"既定の入力", "-", "+Tom && Jerry", "&-", "&&&&"}},
+                    // Gone for now: the menu still says what is chosen, not the default.
+                    RowsCase{"ChosenDeviceAway",
+                             kTwo,
+                             "usb & mic",
+                             {"既定の入力", "-", "Microphone (USB)", "Line In", "+usb && mic"}}),
     [](const testing::TestParamInfo<RowsCase>& param_info) { return std::string(param_info.param.name); });
 
 TEST_F(InputMenuTest, EachRowChoosesItsDeviceByIdAndTheSeparatorNothing) {

@@ -55,12 +55,14 @@ INSTANTIATE_TEST_SUITE_P(
     Files, ReadMainSettingsTest,
     testing::Values(
         ReadCase{"Empty", {}, {300, 300, false, ""}},
-        ReadCase{"AllThree", {{"Main/MainX", "-1280"}, {"Main/MainY", "0x40"}, {"Main/Top", "1"}}, {-1280, 64, true, ""}},
+        ReadCase{
+            "AllThree", {{"Main/MainX", "-1280"}, {"Main/MainY", "0x40"}, {"Main/Top", "1"}}, {-1280, 64, true, ""}},
         ReadCase{"AnyNonZeroTopIsOnTop", {{"Main/Top", "7"}}, {300, 300, true, ""}},
         ReadCase{"ZeroTop", {{"Main/Top", "0"}}, {300, 300, false, ""}},
         ReadCase{
             "NotNumbers", {{"Main/MainX", "left"}, {"Main/MainY", "12px"}, {"Main/Top", "yes"}}, {300, 300, false, ""}},
-        ReadCase{"OtherSection", {{"Other/MainX", "5"}, {"Other/Top", "1"}, {"Other/Device", "Mic"}}, {300, 300, false, ""}},
+        ReadCase{
+            "OtherSection", {{"Other/MainX", "5"}, {"Other/Top", "1"}, {"Other/Device", "Mic"}}, {300, 300, false, ""}},
         ReadCase{"ChosenDevice", {{"Main/Device", "USB Mic & Line"}}, {300, 300, false, "USB Mic & Line"}},
         ReadCase{"EmptyDeviceIsTheDefault", {{"Main/Device", ""}}, {300, 300, false, ""}}),
     [](const testing::TestParamInfo<ReadCase>& param_info) { return std::string(param_info.param.name); });

@@ -190,8 +190,8 @@ TEST_F(StripTest, TheRightButtonOpensTheMenuAtThePointerAndTheLeftOneDrags) {
 TEST_F(StripTest, TheTrayOffersHostsTheStripsMenuWithItsMarkKeptCurrent) {
   platform_.settings.values = {{"Main/Top", "1"}};
   CreateShown();
-  const std::vector<std::string> rows{"開始(&S)", "停止(&P)", "入力(&I)", "-", "+常に最前面に表示(&T)", "-",
-                                      "バージョン情報(&A)", "-", "終了(&X)"};
+  const std::vector<std::string> rows{"開始(&S)", "停止(&P)",           "入力(&I)", "-",       "+常に最前面に表示(&T)",
+                                      "-",        "バージョン情報(&A)", "-",        "終了(&X)"};
   ASSERT_FALSE(platform_.desktop.offered_menus.empty());
   EXPECT_EQ(platform_.desktop.offered_menus.back(), rows);
   strip_->PM_Top->Click();

@@ -341,18 +341,29 @@ TEST_F(CaptureTest, AChosenDeviceIsOpenedByItsIdentifierAndOneThatIsGoneIsReport
   device_.names = {"Line In", "USB Mic & Co"};
   capture_.SetDevice("USB Mic & Co");
   capture_.Start();
-  EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(std::vector<std::string>{"names", "header 0", "header 1", "open 1",
-                                                                             "prepare 0", "prepare 1", "add 0", "add 1",
-                                                                             "start"}));
+  EXPECT_THAT(device_.TakeCalls(),
+              ElementsAreArray(std::vector<std::string>{"names", "header 0", "header 1", "open 1", "prepare 0",
+                                                        "prepare 1", "add 0", "add 1", "start"}));
   capture_.Stop();
   // Unplugged while stopped: reported by name, nothing opened, no other device in its place.
   device_.names = {"Line In"};
   device_.TakeCalls();
   capture_.Start();
   EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(std::vector<std::string>{"names"}));
-  EXPECT_THAT(reporter_.reports, ElementsAreArray(std::vector<Report>{
-                                     {"入力デバイスが見つかりません: USB Mic & Co", "エラー"}}));
+  EXPECT_THAT(reporter_.reports,
+              ElementsAreArray(std::vector<Report>{{"入力デバイスが見つかりません: USB Mic & Co", "エラー"}}));
   EXPECT_FALSE(capture_.CaptureRunning());
+  // Listed still, but its driver says it is gone; any other failure is the device's own.
+  device_.names = {"USB Mic & Co"};
+  device_.open_result = 6;
+  capture_.Start();
+  device_.open_result = 4;
+  capture_.Start();
+  EXPECT_THAT(reporter_.reports,
+              ElementsAreArray(std::vector<Report>{{"入力デバイスが見つかりません: USB Mic & Co", "エラー"},
+                                                   {"入力デバイスが見つかりません: USB Mic & Co", "エラー"},
+                                                   {"waveInOpenに失敗しました: 4", "エラー"}}));
+  device_.open_result = 0;
   // Back, under another identifier; then the default again.
   device_.names = {"USB Mic & Co", "Line In"};
   capture_.Start();
