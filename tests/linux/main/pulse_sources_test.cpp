@@ -4,7 +4,6 @@
 #include "main/linux/pulse_sources.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,7 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdio>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -43,19 +42,34 @@ bool Eventually(const std::function<bool()>& done) {
   return true;
 }
 
-// What a command printed, and whether it ended well.
+// What pactl printed, and whether it ended well.
 struct TRun {
   std::string output;
   bool ok;
 };
 
-TRun Shell(const std::string& command) {
+TRun Pactl(const std::vector<std::string>& arguments) {
   TRun run{"", false};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
+  std::array<int, 2> pipe_ends{};
+  if (pipe(pipe_ends.data()) != 0) return run;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, pipe_ends[0]);
+  std::vector<char*> argv{const_cast<char*>("pactl")};
+  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  const bool spawned = posix_spawnp(&pid, "pactl", &actions, nullptr, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_ends[1]);
   std::array<char, 256> chunk{};
-  while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) run.output += chunk.data();
-  run.ok = pclose(pipe) == 0;
+  for (ssize_t n = 0; (n = read(pipe_ends[0], chunk.data(), chunk.size())) > 0;) {
+    run.output.append(chunk.data(), static_cast<std::size_t>(n));
+  }
+  close(pipe_ends[0]);
+  int status = 0;
+  run.ok = spawned && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return run;
 }
 
@@ -64,8 +78,9 @@ TRun Shell(const std::string& command) {
 class OwnSink {
  public:
   explicit OwnSink(const std::string& description) {
-    const TRun loaded = Shell("pactl load-module module-null-sink sink_name=" + name_ +
-                              " \"sink_properties=\\\"device.description='" + description + "'\\\"\"");
+    // Quoted for the module's arguments, and within them for the property list.
+    const TRun loaded = Pactl({"load-module", "module-null-sink", "sink_name=" + name_,
+                               R"(sink_properties="device.description=')" + description + R"('")"});
     if (loaded.ok) module_ = loaded.output.substr(0, loaded.output.find('\n'));
   }
   OwnSink(const OwnSink&) = delete;
@@ -73,7 +88,7 @@ class OwnSink {
   ~OwnSink() { Remove(); }
   bool Loaded() const { return !module_.empty(); }
   void Remove() {
-    if (!module_.empty()) Shell("pactl unload-module " + std::exchange(module_, ""));
+    if (!module_.empty()) Pactl({"unload-module", std::exchange(module_, "")});
   }
   const std::string& Name() const { return name_; }
   std::string Monitor() const { return name_ + ".monitor"; }
@@ -142,11 +157,16 @@ bool ListsName(TPulseSources& sources, const std::string& name) {
 TEST(PulseSourcesTest, EverySourceIsListedMonitorsByTheirOutputsNameAndTheListFollowsTheServer) {
   TPulseSources sources;
   // The desktop's own output, whose monitor is the default input.
-  const std::string desktop_sink = Shell("pactl list sinks | sed -n 's/^\\s*Description: //p' | head -n 1").output;
+  std::string desktop_sink;
+  {
+    const std::string sinks = Pactl({"list", "sinks"}).output;
+    const std::string label = "Description: ";
+    const std::size_t at = sinks.find(label);
+    if (at != std::string::npos)
+      desktop_sink = sinks.substr(at + label.size(), sinks.find('\n', at) - at - label.size());
+  }
   ASSERT_FALSE(desktop_sink.empty());
-  EXPECT_TRUE(Eventually([&] {
-    return Lists(sources, {"vsink.monitor", kMonitorPrefix + desktop_sink.substr(0, desktop_sink.size() - 1)});
-  }));
+  EXPECT_TRUE(Eventually([&] { return Lists(sources, {"vsink.monitor", kMonitorPrefix + desktop_sink}); }));
 
   OwnSink sink("Tone & Co");
   ASSERT_TRUE(sink.Loaded());
