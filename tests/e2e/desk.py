@@ -43,9 +43,6 @@ REACTION = 60
 # How long a click or key that the program may not have seen is waited on
 # before it is given again: a user who sees nothing happen tries again.
 RETRY = 10
-# The same for a click on a menu row, whose effect (the menu closing) shows
-# within a second when the click was taken.
-MENU_CLICK_RETRY = 3
 
 
 def run(*args, check=True, timeout=20, env=None):
@@ -577,12 +574,12 @@ class Program:
         # (one in four with two busy loops beside it, several in a row at
         # times); the next one is taken. A user who sees the menu stay open
         # clicks again, and so does this, until the program has had all the
-        # time there is. A click that was only slow and is followed by one
-        # more lands beside the strip, where the closed menu was.
+        # time there is. The wait between clicks is long, since a click that
+        # was only slow and is followed by another could choose twice.
         deadline = time.monotonic() + REACTION
         while True:
             click(x + w // 2, y + (row.top + row.bottom) // 2)
-            if within(lambda: self.menu_window() is None, timeout=MENU_CLICK_RETRY):
+            if within(lambda: self.menu_window() is None, timeout=RETRY):
                 return wait_until(effect, timeout=timeout, what=what) if effect else None
             if time.monotonic() > deadline:
                 raise AssertionError(f"the menu stayed open after clicks on {caption}")
