@@ -39,7 +39,7 @@ struct PieceCase {
 class MiddleFrameCollectorTest : public testing::TestWithParam<PieceCase> {};
 
 TEST_P(MiddleFrameCollectorTest, MeasuresEachBuffersMiddleFrameInThePieceThatBringsIt) {
-  constexpr std::size_t kFrames = 441 * 40;
+  constexpr std::size_t kFrames = std::size_t{441} * 40;
   const std::vector<std::uint8_t> sound = Sound(kFrames);
   FrameRecorder meter;
   TMiddleFrameCollector collector(meter);
@@ -74,14 +74,14 @@ TEST_P(MiddleFrameCollectorTest, MeasuresEachBuffersMiddleFrameInThePieceThatBri
 INSTANTIATE_TEST_SUITE_P(Pieces, MiddleFrameCollectorTest,
                          testing::Values(PieceCase{"TenMilliseconds", kCaptureBufferSize}, PieceCase{"OneFrame", 2},
                                          PieceCase{"HalfABuffer", 442},
-                                         PieceCase{"FortyMilliseconds", 4 * kCaptureBufferSize},
+                                         PieceCase{"FortyMilliseconds", std::size_t{4} * kCaptureBufferSize},
                                          PieceCase{"Uneven", 1026}),
                          [](const testing::TestParamInfo<PieceCase>& param_info) {
                            return std::string(param_info.param.name);
                          });
 
 TEST(MiddleFrameCollectorRestartTest, EachCaptureStartsHalfABufferOffItsOwnSound) {
-  const std::vector<std::uint8_t> sound = Sound(441 * 3);
+  const std::vector<std::uint8_t> sound = Sound(std::size_t{441} * 3);
   FrameRecorder meter;
   TMiddleFrameCollector collector(meter);
   collector.Restart();
