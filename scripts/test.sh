@@ -71,37 +71,18 @@ fuzz() {
   scripts/tidy.sh build/fuzz '^tests/fuzz/'
 }
 
-# The shipped program is the i686 build: where Wine cannot run it, it is
-# still built (warnings are errors) with its zip and installer, and the 64-bit
-# twin of the same sources runs the Windows tests. Built in the checks lane,
-# off the Windows lane's long road.
-shipped_build() {
-  timed win32 build win32 Sonalix
-  timed win32-packages cpack --preset win32
-}
-
-beside() {  # beside FUNCTION...: runs them at once, prints each one's output whole; fails if any failed
-  local i status=0 pids=()
-  for i in "$@"; do
-    ( set -e; timed "$i" "$i" ) >"$logs/$i.out" 2>&1 &
-    pids+=($!)
-  done
-  for i in "${!pids[@]}"; do
-    wait "${pids[$i]}" || status=1
-    cat "$logs/${*:i+1:1}.out"
-  done
-  return "$status"
-}
-
-# The checks run side by side: each has stretches on one core (linking, a
-# fuzz target, a test that waits), which the others fill.
-host() { tier host; }
 checks() {
   after_windows_build
+  timed host tier host
+  timed host-tsan tsan
+  timed fuzz fuzz
   if [ "$SONALIX_WINE_ARCH" = win64 ]; then
-    beside host tsan fuzz shipped_build
-  else
-    beside host tsan fuzz
+    # The shipped program is the i686 build: it is built (warnings are errors)
+    # even where Wine cannot run it; the 64-bit build of the same sources
+    # runs the Windows tests. Built here, off the Windows lane's long road.
+    timed win32 build win32 Sonalix
+    # Its zip and installer are made too; the 64-bit twins are the ones run.
+    timed win32-packages cpack --preset win32
   fi
 }
 
