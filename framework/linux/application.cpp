@@ -23,6 +23,7 @@ TGtkApplication::TGtkApplication() {
                                 ? std::string("cannot open the X display ") + display
                                 : std::string("no X display: DISPLAY is not set"));
   }
+  foreign_window_errors_ = std::make_unique<TForeignWindowErrors>(gdk_display_get_default());
   session_end_ = std::make_unique<TSessionEnd>([this] { CloseMainForm(); },
                                                [this] {
                                                  display_lost_ = true;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/core/application.h"
+#include "framework/linux/foreign_window_errors.h"
 #include "framework/linux/session_end.h"
 
 namespace snx {
@@ -16,7 +17,8 @@ class TGtkApplication : public TApplication {
   // Starts GTK on X11 (under Wayland through XWayland); raises
   // EInvalidOperation, naming the display, when none can be opened. A signal
   // that ends the session closes the main form, as its Exit would; a lost X
-  // connection closes it too, then ends the process with status 1.
+  // connection closes it too, then ends the process with status 1. An X
+  // error about a window that another program destroyed ends nothing.
   TGtkApplication();
   ~TGtkApplication() override;
 
@@ -47,6 +49,7 @@ class TGtkApplication : public TApplication {
   bool terminated_ = false;
   bool display_lost_ = false;
   bool menu_open_ = false;
+  std::unique_ptr<TForeignWindowErrors> foreign_window_errors_;
   std::unique_ptr<TSessionEnd> session_end_;
 };
 

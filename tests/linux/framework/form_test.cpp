@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -142,6 +143,30 @@ TEST_F(FormTest, LeftAndTopAreThePlaceOnTheScreenWhateverTheConfigureEventsSay) 
   form_->Hide();
   EXPECT_EQ(form_->Left(), 300);
   EXPECT_EQ(form_->Top(), 310);
+}
+
+// As when a tray destroys the socket that our icon's window sits in: the
+// window goes from under GTK, whose requests about it then fail. Ends the
+// process with status 0 if they end nothing.
+[[noreturn]] void DestroyFromOutside(std::unique_ptr<TProbeForm>& form) {
+  form->Show();
+  if (!LoopUntil([&] { return form->paints > 0; })) std::_Exit(2);
+  Display* other = XOpenDisplay(nullptr);
+  XDestroyWindow(other, XWindowOf(*form));
+  XSync(other, False);
+  XCloseDisplay(other);
+  gint x = 0;
+  gint y = 0;
+  gdk_window_get_origin(form->NativeWindow(), &x, &y);
+  gdk_display_sync(gdk_display_get_default());
+  form.reset();
+  gdk_display_sync(gdk_display_get_default());
+  std::_Exit(0);
+}
+
+TEST_F(FormTest, ItsWindowDestroyedByAnotherProgramEndsNothing) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(DestroyFromOutside(form_), testing::ExitedWithCode(0), "");
 }
 
 TEST_F(FormTest, ShowModalDisablesTheOtherVisibleFormsAndTheirFocusUntilCloseEndsItsLoop) {
