@@ -376,6 +376,24 @@ def complete(rows):
     return rows if len(rows) == len(MENU_ITEMS) else None
 
 
+def drawn_menu(rect):
+    """The rows of the menu at rect once it is drawn as it stays: as many as
+    the menu has, read alike twice in a row. A menu is read while it may
+    still be changing: a row that the pointer lit as it passed, or a tray
+    host that rebuilds the menu when the program updates it on opening, can
+    be caught half drawn with the right number of rows."""
+    last = []
+
+    def settled():
+        rows = complete(read_menu(*rect))
+        shape = rows and [(row.kind, row.top, row.bottom, row.ink) for row in rows]
+        same = shape and shape == last[0] if last else False
+        last[:] = [shape]
+        return rows if same else None
+
+    return wait_until(settled, interval=0.2, what="the menu drawn")
+
+
 def checked_rows(rows):
     """Indexes of the items with a mark left of where every other caption
     starts."""
@@ -396,7 +414,7 @@ def reference_menu(command, menus, focus, timeout):
     try:
         menu = wait_until(menus, timeout=timeout, what="the reference menu")[0]
         rect = geometry(menu)
-        rows = wait_until(lambda: complete(read_menu(*rect)), what="the reference menu drawn")
+        rows = drawn_menu(rect)
         for _ in range(5):
             focus(menu)
             key("Escape")
@@ -484,19 +502,20 @@ class Program:
         self.earlier_strips = set(visible_windows(name="^" + TITLE + "$", env=self.env))
         with open(self.log, "wb") as log:
             self.process = subprocess.Popen(self.command(program), env=self.env, stdout=log, stderr=subprocess.STDOUT)
-        self.window = wait_until(lambda: self._strip() or self._ended_early(), timeout=self.START_TIMEOUT,
+        self.window = wait_until(lambda: self._strip() or self._ended_early("its strip"), timeout=self.START_TIMEOUT,
                                  what="the strip")
         if tray:
-            wait_until(self.tray_icons, timeout=self.START_TIMEOUT, what="the tray icon")
+            wait_until(lambda: self.tray_icons() or self._ended_early("its tray icon"), timeout=self.START_TIMEOUT,
+                       what="the tray icon")
         return self
 
     def output(self):
         with open(self.log, "rb") as f:
             return f.read().decode("utf-8", "replace")
 
-    def _ended_early(self):
+    def _ended_early(self, shown):
         if self.process.poll() is not None:
-            raise RuntimeError(f"the program ended with status {self.process.returncode} before showing its strip:\n"
+            raise RuntimeError(f"the program ended with status {self.process.returncode} before showing {shown}:\n"
                                + self.output())
         return None
 
@@ -521,6 +540,11 @@ class Program:
         """Gives a window the keyboard before a key is sent to it."""
         run("xdotool", "windowfocus", "--sync", str(window), check=False, env=self.env)
 
+    def holds_keyboard(self, window):
+        """Whether the keys typed now go to the window."""
+        focused = run("xdotool", "getwindowfocus", check=False, env=self.env).strip()
+        return focused == str(window)
+
     def open_menu(self, via_tray=False, at=None):
         """Opens the command menu with a right click on the strip (at a point
         of the screen, by default near its right end) or on the tray icon, and
@@ -538,7 +562,7 @@ class Program:
                 rect = geometry(menu)
                 # Off the menu, so that no row is highlighted.
                 pointer(rect[0] - 5 if rect[0] >= 5 else rect[0] + rect[2] + 5, rect[1] + rect[3] // 2)
-                rows = wait_until(lambda: complete(read_menu(*rect)), what="the menu drawn")
+                rows = drawn_menu(rect)
                 return rect, rows
         raise AssertionError("the menu did not open")
 
@@ -603,6 +627,11 @@ class Program:
             if rect:
                 click(rect[0] + 20, rect[1] + rect[3] // 2)
             self.focus(box)
+            # A Return while the keyboard is still elsewhere acts there: in
+            # the window the box was shown over, it presses the default
+            # button. As a user waits to see the box active, this waits until
+            # the box holds the keyboard.
+            within(lambda: self.holds_keyboard(box), timeout=RETRY)
             key("Return")
             if within(lambda: box not in visible_windows(env=self.env), timeout=RETRY):
                 return
