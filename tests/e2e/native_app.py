@@ -144,7 +144,7 @@ class NativeApp(Program):
     def other_windows(self):
         """The program's windows on screen other than the strip and its
         docked icon."""
-        icons = set(self.tray_icons())
+        icons = set(tray_icons())
         return [w for w in self.windows() if w != self.window and w not in icons]
 
     def on_top(self):
@@ -168,10 +168,13 @@ class NativeApp(Program):
         """The program's icon in the tray host: its docked window, or the item
         the host draws (under the key "item"): {key: (x, y, w, h)}."""
         docked = tray_icons()
-        if docked:
+        if self.env.get("DBUS_SESSION_BUS_ADDRESS") != ENV.get("DBUS_SESSION_BUS_ADDRESS"):
             return docked
+        # On the desktop's own bus the panel hosts the item. The icon docked
+        # until the program learns so is on its way out, and a right click
+        # on it would open the program's own menu, not the panel's.
         item = hosted_item()
-        return {"item": item} if item else {}
+        return {"item": item} if item and not docked else {}
 
     def dialog_corner(self, dialog):
         """Where the version dialog's frame is."""
