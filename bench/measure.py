@@ -15,22 +15,25 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
-def thread_runs(pid):
-    """How many times each of the process's threads has been put on a core
-    so far, by thread id: each wake-up from a timer, a socket or a signal
-    counts once."""
-    runs = {}
+def thread_wakeups(pid):
+    """How many times each of the process's threads has slept and been woken
+    so far (by a timer, a socket or a signal), by thread id: its voluntary
+    context switches. Being put back on a core after another process took
+    it does not count: on a loaded machine that would count the load."""
+    wakeups = {}
     for task in os.listdir(f"/proc/{pid}/task"):
         try:
-            with open(f"/proc/{pid}/task/{task}/schedstat") as f:
-                runs[task] = int(f.read().split()[2])
+            with open(f"/proc/{pid}/task/{task}/status") as f:
+                for line in f:
+                    if line.startswith("voluntary_ctxt_switches:"):
+                        wakeups[task] = int(line.split()[1])
         except OSError:  # a thread that ended meanwhile
             pass
-    return runs
+    return wakeups
 
 
 def wakeups_between(before, after):
-    """The wake-ups between two thread_runs() of one process: those of the
+    """The wake-ups between two thread_wakeups() of one process: those of the
     threads still there, and all of a thread that came meanwhile. A thread
     that ended (a worker pool retiring an idle thread) takes its count with
     it, which must not cancel the others' wake-ups out."""

@@ -6,7 +6,8 @@ monitor with the same sink latency, and prints both side by side:
 - CPU while capturing a steady tone: the meter's own process, and the X
   server's and the audio server's extra work over the same period; then
   again while the tone's loudness keeps changing, so that the strip redraws
-  on every one of its 100 ticks a second;
+  on every one of its 100 ticks a second; and over both periods, how often
+  the meter's threads woke, all of them together;
 - memory: VmRSS and PSS (shared library pages divided among their users);
 - the delay from a sound's onset, the earliest moment the null sink can hand
   its first sample to its monitor, to the meter showing it on screen (the
@@ -17,7 +18,9 @@ monitor with the same sink latency, and prints both side by side:
   and peak marks have fallen; the peer, which cannot stop, in silence.
 
 Rounds alternate between the two meters (strip first in odd rounds, the peer
-in even ones), so that the machine's drift touches both alike.
+in even ones), so that the machine's drift touches both alike. All of it runs
+through PulseAudio, then again through PipeWire's PulseAudio server
+(pipewire-pulse with wireplumber) serving the same null sink, where installed.
 
 Usage: bench/side_by_side.py [seconds [rounds [onsets [keep_alive_ms]]]]
 (default 10 3 15 40: the desktop's keep-alive stream at 40 ms runs the sink at
@@ -25,13 +28,14 @@ about 10 ms). Needs `cmake --build --preset linux`; starts and stops its own
 desktop."""
 import os
 import re
+import shutil
 import signal
 import statistics
 import subprocess
 import sys
 import time
 
-from measure import (Feeder, Screen, cpu_seconds, lamp_delays, pss_kib, rss_kib, spread, thread_runs, wait_while,
+from measure import (Feeder, Screen, cpu_seconds, lamp_delays, pss_kib, rss_kib, spread, thread_wakeups, wait_while,
                      wakeups_between)
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -54,9 +58,23 @@ def start_desktop():
     sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
 
-def first_pid(name):
+def pids(name):
     with open(os.path.join(DESK, name)) as f:
-        return int(f.readline())
+        return [int(line) for line in f if line.strip()]
+
+
+def audio_servers():
+    """The audio server's processes: PulseAudio, or PipeWire with its session
+    manager and its PulseAudio server; the keep-alive stream, last, is not one."""
+    return tuple(pids("audio.pids")[:-1])
+
+
+def switch_to_pipewire():
+    """The same null sink, socket and keep-alive, served by PipeWire."""
+    desktop = os.path.join(ROOT, "scripts", "desktop.sh")
+    subprocess.run([desktop, "audio-off", DESK], check=True)
+    env = dict(os.environ, SONALIX_AUDIO_SERVER="pipewire", SONALIX_KEEPALIVE_MSEC=str(KEEP_ALIVE_MS))
+    subprocess.run([desktop, "audio-on", DESK], env=env, check=True, stdout=subprocess.DEVNULL)
 
 
 def sink_latency_ms(desk):
@@ -121,18 +139,16 @@ class Peer:
         self.process.wait(timeout=10)
 
 
-def cpu_percent(pids, seconds):
-    """Each process's CPU over the same period, in % of one core."""
-    before, start = [cpu_seconds(p) for p in pids], time.monotonic()
+def cpu_percent(groups, seconds):
+    """Each group of processes' CPU over the same period, in % of one core,
+    and the first process's wake-ups per second (all its threads) over it."""
+    def cpu():
+        return [sum(cpu_seconds(p) for p in group) for group in groups]
+    runs, before, start = thread_wakeups(groups[0][0]), cpu(), time.monotonic()
     time.sleep(seconds)
-    after, end = [cpu_seconds(p) for p in pids], time.monotonic()
-    return [100 * (a - b) / (end - start) for a, b in zip(after, before)]
-
-
-def wakeups_per_second(pid, seconds):
-    before, start = thread_runs(pid), time.monotonic()
-    time.sleep(seconds)
-    return wakeups_between(before, thread_runs(pid)) / (time.monotonic() - start)
+    after, end = cpu(), time.monotonic()
+    wakeups = wakeups_between(runs, thread_wakeups(groups[0][0])) / (end - start)
+    return [100 * (a - b) / (end - start) for a, b in zip(after, before)], wakeups
 
 
 # How long the strip's highest peak mark takes to fall (0.006 units/tick² from
@@ -152,21 +168,21 @@ def measure_round(meter, feeder, screen, servers):
         delays = lamp_delays(meter.pixel, feeder, screen, ONSETS)
         feeder.loud = True
         time.sleep(0.5)
-        client, x_server, audio_server = cpu_percent([meter.pid, *servers], SECONDS)
+        (client, x_server, audio_server), wakeups = cpu_percent([(meter.pid,), *servers], SECONDS)
         feeder.moving = True
         time.sleep(0.5)
-        moving, moving_x, _ = cpu_percent([meter.pid, *servers], SECONDS)
+        (moving, moving_x, _), moving_wakeups = cpu_percent([(meter.pid,), *servers], SECONDS)
         rss, pss = rss_kib(meter.pid), pss_kib(meter.pid)
         feeder.loud = feeder.moving = False
         meter.rest()
         time.sleep(FALL_SECONDS)
-        resting, = cpu_percent([meter.pid], SECONDS)
-        resting_wakeups = wakeups_per_second(meter.pid, SECONDS)
+        (resting,), resting_wakeups = cpu_percent([(meter.pid,)], SECONDS)
     finally:
         meter.stop()
     wait_while(lambda: recording(meter.desk), 5, 0.05)
     return dict(sink=sink, delays=delays, client=client, x_server=x_server, audio_server=audio_server, moving=moving,
-                moving_x=moving_x, rss=rss, pss=pss, resting=resting, resting_wakeups=resting_wakeups)
+                moving_x=moving_x, wakeups=wakeups, moving_wakeups=moving_wakeups, rss=rss, pss=pss, resting=resting,
+                resting_wakeups=resting_wakeups)
 
 
 def allocations_per_second(desk, native_app, feeder):
@@ -202,6 +218,48 @@ def column(results, key, unit, scale=1.0):
     return f"{statistics.median(values):7.2f} {unit} ({min(values):.2f}-{max(values):.2f})"
 
 
+def measure_server(desk, native_app, screen, with_allocations):
+    """Both meters in alternating rounds on the desktop's present audio server."""
+    results = {"strip": [], "peer": []}
+    # The feeder's buffer at the keep-alive's, so that it leaves the sink's latency as the keep-alive set it.
+    latency = sink_latency_ms(desk)
+    feeder = Feeder(buffer_ms=KEEP_ALIVE_MS)
+    servers = ((pids("pids")[0],), audio_servers())  # Xvfb; the audio server's processes
+    try:
+        # Also the warm-up: the first start in a fresh home costs more than any later one.
+        allocations = allocations_per_second(desk, native_app, feeder) if with_allocations else None
+        for number in range(ROUNDS):
+            meters = [Strip(desk, native_app), Peer(desk)]
+            for meter in meters if number % 2 == 0 else reversed(meters):
+                results[meter.name].append(measure_round(meter, feeder, screen, servers))
+    finally:
+        feeder.stop()
+    return latency, results, allocations
+
+
+def report(server, latency, results, allocations):
+    print(f"Audio server: {server}")
+    print(f"Sink latency: {latency:.1f} ms with no meter (keep-alive stream at {KEEP_ALIVE_MS} ms); while "
+          f"measuring: strip {latencies(results['strip'])}, peer {latencies(results['peer'])}")
+    print(f"{'':28}{'strip (sonalix)':34}peer (pavumeter --record)")
+    rows = (("CPU, the meter", "client", "%", 1.0), ("CPU, X server's share", "x_server", "%", 1.0),
+            ("CPU, audio server's share", "audio_server", "%", 1.0), ("CPU, moving tone, meter", "moving", "%", 1.0),
+            ("CPU, moving tone, X server", "moving_x", "%", 1.0),
+            ("wake-ups, steady tone", "wakeups", "/s", 1.0), ("wake-ups, moving tone", "moving_wakeups", "/s", 1.0),
+            ("VmRSS", "rss", "MiB", 1 / 1024),
+            ("PSS", "pss", "MiB", 1 / 1024), ("CPU at rest, the meter", "resting", "%", 1.0),
+            ("wake-ups at rest", "resting_wakeups", "/s", 1.0))
+    for title, key, unit, scale in rows:
+        print(f"{title:28}{column(results['strip'], key, unit, scale):34}{column(results['peer'], key, unit, scale)}")
+    for name, label in (("strip", "strip, onset to lit lamp"), ("peer", "peer, onset to lit bar")):
+        delays = [d for r in results[name] for d in r["delays"]]
+        timed = f"{len(delays)} of {ROUNDS * ONSETS} onsets"
+        print(f"{label:28}" + (spread(delays, "ms") + f" ({timed})" if delays else "never lit"))
+    if allocations is not None:
+        print(f"Strip allocations while capturing: {allocations:.1f} per second "
+              f"({allocations / 100:.2f} per 10 ms tick and buffer)")
+
+
 def main():
     for needed in (os.path.join(BUILD, "bin", "sonalix"), os.path.join(BUILD, "bench", "liballoc_counter.so")):
         if not os.path.exists(needed):
@@ -212,46 +270,27 @@ def main():
     os.environ.update(desk.ENV)  # the feeder's audio server
 
     load_before = os.getloadavg()[0]
-    results = {"strip": [], "peer": []}
+    measured = []
     try:
-        # The feeder's buffer at the keep-alive's, so that it leaves the sink's latency as the keep-alive set it.
-        latency = sink_latency_ms(desk)
-        feeder = Feeder(buffer_ms=KEEP_ALIVE_MS)
         screen = Screen(desk.ENV["DISPLAY"])
-        servers = (first_pid("pids"), first_pid("audio.pids"))  # Xvfb, PulseAudio
-        # Also the warm-up: the first start in a fresh home costs more than any later one.
-        allocations = allocations_per_second(desk, native_app, feeder)
-        for number in range(ROUNDS):
-            meters = [Strip(desk, native_app), Peer(desk)]
-            for meter in meters if number % 2 == 0 else reversed(meters):
-                results[meter.name].append(measure_round(meter, feeder, screen, servers))
-        feeder.stop()
+        measured.append(("PulseAudio", *measure_server(desk, native_app, screen, True)))
+        if shutil.which("pipewire-pulse"):
+            switch_to_pipewire()
+            measured.append(("PipeWire's PulseAudio server", *measure_server(desk, native_app, screen, False)))
     finally:
         subprocess.run([os.path.join(ROOT, "scripts", "desktop.sh"), "stop", DESK], check=False)
     load_after = os.getloadavg()[0]
 
     print(f"Machine: {os.cpu_count()} cores, load average {load_before:.1f} before, {load_after:.1f} after")
-    print(f"Sink latency: {latency:.1f} ms with no meter (keep-alive stream at {KEEP_ALIVE_MS} ms); while "
-          f"measuring: strip {latencies(results['strip'])}, peer {latencies(results['peer'])}")
     print("Onsets taken one sink latency before the tone's time of play (the sink hands its monitor that much "
           "at once), so delays are upper bounds")
     print(f"{ROUNDS} rounds per meter, alternating; CPU over {SECONDS:.0f} s of a steady tone, then of a tone "
           "whose loudness keeps changing (the strip redraws on every tick); at rest: the strip stopped and its "
           "bars down, the peer in silence; median (min-max) of the rounds")
-    print(f"{'':28}{'strip (sonalix)':34}peer (pavumeter --record)")
-    rows = (("CPU, the meter", "client", "%", 1.0), ("CPU, X server's share", "x_server", "%", 1.0),
-            ("CPU, audio server's share", "audio_server", "%", 1.0), ("CPU, moving tone, meter", "moving", "%", 1.0),
-            ("CPU, moving tone, X server", "moving_x", "%", 1.0), ("VmRSS", "rss", "MiB", 1 / 1024),
-            ("PSS", "pss", "MiB", 1 / 1024), ("CPU at rest, the meter", "resting", "%", 1.0),
-            ("wake-ups at rest", "resting_wakeups", "/s", 1.0))
-    for title, key, unit, scale in rows:
-        print(f"{title:28}{column(results['strip'], key, unit, scale):34}{column(results['peer'], key, unit, scale)}")
-    for name, label in (("strip", "strip, onset to lit lamp"), ("peer", "peer, onset to lit bar")):
-        delays = [d for r in results[name] for d in r["delays"]]
-        timed = f"{len(delays)} of {ROUNDS * ONSETS} onsets"
-        print(f"{label:28}" + (spread(delays, "ms") + f" ({timed})" if delays else "never lit"))
-    print(f"Strip allocations while capturing: {allocations:.1f} per second "
-          f"({allocations / 100:.2f} per 10 ms tick and buffer)")
+    for server in measured:
+        report(*server)
+    if len(measured) == 1:
+        print("PipeWire's PulseAudio server (pipewire-pulse) is not installed: measured through PulseAudio only")
 
 
 if __name__ == "__main__":

@@ -66,10 +66,25 @@ TSNX_MAIN::TSNX_MAIN(TComponent* owner, TStripPlatform& platform) : TForm(owner)
   };
 }
 
-TSNX_MAIN::~TSNX_MAIN() = default;
+TSNX_MAIN::~TSNX_MAIN() {
+  // The platform outlives the strip.
+  if (pacing_ != nullptr) {
+    pacing_->CancelWake();
+    pacing_->SetWoken(nullptr);
+  }
+}
+
+void TSNX_MAIN::TPacedMeasure::MeasureBuffer(const std::uint8_t* data, std::size_t length) {
+  strip_.ChannelLevels.MeasureBuffer(data, length);
+  strip_.pacer_.SoundMeasured();
+  strip_.Pace();
+}
 
 void TSNX_MAIN::FormCreate(TObject*) {
-  devices_ = platform_.ConnectDevices(*this, ChannelLevels);
+  pacing_ = platform_.TickPacing();
+  if (pacing_ != nullptr) pacing_->SetWoken([this] { Pace(); });
+  devices_ = platform_.ConnectDevices(
+      *this, pacing_ != nullptr ? static_cast<TBufferMeasure&>(paced_measure_) : ChannelLevels);
   clock_.emplace(ChannelLevels, devices_->Capture(), platform_.TimerMayRest());
 }
 
@@ -78,7 +93,35 @@ void TSNX_MAIN::FormShow(TObject*) {
   devices_->Skin().LoadSkin();
   // A new canvas holds none of the frames shown so far.
   painter_.Forget();
-  Timer->SetEnabled(true);
+  open_ = true;
+  ResumeTicks();
+}
+
+bool TSNX_MAIN::SoundPaced() const { return pacing_ != nullptr && !devices_->Capture().CaptureIdle(); }
+
+void TSNX_MAIN::ResumeTicks() {
+  if (SoundPaced()) {
+    Timer->SetEnabled(false);
+    // Until sound arrives the pacer ticks on the timer's schedule.
+    pacer_.Restart(pacing_->Now());
+    Pace();
+  } else {
+    if (pacing_ != nullptr) pacing_->CancelWake();
+    // After a rest the next tick draws the first frame, as it always has.
+    Timer->SetEnabled(true);
+  }
+}
+
+void TSNX_MAIN::Pace() {
+  if (!open_) return;
+  // Capture failed: no more sound comes, and the timer lets the bars fall.
+  if (!SoundPaced()) return ResumeTicks();
+  const TPacerTime now = pacing_->Now();
+  if (pacer_.TickDue(now)) {
+    pacer_.Ticked(now);
+    Tick();
+  }
+  pacing_->WakeAt(pacer_.NextDue());
 }
 
 void TSNX_MAIN::TimerTimer(TObject* sender) {
@@ -112,7 +155,9 @@ void TSNX_MAIN::DrawMeter(bool whole) {
 }
 
 void TSNX_MAIN::FormClose(TObject*, TCloseAction&) {
+  open_ = false;
   Timer->SetEnabled(false);
+  if (pacing_ != nullptr) pacing_->CancelWake();
   devices_->Skin().ReleaseSkin();
   painter_.Forget();
   // A settings file that cannot be written is reported, but the program
@@ -139,11 +184,14 @@ void TSNX_MAIN::PM_ExitClick(TObject*) { Close(); }
 
 void TSNX_MAIN::PM_StartClick(TObject*) {
   devices_->Capture().Start();
-  // After a rest the next tick draws the first frame, as it always has.
-  Timer->SetEnabled(true);
+  ResumeTicks();
 }
 
-void TSNX_MAIN::PM_StopClick(TObject*) { devices_->Capture().Stop(); }
+void TSNX_MAIN::PM_StopClick(TObject*) {
+  devices_->Capture().Stop();
+  // The timer lets the bars fall (on a platform without pacing it never stopped).
+  if (pacing_ != nullptr) ResumeTicks();
+}
 
 void TSNX_MAIN::PM_AboutClick(TObject*) {
   if (about_dialog_ == nullptr) return;

@@ -2,6 +2,8 @@
 // The strip: a borderless 274 x 26 window that shows the meter, drags with
 // the left button and opens the command menu with the right. Written once
 // over the framework's form; what its platform plays is a TStripPlatform.
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -9,6 +11,7 @@
 #include "framework/platform.h"
 #include "main/core/level_meter.h"
 #include "main/core/meter_clock.h"
+#include "main/core/meter_pacer.h"
 #include "main/core/meter_painter.h"
 #include "main/strip_platform.h"
 #include "trayicon/core/tray_icon.h"
@@ -57,11 +60,33 @@ class TSNX_MAIN : public TForm {
   void Step(bool whole);
   void DrawMeter(bool whole);
 
+  // What the capture measures into where its sound drives the ticks.
+  class TPacedMeasure final : public TBufferMeasure {
+   public:
+    explicit TPacedMeasure(TSNX_MAIN& strip) : strip_(strip) {}
+    void MeasureBuffer(const std::uint8_t* data, std::size_t length) override;
+
+   private:
+    TSNX_MAIN& strip_;
+  };
+  // Whether the sound paces the ticks now: the platform lets it, and capture
+  // runs or is on its way. Otherwise the timer ticks.
+  bool SoundPaced() const;
+  // Hands the ticks to whichever of the two should run them now.
+  void ResumeTicks();
+  // Runs the tick the pacer has due, if any, and asks for the next wake-up.
+  void Pace();
+
   TStripPlatform& platform_;
   // Declared in this order so that the devices, the capture among them, have
-  // ended before the levels they measure into go, and the clock that asks
-  // the capture goes before it.
+  // ended before the levels and the pacing they measure into go, and the
+  // clock that asks the capture goes before it.
   TChannelLevels ChannelLevels;
+  TTickPacing* pacing_ = nullptr;
+  TMeterPacer pacer_;
+  TPacedMeasure paced_measure_{*this};
+  // From the show to the close: the ticks run.
+  bool open_ = false;
   std::unique_ptr<TStripDevices> devices_;
   std::optional<TMeterClock> clock_;
   TMeterPainter painter_;

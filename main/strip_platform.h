@@ -13,6 +13,7 @@
 #include "main/core/draw_guard.h"
 #include "main/core/level_meter.h"
 #include "main/core/meter_painter.h"
+#include "main/core/tick_pacing.h"
 #include "trayicon/core/tray_platform.h"
 
 namespace snx {
@@ -85,6 +86,10 @@ class TStripPlatform {
   virtual TStripDesktop& Desktop() = 0;
   // Whether the strip's timer may stop while nothing can change its picture.
   virtual bool TimerMayRest() const = 0;
+  // Where the capture measures on the user-interface thread, the pacing that
+  // lets its sound drive the ticks while it arrives; null where the capture
+  // measures on a thread of its own and the timer alone ticks.
+  virtual TTickPacing* TickPacing() = 0;
   // The devices of `strip`, whose window has just been created; the capture
   // measures into `levels`, which outlive the devices.
   virtual std::unique_ptr<TStripDevices> ConnectDevices(TSNX_MAIN& strip, TBufferMeasure& levels) = 0;

@@ -93,11 +93,28 @@ PY
 # PIDs are kept apart so tests can take the server away and bring it back.
 # It stays off every session bus: a PulseAudio daemon claims a bus name there,
 # and a second one (a test's own server) on the same bus would refuse to start.
+# SONALIX_AUDIO_SERVER=pipewire serves the same null sink, socket and
+# keep-alive through PipeWire's PulseAudio server instead (the benchmark
+# compares the two); PipeWire's session manager needs the native desktop's
+# session bus.
 audio_on() {
-  env -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY pulseaudio --daemonize=no --use-pid-file=no --exit-idle-time=-1 -n --log-target=stderr \
-    --load="module-null-sink sink_name=vsink" --load=module-native-protocol-unix >>"$dir/pulse.log" 2>&1 &
-  echo $! >> "$dir/audio.pids"
-  wait_for "$ready" pactl info
+  if [ "${SONALIX_AUDIO_SERVER:-pulseaudio}" = pipewire ]; then
+    [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || { echo "desktop.sh: PipeWire needs the native desktop's session bus" >&2; return 1; }
+    local server
+    for server in pipewire wireplumber pipewire-pulse; do
+      env -u DISPLAY "$server" >>"$dir/pipewire.log" 2>&1 &
+      echo $! >> "$dir/audio.pids"
+      if [ "$server" = pipewire ]; then wait_for "$ready" test -S "$XDG_RUNTIME_DIR/pipewire-0"; fi
+    done
+    wait_for "$ready" pactl info
+    pactl load-module module-null-sink sink_name=vsink >/dev/null
+    wait_for "$ready" pactl get-sink-volume vsink
+  else
+    env -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY pulseaudio --daemonize=no --use-pid-file=no --exit-idle-time=-1 -n --log-target=stderr \
+      --load="module-null-sink sink_name=vsink" --load=module-native-protocol-unix >>"$dir/pulse.log" 2>&1 &
+    echo $! >> "$dir/audio.pids"
+    wait_for "$ready" pactl info
+  fi
   pactl set-default-sink vsink
   pactl set-default-source vsink.monitor
   # An idle null sink sleeps and delivers captured sound in late bursts. The

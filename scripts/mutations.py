@@ -51,6 +51,26 @@ SLIPS = [
                      "  const bool idle = may_rest_ && capture_.CaptureIdle();\n"
                      "  return !(idle && LevelsAtRest(levels));"),
 
+    # The pacer that lets measured sound drive the ticks, and the collector that measures it.
+    dict(_CORE, id="owed-ticks-unspaced", file="main/core/meter_pacer.cpp",
+         original="return ticked_ ? last_tick_ + kTickSpacing : last_tick_;", replacement="return last_tick_;"),
+    dict(_CORE, id="owed-ticks-unbounded", file="main/core/meter_pacer.cpp",
+         original="owed_ = std::min(owed_ + 1, kMostOwed);", replacement="owed_ = owed_ + 1;"),
+    dict(_CORE, id="gap-ticks-a-period-apart", file="main/core/meter_pacer.cpp",
+         original="  return last_tick_ + kSoundGap;", replacement="  return last_tick_ + kTickPeriod;"),
+    dict(_CORE, id="timer-ticks-repaid", file="main/core/meter_pacer.cpp",
+         original="  if (sounding_) owed_ = std::max(owed_ - 1, -kMostOwed);",
+         replacement="  owed_ = std::max(owed_ - 1, -kMostOwed);"),
+    dict(_CORE, id="credit-unbounded", file="main/core/meter_pacer.cpp",
+         original="owed_ = std::max(owed_ - 1, -kMostOwed);", replacement="owed_ = owed_ - 1;"),
+    dict(_CORE, id="buffers-not-offset", file="main/core/middle_frame_collector.h",
+         original="void Restart() { filled_ = kMiddleFrameEnd; }", replacement="void Restart() { filled_ = 0; }"),
+    dict(_CORE, id="measured-at-the-buffers-end", file="main/core/middle_frame_collector.cpp",
+         original="  if (filled_ == kMiddleFrameEnd) meter_.MeasureBuffer(buffer_.data(), kCaptureBufferSize);\n"
+                  "  if (filled_ == kCaptureBufferSize) filled_ = 0;",
+         replacement="  if (filled_ == kCaptureBufferSize) {\n    meter_.MeasureBuffer(buffer_.data(), kCaptureBufferSize);\n"
+                     "    filled_ = 0;\n  }"),
+
     # The composer and the painter.
     dict(_CORE, id="right-row-misplaced", file="main/core/meter_composer.cpp",
          original="kRowY[2] = {1, 17};", replacement="kRowY[2] = {1, 16};"),
@@ -99,7 +119,9 @@ SLIPS = [
     dict(_PULSE, id="loss-reported-as-record-failure", file="main/linux/pulse_capture.cpp",
          original="Report(Message(kConnectionLost, error));", replacement="Report(Message(kRecordFailed, error));"),
     dict(_PULSE, id="stale-piece-kept", file="main/linux/pulse_capture.cpp",
-         original="  filled_ = 0;\n  phase_ = TPhase::phRunning;", replacement="  phase_ = TPhase::phRunning;"),
+         original="  collector_.Restart();\n  phase_ = TPhase::phRunning;", replacement="  phase_ = TPhase::phRunning;",
+         equivalent="a middle frame is always the new capture's sound; only where its first buffer ends moves, "
+                    "which the collector's own tests check"),
 
     # The tray icon component.
     dict(_TRAY, id="tip-one-byte-long", file="trayicon/core/tray_icon.cpp",

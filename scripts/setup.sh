@@ -42,8 +42,10 @@ PACKAGES=(
   # xdg-open opens the version dialog's links; the native test desktop runs a
   # session bus of its own (dbus-daemon) and asks it with dbus-send
   # (dbus-bin); the benchmark compares the strip with the PulseAudio
-  # project's own meter.
-  xdg-utils dbus-daemon dbus-bin pavumeter
+  # project's own meter, through PulseAudio and through PipeWire's
+  # PulseAudio server, which it starts itself on its own desktop (no user
+  # session manager runs here to start it anywhere else).
+  xdg-utils dbus-daemon dbus-bin pavumeter pipewire-pulse wireplumber
   # The native test desktop looks like a user's: openbox reparents windows as
   # desktop window managers do, and XFCE's panel (with its settings store)
   # reserves its space and is both an XEmbed tray and a StatusNotifierItem

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <utility>
 
+#include "framework/linux/guarded.h"
+
 namespace snx {
 
 namespace {
@@ -21,10 +23,6 @@ constexpr std::string_view kConnectionLost = "PulseAudioとの接続が切れま
 std::string Message(std::string_view what, int error) { return std::string(what) + pa_strerror(error); }
 
 }  // namespace
-
-void TPulseCapture::TMainloopFree::operator()(pa_threaded_mainloop* mainloop) const {
-  pa_threaded_mainloop_free(mainloop);
-}
 
 void TPulseCapture::TContextRelease::operator()(pa_context* context) const {
   pa_context_set_state_callback(context, nullptr, nullptr);
@@ -45,15 +43,14 @@ void TPulseCapture::TSourceDestroy::operator()(GSource* source) const {
 }
 
 TPulseCapture::TPulseCapture(TBufferMeasure& meter, TErrorReporter& reporter, std::chrono::milliseconds connect_timeout)
-    : meter_(meter),
-      reporter_(reporter),
+    : reporter_(reporter),
       connect_timeout_(connect_timeout),
-      ui_context_(g_main_context_ref_thread_default()) {}
+      ui_context_(g_main_context_ref_thread_default()),
+      mainloop_(pa_glib_mainloop_new(ui_context_.get())),
+      collector_(meter) {}
 
 TPulseCapture::~TPulseCapture() {
   Release();
-  // The server's thread has ended, so nothing can post a failure any more.
-  const std::lock_guard lock(failure_mutex_);
   failure_source_.reset();
 }
 
@@ -74,24 +71,19 @@ void TPulseCapture::Stop() { Release(); }
 
 void TPulseCapture::Release() {
   phase_ = TPhase::phStopped;
-  // Stopping the thread waits for a callback in progress; afterwards nothing
-  // runs on the server's side, so what it served goes without a lock.
-  if (mainloop_) pa_threaded_mainloop_stop(mainloop_.get());
-  if (timer_ != nullptr) pa_threaded_mainloop_get_api(mainloop_.get())->time_free(std::exchange(timer_, nullptr));
+  // Also inside the meter, called from the stream's read callback: libpulse
+  // holds the context through its callbacks, and nothing here touches the
+  // stream once it is released.
+  if (timer_ != nullptr) pa_glib_mainloop_get_api(mainloop_.get())->time_free(std::exchange(timer_, nullptr));
   stream_.reset();
   context_.reset();
-  mainloop_.reset();
 }
 
 void TPulseCapture::BeginConnect() {
-  mainloop_.reset(pa_threaded_mainloop_new());
   if (!mainloop_) return Failed(PA_ERR_INTERNAL);
-  context_.reset(pa_context_new(pa_threaded_mainloop_get_api(mainloop_.get()), "Sonalix"));
+  context_.reset(pa_context_new(pa_glib_mainloop_get_api(mainloop_.get()), "Sonalix"));
   if (!context_) return Failed(PA_ERR_INTERNAL);
   pa_context_set_state_callback(context_.get(), ContextState, this);
-  if (pa_threaded_mainloop_start(mainloop_.get()) < 0) return Failed(PA_ERR_INTERNAL);
-
-  pa_threaded_mainloop_lock(mainloop_.get());
   // Without NOAUTOSPAWN a missing server could be started behind the user's
   // back instead of being reported. A connect that fails at once may have
   // reported through the state callback already; Failed reports once.
@@ -100,11 +92,10 @@ void TPulseCapture::BeginConnect() {
   } else {
     ArmTimer();
   }
-  pa_threaded_mainloop_unlock(mainloop_.get());
 }
 
 void TPulseCapture::ArmTimer() {
-  pa_mainloop_api* api = pa_threaded_mainloop_get_api(mainloop_.get());
+  pa_mainloop_api* api = pa_glib_mainloop_get_api(mainloop_.get());
   if (timer_ != nullptr) api->time_free(timer_);
   const auto microseconds = std::chrono::duration_cast<std::chrono::microseconds>(connect_timeout_).count();
   timer_ =
@@ -112,8 +103,8 @@ void TPulseCapture::ArmTimer() {
 }
 
 void TPulseCapture::ContextReady() {
-  TPhase connecting = TPhase::phConnecting;
-  if (!phase_.compare_exchange_strong(connecting, TPhase::phRecording)) return;
+  if (phase_ != TPhase::phConnecting) return;
+  phase_ = TPhase::phRecording;
   stream_.reset(pa_stream_new(context_.get(), "Sonalix", &kSampleSpec, nullptr));
   if (!stream_) return Failed(pa_context_errno(context_.get()));
   pa_stream_set_state_callback(stream_.get(), StreamState, this);
@@ -132,15 +123,15 @@ void TPulseCapture::ContextReady() {
 
 void TPulseCapture::StreamReady() {
   if (phase_ != TPhase::phRecording) return;
-  pa_threaded_mainloop_get_api(mainloop_.get())->time_free(std::exchange(timer_, nullptr));
-  filled_ = 0;
+  pa_glib_mainloop_get_api(mainloop_.get())->time_free(std::exchange(timer_, nullptr));
+  collector_.Restart();
   phase_ = TPhase::phRunning;
 }
 
 void TPulseCapture::Failed(int error) {
-  if (timer_ != nullptr) pa_threaded_mainloop_get_api(mainloop_.get())->time_free(std::exchange(timer_, nullptr));
+  if (timer_ != nullptr) pa_glib_mainloop_get_api(mainloop_.get())->time_free(std::exchange(timer_, nullptr));
   // Each attempt and each capture reports once; after Stop, nothing does.
-  switch (phase_.exchange(TPhase::phStopped)) {
+  switch (std::exchange(phase_, TPhase::phStopped)) {
     case TPhase::phConnecting:
       Report(Message(kConnectFailed, error));
       break;
@@ -156,25 +147,23 @@ void TPulseCapture::Failed(int error) {
 }
 
 void TPulseCapture::Collect(const std::uint8_t* data, std::size_t length) {
-  // Once Stop has begun, not even the sound already received is measured.
-  while (length > 0 && phase_ == TPhase::phRunning) {
-    const std::size_t n = std::min(length, kCaptureBufferSize - filled_);
-    std::copy_n(data, n, buffer_.begin() + static_cast<std::ptrdiff_t>(filled_));
-    data += n;
-    length -= n;
-    filled_ += n;
-    if (filled_ == kCaptureBufferSize) {
-      meter_.MeasureBuffer(buffer_.data(), kCaptureBufferSize);
-      filled_ = 0;
+  // The meter may tick and draw: nothing it raises unwinds through libpulse
+  // (the rest of this piece then goes unmeasured).
+  Guarded([&] {
+    // Once Stop has begun, also inside the meter, not even the sound
+    // already received is measured.
+    while (length > 0 && phase_ == TPhase::phRunning) {
+      const std::size_t n = collector_.Take(data, length);
+      data += n;
+      length -= n;
     }
-  }
+  });
 }
 
 void TPulseCapture::Report(std::string text) {
-  const std::lock_guard lock(failure_mutex_);
   failure_text_ = std::move(text);
-  // The box is modal: it is shown from the user-interface thread's loop,
-  // never here, where it would hold up the server's thread.
+  // The box is modal: it is shown from the loop, never inside the server's
+  // callback, which would run the loop again from within libpulse.
   if (failure_source_) return;
   failure_source_.reset(g_idle_source_new());
   g_source_set_callback(failure_source_.get(), ShowFailure, this, nullptr);
@@ -183,14 +172,10 @@ void TPulseCapture::Report(std::string text) {
 
 gboolean TPulseCapture::ShowFailure(gpointer self) {
   auto* capture = static_cast<TPulseCapture*>(self);
-  std::string text;
-  {
-    const std::lock_guard lock(capture->failure_mutex_);
-    text = std::move(capture->failure_text_);
-    // Released, not destroyed: this source is being dispatched and goes
-    // when the callback returns G_SOURCE_REMOVE.
-    g_source_unref(capture->failure_source_.release());
-  }
+  const std::string text = std::move(capture->failure_text_);
+  // Released, not destroyed: this source is being dispatched and goes
+  // when the callback returns G_SOURCE_REMOVE.
+  g_source_unref(capture->failure_source_.release());
   capture->reporter_.ShowError(text, kErrorCaption);
   return G_SOURCE_REMOVE;
 }
@@ -223,6 +208,8 @@ void TPulseCapture::StreamRead(pa_stream* stream, std::size_t, void* self) {
          pa_stream_peek(stream, &data, &length) == 0 && length > 0) {
     // A hole (no data for `length` bytes) is skipped rather than measured.
     if (data != nullptr) capture->Collect(static_cast<const std::uint8_t*>(data), length);
+    // Stopped inside the meter: the stream is gone.
+    if (capture->phase_ != TPhase::phRunning) return;
     pa_stream_drop(stream);
   }
 }

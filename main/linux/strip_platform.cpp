@@ -5,6 +5,7 @@
 
 #include "framework/platform.h"
 #include "main/core/program_folder.h"
+#include "main/linux/glib_tick_pacing.h"
 #include "main/linux/message_box_reporter.h"
 #include "main/linux/meter_skin.h"
 #include "main/linux/pulse_capture.h"
@@ -63,6 +64,9 @@ class TLinuxStripPlatform final : public TStripPlatform, private TSettingsPlace,
   TStripDesktop& Desktop() override { return *this; }
   // A strip that sits stopped all day wakes nothing while its bars are down.
   bool TimerMayRest() const override { return true; }
+  // The capture measures on GLib's main loop, where the strip draws: while
+  // sound arrives, each buffer ticks, and the loop wakes once per piece.
+  TTickPacing* TickPacing() override { return &pacing_; }
   std::unique_ptr<TStripDevices> ConnectDevices(TSNX_MAIN& strip, TBufferMeasure& levels) override {
     return std::make_unique<TLinuxStripDevices>(strip, levels);
   }
@@ -75,6 +79,8 @@ class TLinuxStripPlatform final : public TStripPlatform, private TSettingsPlace,
   const TTrayPlatform& Tray() override { return LinuxTrayPlatform(); }
   // No form has a taskbar entry here (framework/linux/form.h): nothing to hide.
   void HideTaskbarButton(TApplication&) override {}
+
+  TGlibTickPacing pacing_;
 };
 
 }  // namespace

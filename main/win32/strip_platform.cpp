@@ -62,6 +62,8 @@ class TWin32StripPlatform final : public TStripPlatform, private TSettingsPlace,
   TStripDesktop& Desktop() override { return *this; }
   // The strip keeps its 10 ms timer whatever happens, as it always has.
   bool TimerMayRest() const override { return false; }
+  // winmm measures on its own thread: the 10 ms timer alone ticks.
+  TTickPacing* TickPacing() override { return nullptr; }
   std::unique_ptr<TStripDevices> ConnectDevices(TSNX_MAIN& strip, TBufferMeasure& levels) override {
     return std::make_unique<TWin32StripDevices>(strip, levels);
   }

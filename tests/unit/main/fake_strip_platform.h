@@ -136,6 +136,8 @@ class FakeCapture final : public TCaptureSource {
   }
   bool CaptureRunning() const override { return running_; }
   bool CaptureIdle() const override { return !running_; }
+  // The connection failed: capture went idle by itself.
+  void Fail() { running_ = false; }
 
  private:
   StripLog& log_;
@@ -178,6 +180,29 @@ class FakeSkin final : public TSkinSurface, private TMeterSurface {
   bool loaded_ = false;
 };
 
+// A clock the test sets and the one wake-up the strip asked for, fired when
+// the test says.
+class FakePacing final : public TTickPacing {
+ public:
+  TPacerTime Now() override { return now; }
+  void SetWoken(std::function<void()> woken) override { woken_ = std::move(woken); }
+  void WakeAt(TPacerTime when) override { wake = when; }
+  void CancelWake() override { wake.reset(); }
+
+  // Moves the clock to the wake-up asked for and wakes the strip.
+  void Wake() {
+    now = *wake;
+    wake.reset();
+    woken_();
+  }
+
+  TPacerTime now{1000000};
+  std::optional<TPacerTime> wake;
+
+ private:
+  std::function<void()> woken_;
+};
+
 // A platform whose drawing runs no loop: nothing to guard against.
 class UnguardedDraws final : public TDrawGuard {
  public:
@@ -190,9 +215,13 @@ class FakeStripPlatform final : public TStripPlatform {
   TSettingsPlace& SettingsPlace() override { return settings; }
   TStripDesktop& Desktop() override { return desktop; }
   bool TimerMayRest() const override { return may_rest; }
+  TTickPacing* TickPacing() override { return paced ? &pacing : nullptr; }
   std::unique_ptr<TStripDevices> ConnectDevices(TSNX_MAIN& strip, TBufferMeasure& measure) override;
 
   bool may_rest = false;
+  // The capture measures on the user-interface thread, and its sound paces the ticks.
+  bool paced = false;
+  FakePacing pacing;
   // Each draw first lets the application handle its messages, as on Win32.
   bool pumping = false;
   StripLog log;

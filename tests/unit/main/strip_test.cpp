@@ -245,6 +245,106 @@ TEST_F(StripTest, WhileHiddenNothingIsDrawnButTheMeterStillSteps) {
       << "a new canvas is drawn whole";
 }
 
+// Linux: the capture measures on the user-interface thread, and its sound
+// paces the ticks while it arrives.
+class PacedStripTest : public StripTest {
+ protected:
+  PacedStripTest() {
+    platform_.paced = true;
+    platform_.may_rest = true;
+  }
+  FakePacing& Pacing() { return platform_.pacing; }
+  // A buffer measured `after` the clock's present time.
+  void MeasureAfter(TPacerTime after, std::uint8_t left, std::uint8_t right) {
+    Pacing().now += after;
+    snx::Measure(*platform_.levels, left, right);
+  }
+  // Starts capture and lets its sound arrive: the timer's schedule is over.
+  void StartSounding() {
+    strip_->PM_Start->Click();
+    MeasureAfter(TPacerTime(3000), 128, 128);
+    Seen();
+  }
+};
+
+TEST_F(PacedStripTest, EachBufferIsDrawnTheMomentItIsMeasuredAndTheTimerRestsWhileSoundArrives) {
+  CreateShown();
+  EXPECT_TRUE(Timer().Running()) << "idle: the timer lets the bars fall";
+  strip_->PM_Start->Click();
+  EXPECT_FALSE(Timer().Running()) << "two clocks would tick at once";
+  // Until sound arrives the ticks keep the timer's schedule.
+  const TPacerTime started = Pacing().now;
+  EXPECT_EQ(Pacing().wake, started + kTickPeriod);
+  Pacing().Wake();
+  EXPECT_EQ(Seen(), (StripLog{"capture start", "show whole strip"}));
+  EXPECT_EQ(Pacing().wake, started + 2 * kTickPeriod);
+
+  MeasureAfter(TPacerTime(6000), 255, 255);
+  EXPECT_EQ(Seen(), StripLog{"show 2 rows"}) << "the buffer waited for a tick";
+  EXPECT_EQ(Pacing().wake, Pacing().now + kSoundGap);
+  for (int buffer = 0; buffer < 5; ++buffer) MeasureAfter(kTickPeriod, 128, 128);
+  EXPECT_EQ(Seen(), (StripLog{"show 2 rows", "show 2 rows", "show 2 rows"}))
+      << "bar widths 212, 208, 208, 204, 204, 200";
+  EXPECT_EQ(Pacing().wake, Pacing().now + kSoundGap);
+  EXPECT_FALSE(Timer().Running());
+}
+
+TEST_F(PacedStripTest, InAGapTheBarsFallByWallTimeAndABunchIsSpreadHalfAPeriodApart) {
+  CreateShown();
+  StartSounding();
+  MeasureAfter(kTickPeriod, 255, 255);
+  Seen();
+  const TPacerTime last = Pacing().now;
+  // Bar widths at ticks 2 to 6: 208, 208, 204, 204, 200.
+  for (int tick = 2; tick <= 6; ++tick) Pacing().Wake();
+  EXPECT_EQ(Pacing().now, last + 5 * kSoundGap);
+  EXPECT_EQ(Seen(), (StripLog{"show 2 rows", "show 2 rows", "show 2 rows"}));
+  // Seven late buffers at once: five repay the wall ticks, two are owed,
+  // the first at once, the second half a period later.
+  MeasureAfter(TPacerTime(7000), 128, 128);
+  for (int buffer = 1; buffer < 7; ++buffer) MeasureAfter(TPacerTime(0), 128, 128);
+  EXPECT_EQ(Pacing().wake, Pacing().now + kTickSpacing) << "the owed ticks were not spread";
+  EXPECT_EQ(Seen().size(), 1U) << "the bars did not fall at the first owed tick";
+  Pacing().Wake();
+  EXPECT_EQ(Pacing().wake, Pacing().now + kSoundGap) << "more ticks than the sound owed";
+}
+
+TEST_F(PacedStripTest, AfterStopOrAFailureTheTimerLetsTheBarsFallAndRests) {
+  CreateShown();
+  StartSounding();
+  MeasureAfter(kTickPeriod, 255, 255);
+  strip_->PM_Stop->Click();
+  EXPECT_FALSE(Pacing().wake) << "the sound's clock still ran";
+  EXPECT_TRUE(Timer().Running());
+  Tick(200);
+  EXPECT_FALSE(Timer().Running()) << "the bars are down and nothing can raise them";
+
+  StartSounding();
+  MeasureAfter(kTickPeriod, 255, 255);
+  EXPECT_FALSE(Timer().Running());
+  platform_.capture.Fail();
+  Pacing().Wake();
+  EXPECT_FALSE(Pacing().wake);
+  EXPECT_TRUE(Timer().Running()) << "no sound comes and the bars stay up";
+}
+
+TEST_F(PacedStripTest, ShowingAgainWhileCapturingKeepsTheSoundsClockAndClosingEndsIt) {
+  CreateShown();
+  StartSounding();
+  strip_->Hide();
+  strip_->Show();
+  EXPECT_FALSE(Timer().Running());
+  EXPECT_TRUE(Pacing().wake);
+  strip_->PM_Exit->Click();
+  EXPECT_FALSE(Pacing().wake);
+  Seen();
+  // Sound still arriving after the close (capture runs until the program ends) draws nothing.
+  MeasureAfter(kTickPeriod, 255, 255);
+  EXPECT_FALSE(Pacing().wake);
+  EXPECT_FALSE(Timer().Running());
+  EXPECT_EQ(Seen(), StripLog{});
+}
+
 // Win32's draws first let the application handle its pending messages.
 class PumpingStripTest : public StripTest {
  protected:
