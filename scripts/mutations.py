@@ -182,7 +182,7 @@ SLIPS = [
     dict(_BITMAP, id="five-bits-not-widened", file="framework/core/bitmap.cpp",
          original="return (five << 3) | (five >> 2);", replacement="return five << 3;"),
     dict(_BITMAP, id="rows-over-the-table", file="framework/core/bitmap.cpp",
-         original="if (bits_offset < table_end || ", replacement="if ("),
+         original="if (bits_offset < table_end || ", replacement="if (bits_offset < table_end - colors * 4 || "),
     dict(_BITMAP, id="rows-unaligned", file="framework/core/bitmap.cpp",
          original="* bit_count + 31) / 32 * 4;", replacement="* bit_count + 7) / 8;"),
     dict(_GDI_SKIN, id="gdi-sources-swapped", file="main/win32/meter_skin.cpp",
