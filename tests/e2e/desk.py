@@ -382,13 +382,14 @@ def drawn_menu(rect):
     still be changing: a row that the pointer lit as it passed, or a tray
     host that rebuilds the menu when the program updates it on opening, can
     be caught half drawn with the right number of rows."""
-    last = []
+    previous = None
 
     def settled():
+        nonlocal previous
         rows = complete(read_menu(*rect))
-        shape = rows and [(row.kind, row.top, row.bottom, row.ink) for row in rows]
-        same = shape and shape == last[0] if last else False
-        last[:] = [shape]
+        shape = [(row.kind, row.top, row.bottom, row.ink) for row in rows] if rows else None
+        same = shape is not None and shape == previous
+        previous = shape
         return rows if same else None
 
     return wait_until(settled, interval=0.2, what="the menu drawn")
