@@ -7,12 +7,14 @@
 //           the main thread for the ticks (two threads wake every 10 ms);
 //   glib    libpulse on GLib's main loop (pa_glib_mainloop), each piece
 //           ticking at once on the main thread (one thread wakes);
+//   lean    the same through the strip's own GLib source for libpulse
+//           (TGlibPulseLoop), which GLib does not block around its dispatch;
 //   thread  libpulse's plain loop on a thread of its own, ticking there,
 //           the main thread's GLib loop asleep (one thread wakes).
 //
 // A tick here is what a steady tone costs the strip: a ballistics step and
 // no drawing. Usage: loop_bench [seconds [rounds [design]]] (default 10 3,
-// all three), with PULSE_SERVER or the session's server recording the sound
+// all four), with PULSE_SERVER or the session's server recording the sound
 // to measure.
 #include <glib.h>
 #include <pulse/glib-mainloop.h>
@@ -36,10 +38,11 @@
 #include <vector>
 
 #include "main/core/level_meter.h"
+#include "main/linux/glib_pulse_loop.h"
 
 namespace {
 
-constexpr std::array<std::string_view, 3> kDesigns = {"timer", "glib", "thread"};
+constexpr std::array<std::string_view, 4> kDesigns = {"timer", "glib", "lean", "thread"};
 constexpr pa_sample_spec kSpec = {.format = PA_SAMPLE_U8, .rate = 44100, .channels = 2};
 constexpr std::uint32_t kPiece = 882;
 
@@ -221,6 +224,15 @@ TFigures RunGlib(double seconds) {
   return figures;
 }
 
+TFigures RunLean(double seconds) {
+  snx::TGlibPulseLoop loop(g_main_context_default());
+  const TRecorder recorder(loop.Api(), true);
+  std::atomic<bool> recording = false;
+  Polling(recorder, recording);
+  return Measure(
+      seconds, [&recorder] { return recorder.Pieces(); }, recording);
+}
+
 TFigures RunThread(double seconds) {
   pa_mainloop* mainloop = pa_mainloop_new();
   TFigures figures;
@@ -248,6 +260,7 @@ bool RunChild(std::string_view design, double seconds, TFigures& figures) {
     close(pipe_ends[0]);
     const TFigures measured = design == "timer"  ? RunTimer(seconds)
                               : design == "glib" ? RunGlib(seconds)
+                              : design == "lean" ? RunLean(seconds)
                                                  : RunThread(seconds);
     const ssize_t written = write(pipe_ends[1], &measured, sizeof measured);
     _exit(written == sizeof measured ? 0 : 1);

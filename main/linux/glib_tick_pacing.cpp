@@ -1,47 +1,58 @@
 #include "main/linux/glib_tick_pacing.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "framework/linux/guarded.h"
 
 namespace snx {
 
-namespace {
-
-gboolean Wake(GSource* source, GSourceFunc callback, gpointer data) {
-  // One wake-up per request: asleep until the next.
-  g_source_set_ready_time(source, -1);
-  return callback(data);
-}
+struct TGlibTickPacing::TSource {
+  GSource source;
+  TGlibTickPacing* pacing;
+};
 
 // GLib takes the table through a pointer to non-const but never writes to it.
-GSourceFuncs WakeFuncs{nullptr, nullptr, Wake, nullptr, nullptr, nullptr};
-
-}  // namespace
+GSourceFuncs TGlibTickPacing::SourceFuncs{Prepare, Check, Dispatch, nullptr, nullptr, nullptr};
 
 void TGlibTickPacing::TSourceDestroy::operator()(GSource* source) const {
   g_source_destroy(source);
   g_source_unref(source);
 }
 
-TGlibTickPacing::TGlibTickPacing() : source_(g_source_new(&WakeFuncs, sizeof(GSource))) {
-  g_source_set_callback(
-      source_.get(),
-      +[](gpointer self) -> gboolean {
-        auto* pacing = static_cast<TGlibTickPacing*>(self);
-        if (pacing->woken_) Guarded(pacing->woken_);
-        return G_SOURCE_CONTINUE;
-      },
-      this, nullptr);
-  g_source_set_ready_time(source_.get(), -1);
+TGlibTickPacing::TGlibTickPacing() : source_(g_source_new(&SourceFuncs, sizeof(TSource))) {
+  reinterpret_cast<TSource*>(source_.get())->pacing = this;
   g_source_attach(source_.get(), g_main_context_get_thread_default());
 }
 
-// The same clock as GLib's ready times.
+gboolean TGlibTickPacing::Prepare(GSource* source, gint* timeout) {
+  const gint64 wake_at = reinterpret_cast<TSource*>(source)->pacing->wake_at_;
+  *timeout = -1;
+  if (wake_at < 0) return FALSE;
+  const gint64 left = wake_at - g_source_get_time(source);
+  // Rounded up: a wake-up before the time would only go back to sleep.
+  *timeout = static_cast<gint>(std::clamp<gint64>((left + 999) / 1000, 0, G_MAXINT));
+  return left <= 0 ? TRUE : FALSE;
+}
+
+gboolean TGlibTickPacing::Check(GSource* source) {
+  const gint64 wake_at = reinterpret_cast<TSource*>(source)->pacing->wake_at_;
+  return wake_at >= 0 && wake_at <= g_source_get_time(source) ? TRUE : FALSE;
+}
+
+gboolean TGlibTickPacing::Dispatch(GSource* source, GSourceFunc, gpointer) {
+  TGlibTickPacing& pacing = *reinterpret_cast<TSource*>(source)->pacing;
+  // One wake-up per request: asleep until the next.
+  pacing.wake_at_ = -1;
+  if (pacing.woken_) Guarded(pacing.woken_);
+  return G_SOURCE_CONTINUE;
+}
+
+// The same clock as the source's.
 TPacerTime TGlibTickPacing::Now() { return TPacerTime(g_get_monotonic_time()); }
 
-void TGlibTickPacing::WakeAt(TPacerTime when) { g_source_set_ready_time(source_.get(), when.count()); }
+void TGlibTickPacing::WakeAt(TPacerTime when) { wake_at_ = when.count(); }
 
-void TGlibTickPacing::CancelWake() { g_source_set_ready_time(source_.get(), -1); }
+void TGlibTickPacing::CancelWake() { wake_at_ = -1; }
 
 }  // namespace snx

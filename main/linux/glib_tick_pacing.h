@@ -1,7 +1,9 @@
 #pragma once
 // The strip's pacing on GLib's main loop: its monotonic clock, and one
-// source whose ready time is the wake-up asked for. Moving the wake-up
-// only moves that time: nothing is made or freed per buffer.
+// source that wakes the loop at the time asked for. The time is read by the
+// source as the loop prepares each pass, so moving it calls nothing (a
+// source's ready time, set, wakes its context each time); nothing is made
+// or freed per buffer.
 #include <glib.h>
 
 #include <functional>
@@ -13,7 +15,8 @@ namespace snx {
 
 class TGlibTickPacing final : public TTickPacing {
  public:
-  // On the thread-default main context of the thread that makes it.
+  // On the thread-default main context of the thread that makes it, which
+  // is the only thread that may call it.
   TGlibTickPacing();
 
   TPacerTime Now() override;
@@ -22,11 +25,20 @@ class TGlibTickPacing final : public TTickPacing {
   void CancelWake() override;
 
  private:
+  struct TSource;
   struct TSourceDestroy {
     void operator()(GSource* source) const;
   };
 
+  static gboolean Prepare(GSource* source, gint* timeout);
+  static gboolean Check(GSource* source);
+  static gboolean Dispatch(GSource* source, GSourceFunc, gpointer);
+
+  static GSourceFuncs SourceFuncs;
+
   std::function<void()> woken_;
+  // On GLib's monotonic clock; -1 for none.
+  gint64 wake_at_ = -1;
   std::unique_ptr<GSource, TSourceDestroy> source_;  // last, so that it goes first
 };
 

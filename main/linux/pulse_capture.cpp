@@ -46,7 +46,7 @@ TPulseCapture::TPulseCapture(TBufferMeasure& meter, TErrorReporter& reporter, st
     : reporter_(reporter),
       connect_timeout_(connect_timeout),
       ui_context_(g_main_context_ref_thread_default()),
-      mainloop_(pa_glib_mainloop_new(ui_context_.get())),
+      loop_(ui_context_.get()),
       collector_(meter) {}
 
 TPulseCapture::~TPulseCapture() {
@@ -74,14 +74,13 @@ void TPulseCapture::Release() {
   // Also inside the meter, called from the stream's read callback: libpulse
   // holds the context through its callbacks, and nothing here touches the
   // stream once it is released.
-  if (timer_ != nullptr) pa_glib_mainloop_get_api(mainloop_.get())->time_free(std::exchange(timer_, nullptr));
+  if (timer_ != nullptr) loop_.Api()->time_free(std::exchange(timer_, nullptr));
   stream_.reset();
   context_.reset();
 }
 
 void TPulseCapture::BeginConnect() {
-  if (!mainloop_) return Failed(PA_ERR_INTERNAL);
-  context_.reset(pa_context_new(pa_glib_mainloop_get_api(mainloop_.get()), "Sonalix"));
+  context_.reset(pa_context_new(loop_.Api(), "Sonalix"));
   if (!context_) return Failed(PA_ERR_INTERNAL);
   pa_context_set_state_callback(context_.get(), ContextState, this);
   // Without NOAUTOSPAWN a missing server could be started behind the user's
@@ -95,7 +94,7 @@ void TPulseCapture::BeginConnect() {
 }
 
 void TPulseCapture::ArmTimer() {
-  pa_mainloop_api* api = pa_glib_mainloop_get_api(mainloop_.get());
+  pa_mainloop_api* api = loop_.Api();
   if (timer_ != nullptr) api->time_free(timer_);
   const auto microseconds = std::chrono::duration_cast<std::chrono::microseconds>(connect_timeout_).count();
   timer_ =
@@ -123,13 +122,13 @@ void TPulseCapture::ContextReady() {
 
 void TPulseCapture::StreamReady() {
   if (phase_ != TPhase::phRecording) return;
-  pa_glib_mainloop_get_api(mainloop_.get())->time_free(std::exchange(timer_, nullptr));
+  loop_.Api()->time_free(std::exchange(timer_, nullptr));
   collector_.Restart();
   phase_ = TPhase::phRunning;
 }
 
 void TPulseCapture::Failed(int error) {
-  if (timer_ != nullptr) pa_glib_mainloop_get_api(mainloop_.get())->time_free(std::exchange(timer_, nullptr));
+  if (timer_ != nullptr) loop_.Api()->time_free(std::exchange(timer_, nullptr));
   // Each attempt and each capture reports once; after Stop, nothing does.
   switch (std::exchange(phase_, TPhase::phStopped)) {
     case TPhase::phConnecting:
@@ -158,6 +157,10 @@ void TPulseCapture::Collect(const std::uint8_t* data, std::size_t length) {
       length -= n;
     }
   });
+}
+
+void TPulseCapture::Delivered() {
+  Guarded([&] { collector_.Delivered(); });
 }
 
 void TPulseCapture::Report(std::string text) {
@@ -204,14 +207,15 @@ void TPulseCapture::StreamRead(pa_stream* stream, std::size_t, void* self) {
   auto* capture = static_cast<TPulseCapture*>(self);
   const void* data = nullptr;
   std::size_t length = 0;
-  while (capture->phase_ == TPhase::phRunning && pa_stream_readable_size(stream) > 0 &&
-         pa_stream_peek(stream, &data, &length) == 0 && length > 0) {
+  // Until the stream has nothing more (no data and no length).
+  while (capture->phase_ == TPhase::phRunning && pa_stream_peek(stream, &data, &length) == 0 && length > 0) {
     // A hole (no data for `length` bytes) is skipped rather than measured.
     if (data != nullptr) capture->Collect(static_cast<const std::uint8_t*>(data), length);
     // Stopped inside the meter: the stream is gone.
     if (capture->phase_ != TPhase::phRunning) return;
     pa_stream_drop(stream);
   }
+  if (capture->phase_ == TPhase::phRunning) capture->Delivered();
 }
 
 void TPulseCapture::TimedOut(pa_mainloop_api* api, pa_time_event* event, const struct timeval*, void* self) {

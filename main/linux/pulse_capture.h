@@ -3,7 +3,6 @@
 // collected into 10 ms buffers, each measured as soon as its middle frame is in.
 #include <glib.h>
 #include <pulse/context.h>
-#include <pulse/glib-mainloop.h>
 #include <pulse/stream.h>
 
 #include <chrono>
@@ -16,6 +15,7 @@
 #include "main/core/error_reporter.h"
 #include "main/core/level_meter.h"
 #include "main/core/middle_frame_collector.h"
+#include "main/linux/glib_pulse_loop.h"
 
 namespace snx {
 
@@ -50,9 +50,6 @@ class TPulseCapture final : public TCaptureSource {
  private:
   enum class TPhase : std::uint8_t { phStopped, phConnecting, phRecording, phRunning };
 
-  struct TMainloopFree {
-    void operator()(pa_glib_mainloop* mainloop) const { pa_glib_mainloop_free(mainloop); }
-  };
   struct TContextRelease {
     void operator()(pa_context* context) const;
   };
@@ -73,6 +70,8 @@ class TPulseCapture final : public TCaptureSource {
   void Failed(int error);
   void ArmTimer();
   void Collect(const std::uint8_t* data, std::size_t length);
+  // All the server has sent so far has been collected.
+  void Delivered();
   // Shows `text` from the user-interface thread's loop.
   void Report(std::string text);
   static gboolean ShowFailure(gpointer self);
@@ -88,7 +87,7 @@ class TPulseCapture final : public TCaptureSource {
 
   // Declared in this order so that the stream goes before its context and
   // both before the loop that serves them.
-  std::unique_ptr<pa_glib_mainloop, TMainloopFree> mainloop_;
+  TGlibPulseLoop loop_;
   std::unique_ptr<pa_context, TContextRelease> context_;
   std::unique_ptr<pa_stream, TStreamRelease> stream_;
   // Where the current attempt has got to; set to stopped by Stop and by a failure.

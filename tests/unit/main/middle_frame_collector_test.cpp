@@ -38,44 +38,44 @@ struct PieceCase {
 
 class MiddleFrameCollectorTest : public testing::TestWithParam<PieceCase> {};
 
-TEST_P(MiddleFrameCollectorTest, MeasuresEachBuffersMiddleFrameInThePieceThatBringsIt) {
+TEST_P(MiddleFrameCollectorTest, MeasuresEachBufferInTheDeliveryThatBringsItsMiddleFrameOnTheNewestFrame) {
   constexpr std::size_t kFrames = std::size_t{441} * 40;
   const std::vector<std::uint8_t> sound = Sound(kFrames);
   FrameRecorder meter;
   TMiddleFrameCollector collector(meter);
   collector.Restart();
   const std::size_t piece = GetParam().piece_bytes;
-  std::vector<std::uint32_t> measured_with_piece_ending;
+  // Each piece is one delivery of the server's.
+  std::vector<std::size_t> delivery_of_measurement;
   for (std::size_t at = 0; at < sound.size(); at += piece) {
     const std::size_t length = std::min(piece, sound.size() - at);
-    std::size_t taken = 0;
-    while (taken < length) {
-      const std::size_t before = meter.frames.size();
-      taken += collector.Take(sound.data() + at + taken, length - taken);
-      // Each Take stops right after the frame it had measured.
-      if (meter.frames.size() > before) {
-        ASSERT_EQ(meter.frames.back(), (at + taken) / 2 - 1);
-      }
-    }
-    for (std::size_t n = measured_with_piece_ending.size(); n < meter.frames.size(); ++n) {
-      measured_with_piece_ending.push_back(static_cast<std::uint32_t>((at + length) / 2 - 1));
-    }
+    for (std::size_t taken = 0; taken < length;) taken += collector.Take(sound.data() + at + taken, length - taken);
+    collector.Delivered();
+    delivery_of_measurement.resize(meter.frames.size(), at / piece);
   }
-  // Buffers of 441 frames, half a buffer off the sound's start: the middle
-  // frames are the last frames of each 10 ms of sound.
+  // Buffers of 441 frames, half a buffer off the sound's start: their
+  // middle frames are the last frames of each 10 ms of sound. The last
+  // middle in a delivery is read on the delivery's last frame.
   std::vector<std::uint32_t> expected;
-  for (std::uint32_t frame = 440; frame < kFrames; frame += 441) expected.push_back(frame);
-  EXPECT_EQ(meter.frames, expected);
-  if (piece == kCaptureBufferSize) {
-    EXPECT_EQ(measured_with_piece_ending, expected) << "a middle frame waited for the next piece";
+  std::vector<std::size_t> expected_delivery;
+  for (std::size_t middle = 440; middle < kFrames; middle += 441) {
+    const std::size_t delivery = middle * 2 / piece;
+    const std::size_t delivery_end = std::min((delivery + 1) * piece, sound.size()) / 2;
+    const bool last_in_delivery = middle + 441 >= delivery_end;
+    expected.push_back(static_cast<std::uint32_t>(last_in_delivery ? delivery_end - 1 : middle));
+    expected_delivery.push_back(delivery);
   }
+  EXPECT_EQ(meter.frames, expected);
+  EXPECT_EQ(delivery_of_measurement, expected_delivery) << "a middle frame waited for the next delivery";
 }
 
 INSTANTIATE_TEST_SUITE_P(Pieces, MiddleFrameCollectorTest,
                          testing::Values(PieceCase{"TenMilliseconds", kCaptureBufferSize}, PieceCase{"OneFrame", 2},
                                          PieceCase{"HalfABuffer", 442},
                                          PieceCase{"FortyMilliseconds", std::size_t{4} * kCaptureBufferSize},
-                                         PieceCase{"Uneven", 1026}),
+                                         PieceCase{"Uneven", 1026},
+                                         // 10 ms and the server's lateness: the middles slide through.
+                                         PieceCase{"LateTenMilliseconds", 888}),
                          [](const testing::TestParamInfo<PieceCase>& param_info) {
                            return std::string(param_info.param.name);
                          });
@@ -85,13 +85,18 @@ TEST(MiddleFrameCollectorRestartTest, EachCaptureStartsHalfABufferOffItsOwnSound
   FrameRecorder meter;
   TMiddleFrameCollector collector(meter);
   collector.Restart();
-  // A capture that ended a quarter into a buffer.
+  // A capture that ended a quarter into a buffer, its delivery over.
   for (std::size_t taken = 0; taken < 1100;) taken += collector.Take(sound.data() + taken, 1100 - taken);
+  collector.Delivered();
+  // One stopped in the middle of a delivery: its middle frame is not measured.
+  collector.Restart();
+  for (std::size_t taken = 0; taken < 1000;) taken += collector.Take(sound.data() + taken, 1000 - taken);
   collector.Restart();
   for (std::size_t taken = 0; taken < sound.size();) {
     taken += collector.Take(sound.data() + taken, sound.size() - taken);
   }
-  EXPECT_EQ(meter.frames, (std::vector<std::uint32_t>{440, 440, 881, 1322}));
+  collector.Delivered();
+  EXPECT_EQ(meter.frames, (std::vector<std::uint32_t>{549, 440, 881, 1322}));
 }
 
 }  // namespace
