@@ -41,8 +41,15 @@ void TForm::SetStayOnTop(bool stay_on_top) {
 }
 
 void TForm::StartWindowDrag() {
+  // The system's move loop hands other messages on, a press among them. A
+  // press while a move goes on (one begun after its own release, which
+  // then waits for the next) would start a second loop inside it, whose
+  // release ended only that one: the window rode on with the pointer.
+  if (dragging_) return;
+  dragging_ = true;
   // SC_MOVE | HTCAPTION: the system's move loop drags the window until release.
   SendMessageW(Handle(), WM_SYSCOMMAND, 61458, 0);
+  dragging_ = false;
 }
 
 DWORD TForm::Style() const {

@@ -42,6 +42,7 @@ class TForm : public TCustomForm, protected MessageTarget {
   void Hide() override;
   int ShowModal() override;
   void SetStayOnTop(bool stay_on_top) override;
+  // Once at a time: see form.cpp.
   void StartWindowDrag() override;
 
   void InvalidateClientRect(const TRect& rect) override;
@@ -68,6 +69,8 @@ class TForm : public TCustomForm, protected MessageTarget {
   UniqueWindow window_;
   HWND hwnd_ = nullptr;
   std::wstring class_name_ = L"TForm";
+  // The system's move loop is running.
+  bool dragging_ = false;
 };
 
 }  // namespace snx

@@ -108,10 +108,10 @@ class Mouse(DriverTestCase):
 
     def drag_to(self, app, target):
         """Drags the strip on from where it stopped until it stands at
-        target, as a careful user does."""
+        target and stays there, as a careful user does."""
         for _ in range(5):
             x, y = app.geometry()[:2]
-            if (x, y) == target:
+            if (x, y) == target and not self.rides_pointer(app):
                 break
             self.assertTrue(self.press_until_moving(app, x + 10, y + 10), "the strip did not follow the pointer")
             steps = max(abs(target[0] - x), abs(target[1] - y)) // 3 + 1
@@ -121,6 +121,20 @@ class Mouse(DriverTestCase):
             self.let_go()
             within(lambda: app.geometry()[:2] == target, timeout=RETRY)
         self.assertEqual(app.geometry()[:2], target, "the strip did not follow the pointer")
+
+    def rides_pointer(self, app):
+        """Whether the strip still follows the pointer after its release (a
+        move that began after the release, which Wine then ends only at a
+        click): a nudge tells, and a click then drops it where it is."""
+        start = app.geometry()[:2]
+        x, y = (int(v.split(":")[1]) for v in run("xdotool", "getmouselocation").split()[:2])
+        pointer(x + 4, y + 4)
+        riding = within(lambda: app.geometry()[:2] != start, timeout=1, interval=0.1)
+        pointer(x, y)
+        if riding:
+            click(x, y)
+            self.let_go()
+        return bool(riding)
 
     def test_a_drag_moves_the_strip_the_menu_opens_at_the_pointer_and_never_on_a_left_click_and_the_place_is_saved(self):
         app = self.launch(ini="[Main]\nMainX=200\nMainY=200\n")
