@@ -63,13 +63,16 @@ SLIPS = [
          replacement="  owed_ = std::max(owed_ - 1, -kMostOwed);"),
     dict(_CORE, id="credit-unbounded", file="main/core/meter_pacer.cpp",
          original="owed_ = std::max(owed_ - 1, -kMostOwed);", replacement="owed_ = owed_ - 1;"),
-    dict(_CORE, id="buffers-not-offset", file="main/core/middle_frame_collector.h",
-         original="void Restart() { filled_ = kMiddleFrameEnd; }", replacement="void Restart() { filled_ = 0; }"),
-    dict(_CORE, id="measured-at-the-buffers-end", file="main/core/middle_frame_collector.cpp",
-         original="  if (filled_ == kMiddleFrameEnd) meter_.MeasureBuffer(buffer_.data(), kCaptureBufferSize);\n"
-                  "  if (filled_ == kCaptureBufferSize) filled_ = 0;",
-         replacement="  if (filled_ == kCaptureBufferSize) {\n    meter_.MeasureBuffer(buffer_.data(), kCaptureBufferSize);\n"
-                     "    filled_ = 0;\n  }"),
+    dict(_CORE, id="buffers-not-offset", file="main/core/middle_frame_collector.cpp",
+         original="void TMiddleFrameCollector::Restart() {\n  filled_ = kMiddleFrameEnd;",
+         replacement="void TMiddleFrameCollector::Restart() {\n  filled_ = 0;"),
+    dict(_CORE, id="middle-frame-not-newest", file="main/core/middle_frame_collector.cpp",
+         original="  if (!pending_) return;\n  std::copy_n(newest_.begin(), kCaptureFrameSize, buffer_.begin() + kMiddleFrame);\n",
+         replacement="  if (!pending_) return;\n"),
+    dict(_CORE, id="bunched-middle-dropped", file="main/core/middle_frame_collector.cpp",
+         original="    if (pending_) MeasurePending();", replacement="    pending_ = false;"),
+    dict(_CORE, id="stopped-middle-kept", file="main/core/middle_frame_collector.cpp",
+         original="  filled_ = kMiddleFrameEnd;\n  pending_ = false;", replacement="  filled_ = kMiddleFrameEnd;"),
 
     # The composer and the painter.
     dict(_CORE, id="right-row-misplaced", file="main/core/meter_composer.cpp",
@@ -122,6 +125,18 @@ SLIPS = [
          original="  collector_.Restart();\n  phase_ = TPhase::phRunning;", replacement="  phase_ = TPhase::phRunning;",
          equivalent="a middle frame is always the new capture's sound; only where its first buffer ends moves, "
                     "which the collector's own tests check"),
+
+    # The loop source libpulse runs on.
+    dict(_PULSE, id="loop-source-blocked", file="main/linux/glib_pulse_loop.cpp",
+         original="  g_source_set_can_recurse(source_.get(), TRUE);\n", replacement=""),
+    dict(_PULSE, id="deferred-a-pass-late", file="main/linux/glib_pulse_loop.cpp",
+         original="  loop.RunDeferred();\n  loop.MuteDescriptors(false);", replacement="  loop.MuteDescriptors(false);"),
+    dict(_PULSE, id="monotonic-taken-as-wall-clock", file="main/linux/glib_pulse_loop.cpp",
+         original="if ((when->tv_usec & kMonotonicMark) != 0)", replacement="if (false)"),
+    dict(_PULSE, id="time-event-repeats", file="main/linux/glib_pulse_loop.cpp",
+         original="    event->due = -1;\n", replacement=""),
+    dict(_PULSE, id="destroy-callback-not-called", file="main/linux/glib_pulse_loop.cpp",
+         original="      if (gone->destroy != nullptr) gone->destroy(&api_, gone.get(), gone->userdata);\n", replacement=""),
 
     # The tray icon component.
     dict(_TRAY, id="tip-one-byte-long", file="trayicon/core/tray_icon.cpp",
