@@ -42,6 +42,15 @@ struct EventDeleter {
 };
 using UniqueEvent = std::unique_ptr<GdkEvent, EventDeleter>;
 
+// A main-loop source held by its GSource: taken off its context and released.
+struct SourceDeleter {
+  void operator()(GSource* source) const {
+    g_source_destroy(source);
+    g_source_unref(source);
+  }
+};
+using UniqueSource = std::unique_ptr<GSource, SourceDeleter>;
+
 // A main-loop source (timeout, idle), removed when its owner goes.
 class TSourceId {
  public:

@@ -73,11 +73,6 @@ struct TGlibPulseLoop::TSource {
   TGlibPulseLoop* loop;
 };
 
-void TGlibPulseLoop::TSourceDestroy::operator()(GSource* source) const {
-  g_source_destroy(source);
-  g_source_unref(source);
-}
-
 // GLib takes the table through a pointer to non-const but never writes to it.
 GSourceFuncs TGlibPulseLoop::SourceFuncs{Prepare, Check, Dispatch, nullptr, nullptr, nullptr};
 

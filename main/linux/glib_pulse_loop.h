@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+#include "framework/linux/handles.h"
+
 namespace snx {
 
 class TGlibPulseLoop {
@@ -28,9 +30,6 @@ class TGlibPulseLoop {
 
  private:
   struct TSource;
-  struct TSourceDestroy {
-    void operator()(GSource* source) const;
-  };
 
   static gboolean Prepare(GSource* source, gint* timeout);
   static gboolean Check(GSource* source);
@@ -70,7 +69,7 @@ class TGlibPulseLoop {
   bool dispatching_ = false;
   bool any_dead_ = false;
   bool collecting_ = false;
-  std::unique_ptr<GSource, TSourceDestroy> source_;  // last, so that it goes first
+  UniqueSource source_;  // last, so that it goes first
 };
 
 }  // namespace snx

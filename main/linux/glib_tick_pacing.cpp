@@ -15,11 +15,6 @@ struct TGlibTickPacing::TSource {
 // GLib takes the table through a pointer to non-const but never writes to it.
 GSourceFuncs TGlibTickPacing::SourceFuncs{Prepare, Check, Dispatch, nullptr, nullptr, nullptr};
 
-void TGlibTickPacing::TSourceDestroy::operator()(GSource* source) const {
-  g_source_destroy(source);
-  g_source_unref(source);
-}
-
 TGlibTickPacing::TGlibTickPacing() : source_(g_source_new(&SourceFuncs, sizeof(TSource))) {
   reinterpret_cast<TSource*>(source_.get())->pacing = this;
   g_source_attach(source_.get(), g_main_context_get_thread_default());

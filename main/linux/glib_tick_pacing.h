@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "framework/linux/handles.h"
 #include "main/core/tick_pacing.h"
 
 namespace snx {
@@ -26,9 +27,6 @@ class TGlibTickPacing final : public TTickPacing {
 
  private:
   struct TSource;
-  struct TSourceDestroy {
-    void operator()(GSource* source) const;
-  };
 
   static gboolean Prepare(GSource* source, gint* timeout);
   static gboolean Check(GSource* source);
@@ -39,7 +37,7 @@ class TGlibTickPacing final : public TTickPacing {
   std::function<void()> woken_;
   // On GLib's monotonic clock; -1 for none.
   gint64 wake_at_ = -1;
-  std::unique_ptr<GSource, TSourceDestroy> source_;  // last, so that it goes first
+  UniqueSource source_;  // last, so that it goes first
 };
 
 }  // namespace snx

@@ -37,11 +37,6 @@ void TPulseCapture::TStreamRelease::operator()(pa_stream* stream) const {
   pa_stream_unref(stream);
 }
 
-void TPulseCapture::TSourceDestroy::operator()(GSource* source) const {
-  g_source_destroy(source);
-  g_source_unref(source);
-}
-
 TPulseCapture::TPulseCapture(TBufferMeasure& meter, TErrorReporter& reporter, std::chrono::milliseconds connect_timeout)
     : reporter_(reporter),
       connect_timeout_(connect_timeout),

@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "framework/linux/handles.h"
 #include "main/core/capture_source.h"
 #include "main/core/error_reporter.h"
 #include "main/core/level_meter.h"
@@ -64,9 +65,6 @@ class TPulseCapture final : public TCaptureSource {
   struct TMainContextUnref {
     void operator()(GMainContext* context) const { g_main_context_unref(context); }
   };
-  struct TSourceDestroy {
-    void operator()(GSource* source) const;
-  };
 
   void BeginConnect();
   void Release();
@@ -108,7 +106,7 @@ class TPulseCapture final : public TCaptureSource {
 
   // A failure waiting to be shown from the loop.
   std::string failure_text_;
-  std::unique_ptr<GSource, TSourceDestroy> failure_source_;
+  UniqueSource failure_source_;
 };
 
 }  // namespace snx
