@@ -45,6 +45,10 @@ REACTION = 60
 RETRY = 10
 
 
+class KilledBySignal(RuntimeError):
+    """A command that a signal ended, rather than one that failed."""
+
+
 def run(*args, check=True, timeout=20, env=None):
     # Output goes through files, not pipes: a process that Wine starts for
     # the command (its server, its services) inherits them and keeps a pipe
@@ -57,7 +61,8 @@ def run(*args, check=True, timeout=20, env=None):
         result = subprocess.CompletedProcess(args, status, out.read().decode(errors="replace"),
                                              err.read().decode(errors="replace"))
     if check and result.returncode != 0:
-        raise RuntimeError(f"{args}: {result.returncode} {result.stderr.strip()}")
+        failure = KilledBySignal if result.returncode < 0 else RuntimeError
+        raise failure(f"{args}: {result.returncode} {result.stderr.strip()}")
     return result.stdout
 
 
@@ -572,13 +577,18 @@ class Program:
 
     def close_menu(self):
         """Escape, again while the menu stays open (a key sent into a menu
-        still opening can be lost)."""
-        for _ in range(5):
+        still opening can be lost); where Escape keeps doing nothing, a click
+        on the bare desktop, as a user would, in its bottom left corner,
+        away from the strip, its menus and the panels."""
+        for attempt in range(5):
             menu = self.menu_window()
             if menu is None:
                 return
-            self.focus_menu(menu)
-            key("Escape")
+            if attempt < 2:
+                self.focus_menu(menu)
+                key("Escape")
+            else:
+                click(2, screen_size()[1] - 2)
             if within(lambda: self.menu_window() is None, timeout=RETRY):
                 return
         raise AssertionError("the menu stayed open after Escape")
@@ -648,18 +658,31 @@ class Program:
 
     def choose_input(self, index, effect, what):
         """Picks row `index` of the input submenu by a click, clicks again
-        while the menus stay open, then waits for the effect as choose does;
-        returns the submenu's rows as they were before the click."""
-        (x, y, w, _), rows = self.open_inputs()
-        row = rows[index]
-        assert row.kind == "item", f"row {index} of the input submenu is a {row.kind}"
-        for attempt in range(3):
-            click(x + w // 2, y + (row.top + row.bottom) // 2)
-            if within(lambda: not self.menu_windows(), timeout=RETRY if attempt < 2 else REACTION):
-                if effect:
-                    wait_until(effect, what=what)
-                return rows
-        raise AssertionError(f"the menus stayed open after clicks on input row {index}")
+        while the menus stay open, then waits for the effect as choose does.
+        Where the menus shut but nothing follows, the submenu shows whether
+        the row is now the chosen one: if not, the click shut the menus
+        without choosing (Wine's do now and then), and it is chosen again.
+        Returns the submenu's rows as they were before the first click."""
+        before = None
+        for _ in range(3):
+            (x, y, w, _), rows = self.open_inputs()
+            before = before or rows
+            row = rows[index]
+            assert row.kind == "item", f"row {index} of the input submenu is a {row.kind}"
+            for attempt in range(3):
+                click(x + w // 2, y + (row.top + row.bottom) // 2)
+                if within(lambda: not self.menu_windows(), timeout=RETRY if attempt < 2 else REACTION):
+                    break
+            else:
+                raise AssertionError(f"the menus stayed open after clicks on input row {index}")
+            if not effect or within(effect, timeout=RETRY):
+                return before
+            chosen = index in checked_rows(self.open_inputs()[1])
+            self.close_menu()
+            if chosen:
+                wait_until(effect, what=what)
+                return before
+        raise AssertionError(f"input row {index} was not chosen: {what} never came")
 
     def message_boxes(self, title):
         """The X windows of this program's boxes with that title."""
