@@ -29,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/linux/eventually.h"
 #include "tests/linux/patience.h"
 
 // glibc's own allocator, under the counting one.
@@ -88,19 +89,6 @@ using namespace std::chrono_literals;
 // sample off by one on the way through the server would not change.
 constexpr std::uint8_t kToneLeft = 228;
 constexpr std::uint8_t kToneRight = 67;
-
-// Waits for `done`, running the user-interface thread's GLib loop meanwhile,
-// since a failure found while capturing is shown from there.
-bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = kPatience) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
-}
 
 // The real meter, with a record of what reached it; `on_measure` runs inside
 // the measurement, on the server's thread.

@@ -22,25 +22,13 @@
 #include <vector>
 
 #include "main/linux/pulse_capture.h"
+#include "tests/linux/eventually.h"
 #include "tests/linux/patience.h"
 
 namespace snx {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Waits for `done`, running the user-interface thread's GLib loop meanwhile,
-// which shows capture's failures.
-bool Eventually(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + kPatience;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
-    std::this_thread::sleep_for(5ms);
-  }
-  return true;
-}
 
 // What pactl printed, and whether it ended well.
 struct TRun {
