@@ -659,9 +659,10 @@ class Program:
     def choose_input(self, index, effect, what):
         """Picks row `index` of the input submenu by a click, clicks again
         while the menus stay open, then waits for the effect as choose does.
-        Where the menus shut but nothing follows, the submenu shows whether
-        the row is now the chosen one: if not, the click shut the menus
-        without choosing (Wine's do now and then), and it is chosen again.
+        Where the menus shut but nothing follows (or no effect can be seen:
+        chosen while stopped), the submenu shows whether the row is now the
+        chosen one: if not, the click shut the menus without choosing (Wine's
+        do now and then), and it is chosen again.
         Returns the submenu's rows as they were before the first click."""
         before = None
         for _ in range(3):
@@ -675,12 +676,13 @@ class Program:
                     break
             else:
                 raise AssertionError(f"the menus stayed open after clicks on input row {index}")
-            if not effect or within(effect, timeout=RETRY):
+            if effect and within(effect, timeout=RETRY):
                 return before
             chosen = index in checked_rows(self.open_inputs()[1])
             self.close_menu()
             if chosen:
-                wait_until(effect, what=what)
+                if effect:
+                    wait_until(effect, what=what)
                 return before
         raise AssertionError(f"input row {index} was not chosen: {what} never came")
 
