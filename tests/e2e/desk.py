@@ -503,6 +503,11 @@ class Program:
     def platform_env(self):
         return {}
 
+    @staticmethod
+    def input_added():
+        """Readies the platform for an input that a test added before the
+        program starts; most need nothing."""
+
     def start(self, program=None, tray=True):
         """Starts the program and waits for its strip and, with `tray`, for
         its icon in the tray host: input sent while the host docks it can go

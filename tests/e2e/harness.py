@@ -99,6 +99,15 @@ class WineApp(Program):
         wave input device after the source's description."""
         return "Monitor of " + description
 
+    @staticmethod
+    def input_added():
+        """Wine lists an input new to its prefix last in the first process
+        that sees it, and in its registry's order in every later one, so the
+        program and the probe that finds its row would disagree (the row
+        found then chose another input). A first listing registers it for
+        both."""
+        run_probe("inputs")
+
     def input_row(self, sink, description):
         """The row of the input submenu that meters the monitor of a null sink."""
         names = [line.rstrip("\r") for line in run_probe("inputs").splitlines()]

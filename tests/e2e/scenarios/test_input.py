@@ -18,12 +18,13 @@ class OwnOutput:
     """A null sink of the test's own, loaded before the program starts (Wine
     lists its wave devices once, at its start) and unloaded by Remove."""
 
-    def __init__(self, name, description):
+    def __init__(self, app_class, name, description):
         self.name = name
         self.module = run("pactl", "load-module", "module-null-sink", "sink_name=" + name,
                           "sink_properties=device.description=" + description).strip()
         # An idle null sink delivers late, in bursts.
         self.keep_alive = subprocess.Popen(["pacat", "-p", "-d", name, "--latency-msec=10", "/dev/zero"], env=ENV)
+        app_class.input_added()
 
     def remove(self):
         if self.module:
@@ -81,7 +82,7 @@ class Inputs(CaptureTestCase):
         self.assertNotIn(b"Device=", again.read_ini())
 
     def test_an_input_that_goes_while_metered_is_reported_and_stays_chosen(self):
-        output = OwnOutput("vgone", "Gone")
+        output = OwnOutput(self.App, "vgone", "Gone")
         self.outputs.append(output)
         app = self.launch()
         row = app.input_row("vgone", "Gone")
