@@ -21,6 +21,7 @@ object SNX_MAIN: TSNX_MAIN
   PixelsPerInch = 96
   TextHeight = 12
   object PopupMenu: TPopupMenu
+    OnPopup = PopupMenuPopup
     object PM_Start: TMenuItem
       Caption = '開始(&S)'
       OnClick = PM_StartClick
@@ -28,6 +29,9 @@ object SNX_MAIN: TSNX_MAIN
     object PM_Stop: TMenuItem
       Caption = '停止(&P)'
       OnClick = PM_StopClick
+    end
+    object PM_Input: TMenuItem
+      Caption = '入力(&I)'
     end
     object PM_N01: TMenuItem
       Caption = '-'

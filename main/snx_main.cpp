@@ -22,6 +22,7 @@ const TPublished<TSNX_MAIN>& MainPublished() {
       {"PM_Top", &TSNX_MAIN::PM_Top},
       {"PM_About", &TSNX_MAIN::PM_About},
       {"PM_N03", &TSNX_MAIN::PM_N03},
+      {"PM_Input", &TSNX_MAIN::PM_Input},
       {"PM_StartClick", &TSNX_MAIN::PM_StartClick},
       {"PM_StopClick", &TSNX_MAIN::PM_StopClick},
       {"PM_ExitClick", &TSNX_MAIN::PM_ExitClick},
@@ -32,6 +33,7 @@ const TPublished<TSNX_MAIN>& MainPublished() {
       {"FormMouseUp", &TSNX_MAIN::FormMouseUp},
       {"PM_TopClick", &TSNX_MAIN::PM_TopClick},
       {"PM_AboutClick", &TSNX_MAIN::PM_AboutClick},
+      {"PopupMenuPopup", &TSNX_MAIN::PopupMenuPopup},
   };
   return kPublished;
 }
@@ -60,6 +62,8 @@ TSNX_MAIN::TSNX_MAIN(TComponent* owner, TStripPlatform& platform) : TForm(owner)
   // z-order request even for a stored "not on top".
   PM_Top->SetChecked(!settings.stay_on_top);
   PM_TopClick(this);
+  device_ = settings.device;
+  input_menu_.emplace(*PM_Input, [this](const std::string& id) { ChooseInput(id); });
   // The left button drags the strip wherever it is pressed.
   OnMouseDown = [this](TObject*, TMouseButton button, TShiftState, int, int) {
     if (button == TMouseButton::mbLeft) StartWindowDrag();
@@ -86,6 +90,8 @@ void TSNX_MAIN::FormCreate(TObject*) {
   devices_ = platform_.ConnectDevices(
       *this, pacing_ != nullptr ? static_cast<TBufferMeasure&>(paced_measure_) : ChannelLevels);
   clock_.emplace(ChannelLevels, devices_->Capture(), platform_.TimerMayRest());
+  devices_->Capture().SetDevice(device_);
+  UpdateInputMenu();
 }
 
 void TSNX_MAIN::FormShow(TObject*) {
@@ -165,7 +171,7 @@ void TSNX_MAIN::FormClose(TObject*, TCloseAction&) {
   TApplication& application = ApplicationOf(this);
   try {
     WriteMainSettings(*platform_.SettingsPlace().OpenSettings(application),
-                      MainSettings{Left(), Top(), PM_Top->Checked()});
+                      MainSettings{Left(), Top(), PM_Top->Checked(), device_});
   } catch (...) {
     application.HandleException(std::current_exception());
   }
@@ -191,6 +197,24 @@ void TSNX_MAIN::PM_StopClick(TObject*) {
   devices_->Capture().Stop();
   // The timer lets the bars fall (on a platform without pacing it never stopped).
   if (pacing_ != nullptr) ResumeTicks();
+}
+
+void TSNX_MAIN::PopupMenuPopup(TObject*) { UpdateInputMenu(); }
+
+void TSNX_MAIN::UpdateInputMenu() {
+  if (devices_) input_menu_->Update(devices_->Inputs().InputDevices(), device_);
+}
+
+void TSNX_MAIN::ChooseInput(const std::string& id) {
+  if (id == device_) return;
+  device_ = id;
+  TCaptureSource& capture = devices_->Capture();
+  // An attempt under way counts as capturing: it too moves to the new input.
+  const bool capturing = !capture.CaptureIdle();
+  if (capturing) capture.Stop();
+  capture.SetDevice(device_);
+  if (capturing) PM_StartClick(this);
+  UpdateInputMenu();
 }
 
 void TSNX_MAIN::PM_AboutClick(TObject*) {

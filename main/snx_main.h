@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "framework/core/menu.h"
 #include "framework/platform.h"
+#include "main/core/input_menu.h"
 #include "main/core/level_meter.h"
 #include "main/core/meter_clock.h"
 #include "main/core/meter_pacer.h"
@@ -35,6 +37,8 @@ class TSNX_MAIN : public TForm {
   TMenuItem* PM_Top = nullptr;
   TMenuItem* PM_About = nullptr;
   TMenuItem* PM_N03 = nullptr;
+  // The inputs, rebuilt each time the menu opens.
+  TMenuItem* PM_Input = nullptr;
 
   // Published handlers.
   void PM_StartClick(TObject* sender);
@@ -47,6 +51,7 @@ class TSNX_MAIN : public TForm {
   void FormMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
   void PM_TopClick(TObject* sender);
   void PM_AboutClick(TObject* sender);
+  void PopupMenuPopup(TObject* sender);
 
   // The version dialog that PM_AboutClick shows; until one is plugged in,
   // the command does nothing.
@@ -59,6 +64,9 @@ class TSNX_MAIN : public TForm {
   void Repaint();
   void Step(bool whole);
   void DrawMeter(bool whole);
+  // The user chose an input: one being metered gives way to it at once.
+  void ChooseInput(const std::string& id);
+  void UpdateInputMenu();
 
   // What the capture measures into where its sound drives the ticks.
   class TPacedMeasure final : public TBufferMeasure {
@@ -91,6 +99,9 @@ class TSNX_MAIN : public TForm {
   std::optional<TMeterClock> clock_;
   TMeterPainter painter_;
   TCustomForm* about_dialog_ = nullptr;
+  // The input chosen, kept while it is away; "" for the system's default.
+  std::string device_;
+  std::optional<TInputMenu> input_menu_;
 };
 
 }  // namespace snx

@@ -11,6 +11,7 @@
 #include "framework/core/monitor.h"
 #include "main/core/capture_source.h"
 #include "main/core/draw_guard.h"
+#include "main/core/input_devices.h"
 #include "main/core/level_meter.h"
 #include "main/core/meter_painter.h"
 #include "main/core/tick_pacing.h"
@@ -60,8 +61,8 @@ class TStripDesktop {
 };
 
 // What stands behind the strip's window once it exists: the skins it draws
-// with, the guard its draws need, and the capture that its Start and Stop
-// drive. Released with the strip.
+// with, the guard its draws need, the capture that its Start and Stop
+// drive, and the inputs it may meter. Released with the strip.
 class TStripDevices {
  public:
   TStripDevices() = default;
@@ -72,6 +73,7 @@ class TStripDevices {
   virtual TSkinSurface& Skin() = 0;
   virtual TDrawGuard& DrawGuard() = 0;
   virtual TCaptureSource& Capture() = 0;
+  virtual TInputDevices& Inputs() = 0;
 };
 
 // One platform's roles; it outlives the strips it is given.

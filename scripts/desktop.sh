@@ -89,7 +89,8 @@ PY
   tar -C "$WINEPREFIX" -I zstd -cf "$archive.tmp" . && mv "$archive.tmp" "$archive"
 }
 
-# The audio server with a null sink whose monitor is the default input; its
+# The audio server with a null sink whose monitor is the default input, and
+# a second one ("Second") whose monitor is an input to choose instead; its
 # PIDs are kept apart so tests can take the server away and bring it back.
 # It stays off every session bus: a PulseAudio daemon claims a bus name there,
 # and a second one (a test's own server) on the same bus would refuse to start.
@@ -108,10 +109,12 @@ audio_on() {
     done
     wait_for "$ready" pactl info
     pactl load-module module-null-sink sink_name=vsink >/dev/null
+    pactl load-module module-null-sink sink_name=vsecond sink_properties=device.description=Second >/dev/null
     wait_for "$ready" pactl get-sink-volume vsink
   else
     env -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY pulseaudio --daemonize=no --use-pid-file=no --exit-idle-time=-1 -n --log-target=stderr \
-      --load="module-null-sink sink_name=vsink" --load=module-native-protocol-unix >>"$dir/pulse.log" 2>&1 &
+      --load="module-null-sink sink_name=vsink" --load="module-null-sink sink_name=vsecond sink_properties=device.description=Second" \
+      --load=module-native-protocol-unix >>"$dir/pulse.log" 2>&1 &
     echo $! >> "$dir/audio.pids"
     wait_for "$ready" pactl info
   fi
@@ -120,8 +123,10 @@ audio_on() {
   # An idle null sink sleeps and delivers captured sound in late bursts. The
   # keep-alive's latency sets the sink's (a quarter of it), and with it how
   # often every recording client wakes: the benchmark chooses its own.
-  pacat -p -d vsink --latency-msec="${SONALIX_KEEPALIVE_MSEC:-10}" </dev/zero >/dev/null 2>&1 &
-  echo $! >> "$dir/audio.pids"
+  for sink in vsink vsecond; do
+    pacat -p -d "$sink" --latency-msec="${SONALIX_KEEPALIVE_MSEC:-10}" </dev/zero >/dev/null 2>&1 &
+    echo $! >> "$dir/audio.pids"
+  done
 }
 
 audio_off() {

@@ -23,6 +23,9 @@ _SETTINGS_WIN32 = dict(area="settings", preset="win32", tests="-R ^framework_win
                        targets="framework_win32_tests")
 _SETTINGS_LINUX = dict(area="settings", preset="linux", tests="-R ^framework_linux_tests$",
                        targets="framework_linux_tests")
+_INPUTS = dict(area="core", preset="host", tests="-L ^main_core_tests$", targets="main_core_tests")
+_STRIP = dict(area="core", preset="host", tests="-L ^main_strip_tests$", targets="main_strip_tests")
+_SOURCES = dict(area="pulse", preset="linux", tests="-R ^main_linux_input_tests$", targets="main_linux_input_tests")
 _FORMS = dict(area="forms", preset="host", tests="-L ^framework_core_tests$", targets="framework_core_tests")
 
 SLIPS = [
@@ -120,7 +123,7 @@ SLIPS = [
     dict(_PULSE, id="server-autospawned", file="main/linux/pulse_capture.cpp",
          original="nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr", replacement="nullptr, PA_CONTEXT_NOFLAGS, nullptr"),
     dict(_PULSE, id="loss-reported-as-record-failure", file="main/linux/pulse_capture.cpp",
-         original="Report(Message(kConnectionLost, error));", replacement="Report(Message(kRecordFailed, error));"),
+         original="Message(kConnectionLost, error)", replacement="Message(kRecordFailed, error)"),
     dict(_PULSE, id="stale-piece-kept", file="main/linux/pulse_capture.cpp",
          original="  collector_.Restart();\n  phase_ = TPhase::phRunning;", replacement="  phase_ = TPhase::phRunning;",
          equivalent="a middle frame is always the new capture's sound; only where its first buffer ends moves, "
@@ -137,6 +140,35 @@ SLIPS = [
          original="    event->due = -1;\n", replacement=""),
     dict(_PULSE, id="destroy-callback-not-called", file="main/linux/glib_pulse_loop.cpp",
          original="      if (gone->destroy != nullptr) gone->destroy(&api_, gone.get(), gone->userdata);\n", replacement=""),
+    # The inputs to choose from, and the choice.
+    dict(_INPUTS, id="input-name-as-mnemonic", file="main/core/input_menu.cpp",
+         original="rows.push_back({device.id, LiteralCaption(device.label), device.id == chosen});",
+         replacement="rows.push_back({device.id, device.label, device.id == chosen});"),
+    dict(_INPUTS, id="absent-choice-hidden", file="main/core/input_menu.cpp",
+         original="  if (!chosen.empty() && !present) rows", replacement="  if (chosen.empty() && !present) rows"),
+    dict(_INPUTS, id="default-input-key-kept", file="main/core/main_settings.cpp",
+         original="    ini.DeleteKey(kSection, kDeviceKey);\n", replacement=""),
+    dict(_INPUTS, id="default-input-key-always-deleted", file="main/core/main_settings.cpp",
+         original="  } else if (!ini.ReadString(kSection, kDeviceKey, \"\").empty()) {", replacement="  } else {"),
+    dict(_STRIP, id="choice-not-started", file="main/snx_main.cpp",
+         original="  if (capturing) PM_StartClick(this);\n", replacement=""),
+    dict(_STRIP, id="choice-not-handed-to-capture", file="main/snx_main.cpp",
+         original="  devices_->Capture().SetDevice(device_);\n", replacement=""),
+    dict(_WINMM, id="twin-device-not-kept", file="main/winmm/winmm_capture.cpp",
+         original="if (last < names.size() && names[last] == name) return last;",
+         replacement="if (last < names.size() && names[last] == name && last == 0) return last;"),
+    dict(_WINMM, id="device-by-old-identifier", file="main/winmm/winmm_capture.cpp",
+         original="if (last < names.size() && names[last] == name) return last;",
+         replacement="if (last < names.size()) return last;"),
+    dict(_WINMM, id="chosen-device-not-opened", file="main/winmm/winmm_capture.cpp",
+         original="device_.Open(kWaveFormat, *this, device_id)",
+         replacement="device_.Open(kWaveFormat, *this, kWaveMapper)"),
+    dict(_SOURCES, id="chosen-source-moved", file="main/linux/pulse_capture.cpp",
+         original="(chosen ? PA_STREAM_DONT_MOVE : 0)", replacement="0"),
+    dict(_SOURCES, id="chosen-source-ignored", file="main/linux/pulse_capture.cpp",
+         original="chosen ? device_.c_str() : nullptr", replacement="nullptr"),
+    dict(_SOURCES, id="monitor-unnamed", file="main/linux/pulse_sources.cpp",
+         original="devices[at].label = kMonitorPrefix + named->second;", replacement="devices[at].label = named->second;"),
 
     # The tray icon component.
     dict(_TRAY, id="tip-one-byte-long", file="trayicon/core/tray_icon.cpp",

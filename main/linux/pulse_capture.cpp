@@ -58,6 +58,7 @@ void TPulseCapture::Start() {
   // A connection that failed is still held: it cannot be reused, so it goes
   // before a fresh one is made.
   Release();
+  device_ = chosen_device_;
   phase_ = TPhase::phConnecting;
   BeginConnect();
 }
@@ -109,7 +110,10 @@ void TPulseCapture::ContextReady() {
                                      .prebuf = static_cast<std::uint32_t>(-1),
                                      .minreq = static_cast<std::uint32_t>(-1),
                                      .fragsize = kCaptureBufferSize};
-  if (pa_stream_connect_record(stream_.get(), nullptr, &attributes, PA_STREAM_ADJUST_LATENCY) < 0) {
+  // The server would move a stream whose source goes to another one.
+  const bool chosen = !device_.empty();
+  const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | (chosen ? PA_STREAM_DONT_MOVE : 0));
+  if (pa_stream_connect_record(stream_.get(), chosen ? device_.c_str() : nullptr, &attributes, flags) < 0) {
     return Failed(pa_context_errno(context_.get()));
   }
   ArmTimer();
@@ -124,16 +128,19 @@ void TPulseCapture::StreamReady() {
 
 void TPulseCapture::Failed(int error) {
   if (timer_ != nullptr) loop_.Api()->time_free(std::exchange(timer_, nullptr));
+  // A chosen source that is not there, or that the server took away with
+  // the stream, is named.
+  const bool source_missing = !device_.empty() && (error == PA_ERR_NOENTITY || error == PA_ERR_KILLED);
   // Each attempt and each capture reports once; after Stop, nothing does.
   switch (std::exchange(phase_, TPhase::phStopped)) {
     case TPhase::phConnecting:
       Report(Message(kConnectFailed, error));
       break;
     case TPhase::phRecording:
-      Report(Message(kRecordFailed, error));
+      Report(source_missing ? std::string(kInputMissing) + device_ : Message(kRecordFailed, error));
       break;
     case TPhase::phRunning:
-      Report(Message(kConnectionLost, error));
+      Report(source_missing ? std::string(kInputGone) + device_ : Message(kConnectionLost, error));
       break;
     case TPhase::phStopped:
       break;

@@ -1,6 +1,7 @@
 #pragma once
-// Capture from the default PulseAudio source: the server's pieces are
-// collected into 10 ms buffers, each measured as soon as its middle frame is in.
+// Capture from the default PulseAudio source, or from the one chosen: the
+// server's pieces are collected into 10 ms buffers, each measured as soon as
+// its middle frame is in.
 #include <glib.h>
 #include <pulse/context.h>
 #include <pulse/stream.h>
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "framework/linux/handles.h"
 #include "main/core/capture_source.h"
@@ -42,6 +44,9 @@ class TPulseCapture final : public TCaptureSource {
   // Ends capture or an attempt under way, also from inside the meter; never
   // waits on the server.
   void Stop() override;
+  // A source's name, "" for the server's default. A chosen source is never
+  // left for another: one that is missing or goes is reported.
+  void SetDevice(std::string id) override { chosen_device_ = std::move(id); }
   // Sound is being delivered: false while connecting, once Stop has begun
   // and once the connection failed.
   bool CaptureRunning() const override;
@@ -81,6 +86,10 @@ class TPulseCapture final : public TCaptureSource {
 
   TErrorReporter& reporter_;
   const std::chrono::milliseconds connect_timeout_;
+  // What SetDevice chose, and what the attempt under way records from, taken
+  // at its Start while no server's thread runs.
+  std::string chosen_device_;
+  std::string device_;
   std::unique_ptr<GMainContext, TMainContextUnref> ui_context_;
 
   // Declared in this order so that the stream goes before its context and

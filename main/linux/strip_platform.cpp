@@ -9,6 +9,7 @@
 #include "main/linux/message_box_reporter.h"
 #include "main/linux/meter_skin.h"
 #include "main/linux/pulse_capture.h"
+#include "main/linux/pulse_sources.h"
 #include "main/linux/settings_location.h"
 #include "main/linux/skin_location.h"
 #include "main/snx_main.h"
@@ -33,6 +34,7 @@ class TLinuxStripDevices final : public TStripDevices, private TSkinSurface, pri
   TSkinSurface& Skin() override { return *this; }
   TDrawGuard& DrawGuard() override { return *this; }
   TCaptureSource& Capture() override { return capture_; }
+  TInputDevices& Inputs() override { return sources_; }
 
  private:
   void LoadSkin() override {
@@ -56,6 +58,7 @@ class TLinuxStripDevices final : public TStripDevices, private TSkinSurface, pri
   // before the reporter it uses goes.
   TMessageBoxReporter reporter_;
   TPulseCapture capture_;
+  TPulseSources sources_;
 };
 
 class TLinuxStripPlatform final : public TStripPlatform, private TSettingsPlace, private TStripDesktop {

@@ -33,6 +33,7 @@ class TWin32StripDevices final : public TStripDevices, private TSkinSurface {
   TSkinSurface& Skin() override { return *this; }
   TDrawGuard& DrawGuard() override { return guard_; }
   TCaptureSource& Capture() override { return capture_; }
+  TInputDevices& Inputs() override { return wave_device_; }
 
  private:
   // A show after the close finds the window's context gone, and draws nowhere.

@@ -1,8 +1,32 @@
 #include "main/win32/winmm_wave_in.h"
 
+#include "framework/win32/unicode.h"
+
 namespace snx {
 
-std::uint32_t TWinmmWaveIn::Open(const TWaveFormat& format, TWaveInClient& client) {
+std::vector<std::string> TWinmmWaveIn::DeviceNames() {
+  std::vector<std::string> names;
+  const UINT count = waveInGetNumDevs();
+  names.reserve(count);
+  for (UINT i = 0; i < count; ++i) {
+    WAVEINCAPSW caps{};
+    const bool named = waveInGetDevCapsW(i, &caps, sizeof caps) == MMSYSERR_NOERROR;
+    // Kept in its place even without a name, so that the others keep their identifiers.
+    names.push_back(named ? Narrow(std::wstring_view(caps.szPname, wcsnlen(caps.szPname, std::size(caps.szPname))))
+                          : std::string());
+  }
+  return names;
+}
+
+std::vector<TInputDevice> TWinmmWaveIn::InputDevices() {
+  std::vector<TInputDevice> devices;
+  for (const std::string& name : DeviceNames()) {
+    if (!name.empty()) devices.push_back({name, name});
+  }
+  return devices;
+}
+
+std::uint32_t TWinmmWaveIn::Open(const TWaveFormat& format, TWaveInClient& client, std::uint32_t device_id) {
   WaveFormat = {};
   WaveFormat.wFormatTag = format.format_tag;
   WaveFormat.nChannels = format.channels;
@@ -11,8 +35,9 @@ std::uint32_t TWinmmWaveIn::Open(const TWaveFormat& format, TWaveInClient& clien
   WaveFormat.nBlockAlign = format.block_align;
   WaveFormat.wBitsPerSample = format.bits_per_sample;
   HWAVEIN device = nullptr;
-  const MMRESULT result = waveInOpen(&device, WAVE_MAPPER, &WaveFormat, reinterpret_cast<DWORD_PTR>(&WaveInCallback),
-                                     reinterpret_cast<DWORD_PTR>(&client), CALLBACK_FUNCTION);
+  const MMRESULT result =
+      waveInOpen(&device, device_id == kWaveMapper ? WAVE_MAPPER : device_id, &WaveFormat,
+                 reinterpret_cast<DWORD_PTR>(&WaveInCallback), reinterpret_cast<DWORD_PTR>(&client), CALLBACK_FUNCTION);
   if (result == MMSYSERR_NOERROR) WaveIn.reset(device);
   return result;
 }

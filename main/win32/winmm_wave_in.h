@@ -1,6 +1,6 @@
 #pragma once
-// The default wave input device through winmm, with the two buffer headers
-// that every Start fills again.
+// A wave input device through winmm, with the two buffer headers that every
+// Start fills again; also the list of devices the user may choose from.
 #include <windows.h>
 
 #include <mmsystem.h>
@@ -9,6 +9,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "main/core/input_devices.h"
 #include "main/winmm/winmm_capture.h"
 
 namespace snx {
@@ -16,14 +17,18 @@ namespace snx {
 // Every header call passes the header's size: 32 bytes on 32-bit Windows.
 static_assert(sizeof(void*) != 4 || sizeof(WAVEHDR) == 32);
 
-class TWinmmWaveIn final : public TWaveInDevice {
+class TWinmmWaveIn final : public TWaveInDevice, public TInputDevices {
  public:
   TWinmmWaveIn() = default;
   TWinmmWaveIn(const TWinmmWaveIn&) = delete;
   TWinmmWaveIn& operator=(const TWinmmWaveIn&) = delete;
 
-  // Opens WAVE_MAPPER with WaveInCallback; `client` is the callback's instance data.
-  std::uint32_t Open(const TWaveFormat& format, TWaveInClient& client) override;
+  // waveInGetDevCapsW's name of each device.
+  std::vector<std::string> DeviceNames() override;
+  // Opens `device` with WaveInCallback; `client` is the callback's instance data.
+  std::uint32_t Open(const TWaveFormat& format, TWaveInClient& client, std::uint32_t device) override;
+  // The devices by name: the name is also what the choice is kept by.
+  std::vector<TInputDevice> InputDevices() override;
   void SetHeader(std::size_t index, std::uint8_t* data, std::uint32_t length) override;
   void PrepareHeader(std::size_t index) override;
   void AddBuffer(std::size_t index) override;

@@ -18,6 +18,26 @@ constexpr TWaveFormat kWaveFormat = {
 
 }  // namespace
 
+bool TWinmmCapture::DeviceGone(std::uint32_t open_result) const {
+  // No such device, no driver, or a driver whose device has gone (Wine's
+  // answer for an input unplugged since the program started, whose list of
+  // devices it keeps).
+  constexpr std::uint32_t kBadDeviceId = 2;
+  constexpr std::uint32_t kNotEnabled = 3;
+  constexpr std::uint32_t kNoDriver = 6;
+  return !device_name_.empty() &&
+         (open_result == kBadDeviceId || open_result == kNotEnabled || open_result == kNoDriver);
+}
+
+std::optional<std::uint32_t> FindWaveInDevice(const std::vector<std::string>& names, const std::string& name,
+                                              std::uint32_t last) {
+  if (last < names.size() && names[last] == name) return last;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (names[i] == name) return static_cast<std::uint32_t>(i);
+  }
+  return std::nullopt;
+}
+
 TWinmmCapture::TWinmmCapture(TWaveInDevice& device, TBufferMeasure& meter, TErrorReporter& reporter)
     : device_(device), meter_(meter), reporter_(reporter) {}
 
@@ -30,6 +50,16 @@ bool TWinmmCapture::CaptureRunning() const {
 
 void TWinmmCapture::Start() {
   if (CaptureRunning()) return;
+  std::uint32_t device_id = kWaveMapper;
+  if (!device_name_.empty()) {
+    const std::optional<std::uint32_t> found = FindWaveInDevice(device_.DeviceNames(), device_name_, last_device_);
+    // Never another device in its place: the user chose this one.
+    if (!found) {
+      reporter_.ShowError(std::string(kInputMissing) + device_name_, kErrorCaption);
+      return;
+    }
+    device_id = *found;
+  }
   {
     const std::lock_guard lock(mutex_);
     for (auto& buffer : WaveBuffers) buffer = std::make_unique<std::uint8_t[]>(kBufferSize);
@@ -41,11 +71,14 @@ void TWinmmCapture::Start() {
   for (std::size_t i = 0; i < kBufferCount; ++i) {
     device_.SetHeader(i, WaveBuffers[i].get(), kBufferSize);
   }
-  if (const std::uint32_t result = device_.Open(kWaveFormat, *this); result != 0) {
+  if (const std::uint32_t result = device_.Open(kWaveFormat, *this, device_id); result != 0) {
     ReleaseBuffers();
-    reporter_.ShowError("waveInOpenに失敗しました: " + std::to_string(result), kErrorCaption);
+    reporter_.ShowError(DeviceGone(result) ? std::string(kInputMissing) + device_name_
+                                           : "waveInOpenに失敗しました: " + std::to_string(result),
+                        kErrorCaption);
     return;
   }
+  last_device_ = device_id;
   {
     const std::lock_guard lock(mutex_);
     accepting_ = true;

@@ -7,7 +7,11 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "main/core/capture_source.h"
 #include "main/core/error_reporter.h"
@@ -35,11 +39,18 @@ class TWaveInClient {
   ~TWaveInClient() = default;
 };
 
+// The device identifier of the system's default input (WAVE_MAPPER).
+inline constexpr std::uint32_t kWaveMapper = 0xFFFFFFFF;
+
 // The wave input calls, on the device's two buffer headers (0 and 1). Only
 // open and start report a result; the others' results are of no use.
 class TWaveInDevice {
  public:
-  virtual std::uint32_t Open(const TWaveFormat& format, TWaveInClient& client) = 0;
+  // The name of each wave input device, by its identifier; "" for one whose
+  // name cannot be had.
+  virtual std::vector<std::string> DeviceNames() = 0;
+  // `device` is an identifier or kWaveMapper.
+  virtual std::uint32_t Open(const TWaveFormat& format, TWaveInClient& client, std::uint32_t device) = 0;
   // Points header `index` at `data`; the header's user value is `index`.
   virtual void SetHeader(std::size_t index, std::uint8_t* data, std::uint32_t length) = 0;
   virtual void PrepareHeader(std::size_t index) = 0;
@@ -52,6 +63,12 @@ class TWaveInDevice {
  protected:
   ~TWaveInDevice() = default;
 };
+
+// Where the device called `name` is among `names`. Identifiers move when a
+// device comes or goes, so the name decides; among devices of one name the
+// one last opened, `last`, is kept.
+std::optional<std::uint32_t> FindWaveInDevice(const std::vector<std::string>& names, const std::string& name,
+                                              std::uint32_t last);
 
 // The Start/Stop state machine. Start and Stop run on the user-interface
 // thread. The device's notification only measures a buffer; a hand-back thread
@@ -68,11 +85,14 @@ class TWinmmCapture final : public TCaptureSource, private TWaveInClient {
   // Ends a running capture, so that no notification outlives the buffers.
   ~TWinmmCapture() override;
 
-  // Opens and starts the device; a failure is reported and leaves nothing open.
+  // Opens and starts the device chosen, found by its name; a failure, or a
+  // chosen device that is not there, is reported and leaves nothing open.
   void Start() override;
   // Stops, closes and frees everything that Start obtained; also the way to
   // end a running capture before the program's objects go.
   void Stop() override;
+  // A wave input device's name; "" for the system's default.
+  void SetDevice(std::string id) override { device_name_ = std::move(id); }
   // False as soon as Stop has begun.
   bool CaptureRunning() const override;
   // Start and Stop finish their work before they return.
@@ -81,6 +101,8 @@ class TWinmmCapture final : public TCaptureSource, private TWaveInClient {
  private:
   void BufferDone(std::size_t index, std::uint32_t bytes_recorded) override;
   void HandBackLoop();
+  // Whether an open that failed so says the chosen device is not there.
+  bool DeviceGone(std::uint32_t open_result) const;
   // Stops accepting notifications, waits for those in progress and for the
   // hand-back thread, then resets, unprepares and closes the open device.
   void CloseDevice();
@@ -89,6 +111,9 @@ class TWinmmCapture final : public TCaptureSource, private TWaveInClient {
   TWaveInDevice& device_;
   TBufferMeasure& meter_;
   TErrorReporter& reporter_;
+  // Used on the user-interface thread only.
+  std::string device_name_;
+  std::uint32_t last_device_ = kWaveMapper;
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;

@@ -309,6 +309,9 @@ def read_string(text):
 
 # The command menu as built: captions, "-" for a separator.
 MENU_ITEMS = described_menu()
+# The row whose submenu lists the inputs: the default, a separator, then each
+# device in the system's order.
+INPUT_MENU = "入力(&I)"
 
 
 class MenuRow:
@@ -500,6 +503,11 @@ class Program:
     def platform_env(self):
         return {}
 
+    @staticmethod
+    def input_added():
+        """Readies the platform for an input that a test added before the
+        program starts; most need nothing."""
+
     def start(self, program=None, tray=True):
         """Starts the program and waits for its strip and, with `tray`, for
         its icon in the tray host: input sent while the host docks it can go
@@ -615,6 +623,73 @@ class Program:
                 return wait_until(effect, timeout=timeout, what=what) if effect else None
             if time.monotonic() > deadline:
                 raise AssertionError(f"the menu stayed open after clicks on {caption}")
+
+    def open_inputs(self):
+        """Opens the menu, then its input submenu by resting on its row or,
+        where that does not, a click on it (again while it stays shut: a
+        click can be lost), and returns the submenu's rectangle and rows once
+        they are all drawn."""
+        (x, y, w, _), rows = self.open_menu()
+        row = rows[MENU_ITEMS.index(INPUT_MENU)]
+
+        def submenu():
+            for menu in self.menu_windows():
+                rect = geometry_or_none(menu, env=self.env)
+                if rect and rect[:2] != (x, y):
+                    return rect
+            return None
+
+        at = (x + w // 2, y + (row.top + row.bottom) // 2)
+        for _ in range(3):
+            # Resting on the row opens the submenu on both platforms; a click
+            # as well where it did not (a click on an open one may shut it).
+            pointer(*at)
+            rect = within(submenu, timeout=RETRY)
+            if not rect:
+                click(*at)
+                rect = within(submenu, timeout=RETRY)
+            if rect:
+                # Off both menus, so that no row is highlighted and the submenu stays.
+                pointer(rect[0] + rect[2] + 5 if rect[0] > x else rect[0] - 5, rect[1] + rect[3] - 2)
+                seen = []
+
+                def drawn():
+                    # The rows no longer change: every device is drawn.
+                    seen.append([(r.kind, r.top, r.bottom) for r in read_menu(*rect)])
+                    return len(seen) > 1 and len(seen[-1]) > 2 and seen[-1] == seen[-2] and read_menu(*rect)
+
+                return rect, wait_until(drawn, what="the input submenu drawn")
+        raise AssertionError("the input submenu did not open")
+
+    def choose_input(self, index, effect, what):
+        """Picks row `index` of the input submenu by a click, clicks again
+        while the menus stay open, then waits for the effect as choose does.
+        Where the menus shut but nothing follows (or no effect can be seen:
+        chosen while stopped), the submenu shows whether the row is now the
+        chosen one: if not, the click shut the menus without choosing (Wine's
+        do now and then), and it is chosen again.
+        Returns the submenu's rows as they were before the first click."""
+        before = None
+        for _ in range(3):
+            (x, y, w, _), rows = self.open_inputs()
+            before = before or rows
+            row = rows[index]
+            assert row.kind == "item", f"row {index} of the input submenu is a {row.kind}"
+            for attempt in range(3):
+                click(x + w // 2, y + (row.top + row.bottom) // 2)
+                if within(lambda: not self.menu_windows(), timeout=RETRY if attempt < 2 else REACTION):
+                    break
+            else:
+                raise AssertionError(f"the menus stayed open after clicks on input row {index}")
+            if effect and within(effect, timeout=RETRY):
+                return before
+            chosen = index in checked_rows(self.open_inputs()[1])
+            self.close_menu()
+            if chosen:
+                if effect:
+                    wait_until(effect, what=what)
+                return before
+        raise AssertionError(f"input row {index} was not chosen: {what} never came")
 
     def message_boxes(self, title):
         """The X windows of this program's boxes with that title."""

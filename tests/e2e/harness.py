@@ -76,6 +76,8 @@ class WineApp(Program):
     TRAY_MENU_AT_POINTER = HELD_PRESS_KEEPS_MENU = SHARP_TEXT = True
     # Capture that loses its audio server hears nothing and says nothing.
     REPORTS_LOST_AUDIO = False
+    # Nor does capture whose input goes while it is metered.
+    REPORTS_GONE_INPUT = False
 
     def __init__(self, ini=None, folder=None, env=None):
         super().__init__(ini=ini, folder=folder, env=env)
@@ -91,12 +93,35 @@ class WineApp(Program):
     def command(self, program=None):
         return ["wine", program or os.path.join(self.folder, "Sonalix.exe")]
 
+    @staticmethod
+    def input_name(sink, description):
+        """What the program calls the monitor of a null sink: Wine names a
+        wave input device after the source's description."""
+        return "Monitor of " + description
+
+    @staticmethod
+    def input_added():
+        """Wine lists an input new to its prefix last in the first process
+        that sees it, and in its registry's order in every later one, so the
+        program and the probe that finds its row would disagree (the row
+        found then chose another input). A first listing registers it for
+        both."""
+        run_probe("inputs")
+
+    def input_row(self, sink, description):
+        """The row of the input submenu that meters the monitor of a null sink."""
+        names = [line.rstrip("\r") for line in run_probe("inputs").splitlines()]
+        return 2 + names.index(self.input_name(sink, description))
+
+    def menu_windows(self):
+        """The popup menus on screen: a menu and the submenus open from it."""
+        return [w for w in visible_windows(cls="sonalix.exe")
+                if w != self.window and run("xdotool", "getwindowname", str(w), check=False).strip() == ""]
+
     def menu_window(self):
         """The popup menu on screen, or None."""
-        for w in visible_windows(cls="sonalix.exe"):
-            if w != self.window and run("xdotool", "getwindowname", str(w), check=False).strip() == "":
-                return w
-        return None
+        menus = self.menu_windows()
+        return menus[0] if menus else None
 
     @staticmethod
     def focus_menu(menu):

@@ -98,6 +98,8 @@ class NativeApp(Program):
     TRAY_MENU_BY_HOST = True
     # Capture that loses its audio server says so in a box.
     REPORTS_LOST_AUDIO = True
+    # So does capture whose chosen input goes while it is metered.
+    REPORTS_GONE_INPUT = True
 
     def __init__(self, ini=None, folder=None, env=None):
         super().__init__(ini=ini, folder=folder, env=env)
@@ -126,6 +128,17 @@ class NativeApp(Program):
         those of another X class."""
         return [w for w in visible_windows(cls=cls, env=self.env) if "_NET_WM_WINDOW_TYPE_" + kind in
                 run("xprop", "-id", str(w), "_NET_WM_WINDOW_TYPE", check=False, env=self.env)]
+
+    @staticmethod
+    def input_name(sink, description):
+        """What the program calls the monitor of a null sink: its source's name."""
+        return sink + ".monitor"
+
+    def input_row(self, sink, description):
+        """The row of the input submenu that meters the monitor of a null
+        sink: every source is listed, in the server's order."""
+        sources = [line.split("\t")[1] for line in run("pactl", "list", "short", "sources").splitlines()]
+        return 2 + sources.index(self.input_name(sink, description))
 
     def menu_windows(self):
         """The popup menus on screen: the program's, and the tray host's of

@@ -40,13 +40,14 @@ def expected_strip(left_level, right_level):
 
 
 class Tone:
-    """Plays steady 16-bit stereo frames into the null sink; the capture side
-    reads them as 8-bit, so a 16-bit value v arrives as 128 + v / 256."""
+    """Plays steady 16-bit stereo frames into a null sink, the default
+    input's unless told another; the capture side reads them as 8-bit, so a
+    16-bit value v arrives as 128 + v / 256."""
 
-    def __init__(self, left, right):
+    def __init__(self, left, right, sink="vsink"):
         frame = int(left * 256).to_bytes(2, "little", signed=True) + int(right * 256).to_bytes(2, "little", signed=True)
         self.chunk = frame * 441  # 10 ms
-        self.player = subprocess.Popen(["pacat", "-p", "-d", "vsink", "--latency-msec=10"], env=ENV,
+        self.player = subprocess.Popen(["pacat", "-p", "-d", sink, "--latency-msec=10"], env=ENV,
                                        stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.running = True
         self.thread = threading.Thread(target=self._feed, daemon=True)

@@ -65,8 +65,8 @@ TEST_F(MainFormTest, MenuRowsAreBoundInTheirOrderWithTheirHandlers) {
     EXPECT_EQ(static_cast<bool>(item->OnClick), row.handled);
   }
   // Each published item is the one of its name.
-  for (const TMenuItem* member : {strip_->PM_Start, strip_->PM_Stop, strip_->PM_N01, strip_->PM_Top, strip_->PM_N02,
-                                  strip_->PM_About, strip_->PM_N03, strip_->PM_Exit}) {
+  for (const TMenuItem* member : {strip_->PM_Start, strip_->PM_Stop, strip_->PM_Input, strip_->PM_N01, strip_->PM_Top,
+                                  strip_->PM_N02, strip_->PM_About, strip_->PM_N03, strip_->PM_Exit}) {
     ASSERT_NE(member, nullptr);
     EXPECT_EQ(member, strip_->FindComponent(member->Name()));
     EXPECT_EQ(member->Parent(), &items);

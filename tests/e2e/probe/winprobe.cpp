@@ -13,9 +13,13 @@
 //                                          reference a program's menu is
 //                                          compared with ("-" a separator,
 //                                          a leading "+" a checked item)
+//   winprobe inputs                        prints the name of each wave input
+//                                          device, one per line, in the order
+//                                          of their identifiers
 // Any failure ends it with a non-zero status.
 #include <windows.h>
 
+#include <mmsystem.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -112,8 +116,20 @@ int ShowMenu(int x, int y, const std::vector<std::wstring>& items) {
   return 0;
 }
 
+int ListInputs() {
+  const UINT count = waveInGetNumDevs();
+  for (UINT i = 0; i < count; ++i) {
+    WAVEINCAPSW caps{};
+    if (waveInGetDevCapsW(i, &caps, sizeof caps) != MMSYSERR_NOERROR) return 1;
+    std::printf("%s\n",
+                snx::Narrow(std::wstring_view(caps.szPname, wcsnlen(caps.szPname, std::size(caps.szPname)))).c_str());
+  }
+  return 0;
+}
+
 int Usage() {
-  std::fprintf(stderr, "usage: winprobe | winprobe repaint HANDLE COUNT | winprobe menu X Y ITEM...\n");
+  std::fprintf(stderr,
+               "usage: winprobe | winprobe repaint HANDLE COUNT | winprobe menu X Y ITEM... | winprobe inputs\n");
   return 2;
 }
 
@@ -129,6 +145,7 @@ int main() {
     auto handle = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoull(args[1].c_str(), nullptr, 10)));
     return Repaint(handle, std::wcstol(args[2].c_str(), nullptr, 10));
   }
+  if (args[0] == L"inputs" && args.size() == 1) return ListInputs();
   if (args[0] == L"menu" && args.size() >= 4) {
     return ShowMenu(std::wcstol(args[1].c_str(), nullptr, 10), std::wcstol(args[2].c_str(), nullptr, 10),
                     std::vector<std::wstring>(args.begin() + 3, args.end()));

@@ -37,8 +37,8 @@ class CaptureTestCase(DriverTestCase):
             self.audio(True)
         super().tearDown()
 
-    def tone(self, left, right):
-        t = Tone(left, right)
+    def tone(self, left, right, sink="vsink"):
+        t = Tone(left, right, sink)
         self.tones.append(t)
         return t
 

@@ -134,6 +134,7 @@ class FakeCapture final : public TCaptureSource {
     log_.emplace_back("capture stop");
     running_ = false;
   }
+  void SetDevice(std::string id) override { log_.emplace_back("capture device \"" + id + "\""); }
   bool CaptureRunning() const override { return running_; }
   bool CaptureIdle() const override { return !running_; }
   // The connection failed: capture went idle by itself.
@@ -142,6 +143,17 @@ class FakeCapture final : public TCaptureSource {
  private:
   StripLog& log_;
   bool running_ = false;
+};
+
+// The inputs present, as the test sets them; counts how often it is asked.
+class FakeInputs final : public TInputDevices {
+ public:
+  std::vector<TInputDevice> InputDevices() override {
+    ++asked;
+    return devices;
+  }
+  std::vector<TInputDevice> devices;
+  int asked = 0;
 };
 
 // The skins' surface: counts the copies into the canvas, logs each time the
@@ -228,6 +240,7 @@ class FakeStripPlatform final : public TStripPlatform {
   FakeSettingsPlace settings{log};
   FakeStripDesktop desktop{log};
   FakeCapture capture{log};
+  FakeInputs inputs;
   FakeSkin skin{log};
   // What the strip's capture measures into, once the devices are connected.
   TBufferMeasure* levels = nullptr;
@@ -244,6 +257,7 @@ class FakeStripDevices final : public TStripDevices {
   TSkinSurface& Skin() override { return platform_.skin; }
   TDrawGuard& DrawGuard() override { return pumping_ ? static_cast<TDrawGuard&>(*pumping_) : unguarded_; }
   TCaptureSource& Capture() override { return platform_.capture; }
+  TInputDevices& Inputs() override { return platform_.inputs; }
 
  private:
   FakeStripPlatform& platform_;

@@ -20,6 +20,7 @@ class FakeCapture final : public TCaptureSource {
  public:
   void Start() override { idle = false; }
   void Stop() override { idle = true; }
+  void SetDevice(std::string) override {}
   bool CaptureRunning() const override { return !idle; }
   bool CaptureIdle() const override {
     if (while_asked) while_asked();

@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(StripTest, CreationConnectsTheDevicesAndShowingLoadsTheSkinsAndStartsTheTimer) {
   Create();
-  EXPECT_EQ(Seen(), (StripLog{"tray icon added", "open settings", "connect devices"}));
+  EXPECT_EQ(Seen(), (StripLog{"tray icon added", "open settings", "connect devices", "capture device \"\""}));
   ASSERT_EQ(platform_.desktop.shown_icons.size(), 1U);
   EXPECT_EQ(platform_.desktop.shown_icons[0].picture, FakeStripDesktop::kApplicationIcon);
   EXPECT_EQ(platform_.desktop.shown_icons[0].tip, "Sonalix");
@@ -190,14 +190,100 @@ TEST_F(StripTest, TheRightButtonOpensTheMenuAtThePointerAndTheLeftOneDrags) {
 TEST_F(StripTest, TheTrayOffersHostsTheStripsMenuWithItsMarkKeptCurrent) {
   platform_.settings.values = {{"Main/Top", "1"}};
   CreateShown();
-  const std::vector<std::string> rows{"開始(&S)", "停止(&P)",           "-", "+常に最前面に表示(&T)",
-                                      "-",        "バージョン情報(&A)", "-", "終了(&X)"};
+  const std::vector<std::string> rows{"開始(&S)", "停止(&P)",           "入力(&I)", "-",       "+常に最前面に表示(&T)",
+                                      "-",        "バージョン情報(&A)", "-",        "終了(&X)"};
   ASSERT_FALSE(platform_.desktop.offered_menus.empty());
   EXPECT_EQ(platform_.desktop.offered_menus.back(), rows);
   strip_->PM_Top->Click();
   std::vector<std::string> unchecked = rows;
-  unchecked[3] = "常に最前面に表示(&T)";
+  unchecked[4] = "常に最前面に表示(&T)";
   EXPECT_EQ(platform_.desktop.offered_menus.back(), unchecked);
+}
+
+// The input submenu's rows, "+" before a checked one.
+std::vector<std::string> InputRows(const TSNX_MAIN& strip) {
+  std::vector<std::string> rows;
+  for (int i = 0; i < strip.PM_Input->Count(); ++i) {
+    const TMenuItem* item = strip.PM_Input->Items(i);
+    rows.push_back((item->Checked() ? "+" : "") + item->Caption());
+  }
+  return rows;
+}
+
+class StripInputTest : public StripTest {
+ protected:
+  StripInputTest() { platform_.inputs.devices = {{"mic", "Mic & Line"}, {"usb", "USB Audio"}}; }
+  // Opens the menu from the strip and chooses the input row `row` in it, as
+  // the menu then shows it.
+  void ChooseInput(int row) {
+    application_.choose = [this, row](const TPopupMenu&) { return strip_->PM_Input->Items(row); };
+    strip_->ReleaseButton(TMouseButton::mbRight, 1, 1);
+  }
+};
+
+TEST_F(StripInputTest, TheSubmenuFollowsStopAndIsCurrentEachTimeTheMenuOpens) {
+  CreateShown();
+  const TMenuItem& items = strip_->PopupMenu->Items();
+  EXPECT_EQ(items.IndexOf(strip_->PM_Input), items.IndexOf(strip_->PM_Stop) + 1);
+  EXPECT_EQ(strip_->PM_Input->Caption(), "入力(&I)");
+
+  application_.choose = [this](const TPopupMenu&) {
+    EXPECT_EQ(InputRows(*strip_), (std::vector<std::string>{"+既定の入力", "-", "Mic && Line", "USB Audio"}));
+    return nullptr;
+  };
+  strip_->ReleaseButton(TMouseButton::mbRight, 1, 1);
+  platform_.inputs.devices.pop_back();
+  application_.choose = [this](const TPopupMenu&) {
+    EXPECT_EQ(InputRows(*strip_), (std::vector<std::string>{"+既定の入力", "-", "Mic && Line"}));
+    return nullptr;
+  };
+  strip_->ReleaseButton(TMouseButton::mbRight, 1, 1);
+  EXPECT_EQ(application_.popups.size(), 2U);
+}
+
+TEST_F(StripInputTest, ChoosingWhileCapturingMovesCaptureAtOnceAndWhileStoppedOnlyRemembers) {
+  CreateShown();
+  ChooseInput(3);
+  EXPECT_EQ(Seen(), StripLog{"capture device \"usb\""});
+  EXPECT_EQ(InputRows(*strip_), (std::vector<std::string>{"既定の入力", "-", "Mic && Line", "+USB Audio"}));
+
+  strip_->PM_Start->Click();
+  Seen();
+  ChooseInput(2);
+  EXPECT_EQ(Seen(), (StripLog{"capture stop", "capture device \"mic\"", "capture start"}));
+  EXPECT_TRUE(platform_.capture.CaptureRunning());
+  // The one being metered again: nothing to do.
+  ChooseInput(2);
+  EXPECT_EQ(Seen(), StripLog{});
+  ChooseInput(0);
+  EXPECT_EQ(Seen(), (StripLog{"capture stop", "capture device \"\"", "capture start"}));
+  EXPECT_EQ(InputRows(*strip_), (std::vector<std::string>{"+既定の入力", "-", "Mic && Line", "USB Audio"}));
+}
+
+TEST_F(StripInputTest, TheChoiceIsRememberedAndTheDefaultLeavesTheFileAsItWas) {
+  const SettingsValues untouched{{"Main/MainX", "10"}, {"Main/MainY", "20"}, {"Main/Top", "0"}};
+  platform_.settings.values = untouched;
+  Create();
+  strip_->Show();
+  strip_->PM_Exit->Click();
+  EXPECT_EQ(platform_.settings.values, untouched);
+
+  // The next run meters the chosen input, even one that is away for now.
+  platform_.settings.values["Main/Device"] = "gone";
+  platform_.log.clear();
+  Create();
+  EXPECT_EQ(Seen(), (StripLog{"tray icon added", "open settings", "connect devices", "capture device \"gone\""}));
+  strip_->Show();
+  ChooseInput(3);
+  EXPECT_EQ(InputRows(*strip_), (std::vector<std::string>{"既定の入力", "-", "Mic && Line", "+USB Audio"}));
+  strip_->PM_Exit->Click();
+  EXPECT_EQ(platform_.settings.values["Main/Device"], "usb");
+
+  Create();
+  strip_->Show();
+  ChooseInput(0);
+  strip_->PM_Exit->Click();
+  EXPECT_EQ(platform_.settings.values, untouched);
 }
 
 TEST_F(StripTest, ExitReleasesTheSkinsThenWritesWhereTheStripIsAndEndsTheProgram) {

@@ -68,10 +68,14 @@ class Gate {
 // notifications, from whichever thread it likes.
 class FakeWaveIn final : public TWaveInDevice {
  public:
-  std::uint32_t Open(const TWaveFormat& format, TWaveInClient& client) override {
+  std::vector<std::string> DeviceNames() override {
+    Record("names");
+    return names;
+  }
+  std::uint32_t Open(const TWaveFormat& format, TWaveInClient& client, std::uint32_t device) override {
     format_ = format;
     client_ = &client;
-    Record("open");
+    Record(device == kWaveMapper ? "open" : "open " + std::to_string(device));
     return open_result;
   }
   void SetHeader(std::size_t i, std::uint8_t* data, std::uint32_t length) override {
@@ -117,6 +121,7 @@ class FakeWaveIn final : public TWaveInDevice {
 
   std::uint32_t open_result = 0;
   std::uint32_t start_result = 0;
+  std::vector<std::string> names;
   Gate unprepare_gate;
   // Set while the meter is inside a measurement.
   const std::atomic<bool>* measuring = nullptr;
@@ -305,6 +310,71 @@ TEST_F(CaptureTest, LaterStartWorksAfterFailedAttempts) {
   EXPECT_EQ(reporter_.reports.size(), 2u);
 }
 
+struct LookupCase {
+  const char* name;
+  std::vector<std::string> names;
+  std::uint32_t last;
+  std::optional<std::uint32_t> found;
+};
+
+void PrintTo(const LookupCase& c, std::ostream* os) { *os << c.name; }
+
+class WaveInLookupTest : public testing::TestWithParam<LookupCase> {};
+
+TEST_P(WaveInLookupTest, FindsTheDeviceByItsNameWhereverItsIdentifierMoved) {
+  EXPECT_EQ(FindWaveInDevice(GetParam().names, "USB Mic", GetParam().last), GetParam().found);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, WaveInLookupTest,
+    testing::Values(LookupCase{"Gone", {"Line In", "Headset"}, 0, std::nullopt},
+                    LookupCase{"NoDevices", {}, kWaveMapper, std::nullopt},
+                    LookupCase{"MovedDown", {"USB Mic", "Line In"}, 1, 0},
+                    LookupCase{"MovedUp", {"Line In", "Headset", "USB Mic"}, 0, 2},
+                    // Of two alike, the one opened before; else the first.
+                    LookupCase{"TwinsKeepTheOneOpened", {"USB Mic", "Line In", "USB Mic"}, 2, 2},
+                    LookupCase{"TwinsFirstOtherwise", {"Line In", "USB Mic", "USB Mic"}, kWaveMapper, 1},
+                    LookupCase{"NamePrefixIsNoMatch", {"USB Mic 2", "usb mic"}, 0, std::nullopt}),
+    [](const testing::TestParamInfo<LookupCase>& param_info) { return std::string(param_info.param.name); });
+
+TEST_F(CaptureTest, AChosenDeviceIsOpenedByItsIdentifierAndOneThatIsGoneIsReported) {
+  device_.names = {"Line In", "USB Mic & Co"};
+  capture_.SetDevice("USB Mic & Co");
+  capture_.Start();
+  EXPECT_THAT(device_.TakeCalls(),
+              ElementsAreArray(std::vector<std::string>{"names", "header 0", "header 1", "open 1", "prepare 0",
+                                                        "prepare 1", "add 0", "add 1", "start"}));
+  capture_.Stop();
+  // Unplugged while stopped: reported by name, nothing opened, no other device in its place.
+  device_.names = {"Line In"};
+  device_.TakeCalls();
+  capture_.Start();
+  EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(std::vector<std::string>{"names"}));
+  EXPECT_THAT(reporter_.reports,
+              ElementsAreArray(std::vector<Report>{{"入力デバイスが見つかりません: USB Mic & Co", "エラー"}}));
+  EXPECT_FALSE(capture_.CaptureRunning());
+  // Listed still, but its driver says it is gone; any other failure is the device's own.
+  device_.names = {"USB Mic & Co"};
+  device_.open_result = 6;
+  capture_.Start();
+  device_.open_result = 4;
+  capture_.Start();
+  EXPECT_THAT(reporter_.reports,
+              ElementsAreArray(std::vector<Report>{{"入力デバイスが見つかりません: USB Mic & Co", "エラー"},
+                                                   {"入力デバイスが見つかりません: USB Mic & Co", "エラー"},
+                                                   {"waveInOpenに失敗しました: 4", "エラー"}}));
+  device_.open_result = 0;
+  // Back, under another identifier; then the default again.
+  device_.names = {"USB Mic & Co", "Line In"};
+  capture_.Start();
+  EXPECT_TRUE(device_.WaitForCall("open 0"));
+  capture_.Stop();
+  capture_.SetDevice("");
+  device_.TakeCalls();
+  capture_.Start();
+  EXPECT_THAT(device_.TakeCalls(), ElementsAreArray(kStart));
+}
+
 TEST_F(CaptureTest, DestroyingARunningCaptureStopsIt) {
   std::optional<TWinmmCapture> other;
   other.emplace(device_, meter_, reporter_);
@@ -351,7 +421,8 @@ class StreamingWaveIn final : public TWaveInDevice {
 
   StreamingWaveIn(Completes completes, int total) : completes_(completes), total_(total) {}
 
-  std::uint32_t Open(const TWaveFormat&, TWaveInClient& client) override {
+  std::vector<std::string> DeviceNames() override { return {}; }
+  std::uint32_t Open(const TWaveFormat&, TWaveInClient& client, std::uint32_t) override {
     client_ = &client;
     return 0;
   }

@@ -40,7 +40,7 @@ TEST_F(IniFileTest, TheThreeKeysRoundTripAndAMissingFileGivesTheDefaults) {
   EXPECT_EQ(defaults.top, 300);
   EXPECT_FALSE(defaults.stay_on_top);
 
-  WriteMainSettings(fresh, MainSettings{-1280, 0x40, true});
+  WriteMainSettings(fresh, MainSettings{-1280, 0x40, true, ""});
   EXPECT_EQ(FileBytes(), "[Main]\r\nMainX=-1280\r\nMainY=64\r\nTop=1\r\n");
   TIniFile again(path_);
   MainSettings read = ReadMainSettings(again);
