@@ -715,13 +715,15 @@ class Program:
             self.focus(box)
             # A Return while the keyboard is still elsewhere acts there: in
             # the window the box was shown over, it presses the default
-            # button. As a user waits to see the box active, this waits until
-            # the box holds the keyboard.
-            within(lambda: self.holds_keyboard(box), timeout=RETRY)
+            # button, closing that window too. As a user waits to see the box
+            # active, this types only once the box holds the keyboard, and
+            # clicks it first otherwise.
+            if not within(lambda: self.holds_keyboard(box), timeout=RETRY):
+                continue
             key("Return")
             if within(lambda: box not in visible_windows(env=self.env), timeout=RETRY):
                 return
-        raise AssertionError("the box stayed open after Return")
+        raise AssertionError("the box stayed open after Return, or never took the keyboard")
 
     def close(self, window, closed):
         """The system's close request to a window, again until `closed` holds
