@@ -172,6 +172,8 @@ class TTrayIcon : public TComponent, private TTrayIconEvents, private TMenuObser
   TAnimateMode animate_mode_ = TAnimateMode::amAutomatic;
   std::atomic<std::int32_t> animate_rate_ = 500;
   bool auto_popup_ = true;
+  // A menu of the icon is being brought up or is open.
+  bool popup_running_ = false;
   bool enabled_ = true;
   std::unique_ptr<TIcon> icon_;
   TPopupMenu* lb_popup_menu_ = nullptr;

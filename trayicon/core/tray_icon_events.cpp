@@ -98,10 +98,25 @@ void TTrayIcon::ButtonDown(TPopupMenu* menu, TMouseButton button, TPoint at) {
 }
 
 void TTrayIcon::PopupStep(TPopupMenu& menu, TPoint at) {
-  // The menu's owner must be in front, or the menu does not close when the
-  // user clicks elsewhere.
-  if (platform_.forms.ForegroundForm(Owner())) ApplicationOf(Owner()).ProcessMessages();
-  menu.Popup(at.x, at.y);
+  // One menu at a time. Requests that come while it is brought up (run by
+  // the pump below) or open (run by its own loop) are dropped; otherwise each
+  // would open its menu once the one before closed.
+  if (popup_running_) return;
+  popup_running_ = true;
+  // Cleared through the weak handle: a command of the menu may end the icon.
+  const auto done = [self = std::weak_ptr(self_)] {
+    if (const std::shared_ptr<TTrayIcon*> icon = self.lock(); icon && *icon) (*icon)->popup_running_ = false;
+  };
+  try {
+    // The menu's owner must be in front, or the menu does not close when the
+    // user clicks elsewhere.
+    if (platform_.forms.ForegroundForm(Owner())) ApplicationOf(Owner()).ProcessMessages();
+    menu.Popup(at.x, at.y);
+  } catch (...) {
+    done();
+    throw;
+  }
+  done();
 }
 
 void TTrayIcon::ForegroundStep() {

@@ -127,12 +127,19 @@ class FakeTrayPlatform final : public TNotifyArea,
 
   // The application's side: the message pump and menus.
   std::string ExeName() const override { return "Sonalix.exe"; }
-  void ProcessMessages() override { Log("process messages"); }
+  void ProcessMessages() override {
+    Log("process messages");
+    if (const auto arrives = std::exchange(during_process_messages, nullptr)) arrives();
+  }
   void Terminate() override { Log("terminate"); }
   TMenuItem* TrackPopupMenu(const TPopupMenu& menu, int x, int y) override {
     Log("popup " + menu.Name() + " at " + std::to_string(x) + "," + std::to_string(y));
+    if (const auto arrives = std::exchange(during_popup, nullptr)) arrives();
     return nullptr;
   }
+  // Run once, inside the next pump or menu loop: what arrives while it runs.
+  std::function<void()> during_process_messages;
+  std::function<void()> during_popup;
 
   // Plays the area's reports on the test thread; an icon not connected hears nothing.
   void Pointer(std::int32_t id, TPointerAction action, TMouseButton button = TMouseButton::mbLeft) {

@@ -98,6 +98,32 @@ TEST_F(EventsTest, PressesWithALinkedMenuBringTheFormForwardAndOpenItAtThePointe
   EXPECT_THAT(platform_.Log(), ElementsAre("down right at 640,700"));
 }
 
+// A host asking again, or the user clicking again, while the menu is brought
+// up or open: one menu, and the next request after it opens the next.
+TEST_F(EventsTest, RequestsWhileTheMenuIsBroughtUpOrOpenOpenNoOther) {
+  tray_->SetRBPopupMenu(menu_);
+  const auto again = [this] {
+    Send(paPress, mbRight);
+    Send(paRelease, mbRight);
+  };
+  platform_.during_process_messages = again;
+  platform_.during_popup = again;
+  Send(paPress, mbRight);
+  EXPECT_THAT(platform_.Log(), ElementsAre("foreground form", "process messages", "up right at 640,700",
+                                           "popup Menu at 640,700", "up right at 640,700"));
+  platform_.Clear();
+  Send(paPress, mbRight);
+  EXPECT_THAT(platform_.Log(), ElementsAre("foreground form", "process messages", "popup Menu at 640,700"));
+}
+
+// A menu command that ends the icon: the popup's end touches no icon.
+TEST_F(EventsTest, AnIconEndedByItsMenuLeavesNothingBehind) {
+  tray_->SetRBPopupMenu(menu_);
+  platform_.during_popup = [this] { delete tray_; };
+  Send(paPress, mbRight);
+  EXPECT_THAT(platform_.Log(), ElementsAre("foreground form", "process messages", "popup Menu at 640,700", "remove"));
+}
+
 TEST_F(EventsTest, DisabledIconsRaiseNothing) {
   tray_->SetEnabled(false);
   tray_->SetRBPopupMenu(menu_);
