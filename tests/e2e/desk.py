@@ -626,28 +626,35 @@ class Program:
 
     def open_inputs(self):
         """Opens the menu, then its input submenu by resting on its row or,
-        where that does not, a click on it (again while it stays shut: a
-        click can be lost), and returns the submenu's rectangle and rows once
-        they are all drawn."""
-        (x, y, w, _), rows = self.open_menu()
-        row = rows[MENU_ITEMS.index(INPUT_MENU)]
-
-        def submenu():
-            for menu in self.menu_windows():
-                rect = geometry_or_none(menu, env=self.env)
-                if rect and rect[:2] != (x, y):
-                    return rect
-            return None
-
-        at = (x + w // 2, y + (row.top + row.bottom) // 2)
+        where that does not, a click on it, and returns the submenu's
+        rectangle and rows once they are all drawn. A user who sees nothing
+        open tries again: the pointer leaves the row and comes back (resting
+        where it already was tells the menu nothing), and the menu is opened
+        again if it went meanwhile (a click on the row can shut it)."""
         for _ in range(3):
-            # Resting on the row opens the submenu on both platforms; a click
-            # as well where it did not (a click on an open one may shut it).
-            pointer(*at)
-            rect = within(submenu, timeout=RETRY)
-            if not rect:
-                click(*at)
+            (x, y, w, _), rows = self.open_menu()
+            row = rows[MENU_ITEMS.index(INPUT_MENU)]
+
+            def submenu():
+                for menu in self.menu_windows():
+                    rect = geometry_or_none(menu, env=self.env)
+                    if rect and rect[:2] != (x, y):
+                        return rect
+                return None
+
+            at = (x + w // 2, y + (row.top + row.bottom) // 2)
+            rect = None
+            for _ in range(2):
+                if self.menu_window() is None:
+                    break
+                pointer(x - 5 if x >= 5 else x + w + 5, at[1])
+                pointer(*at)
                 rect = within(submenu, timeout=RETRY)
+                if not rect:
+                    click(*at)
+                    rect = within(submenu, timeout=RETRY)
+                if rect:
+                    break
             if rect:
                 # Off both menus, so that no row is highlighted and the submenu stays.
                 pointer(rect[0] + rect[2] + 5 if rect[0] > x else rect[0] - 5, rect[1] + rect[3] - 2)
@@ -659,6 +666,7 @@ class Program:
                     return len(seen) > 1 and len(seen[-1]) > 2 and seen[-1] == seen[-2] and read_menu(*rect)
 
                 return rect, wait_until(drawn, what="the input submenu drawn")
+            self.close_menu()
         raise AssertionError("the input submenu did not open")
 
     def choose_input(self, index, effect, what):
