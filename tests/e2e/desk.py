@@ -5,6 +5,7 @@ import os
 import re
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -131,6 +132,18 @@ def screenshot(path, x=0, y=0, w=None, h=None):
     crop = [] if w is None else ["-crop", f"{w}x{h}+{x}+{y}", "+repage"]
     run("import", "-window", "root", *crop, path)
     return path
+
+
+def note_retry(what):
+    """Says on the test's output that a step is done again, and keeps the
+    screen as it was beside the desktop's directory."""
+    picture = os.path.join(os.path.dirname(DESKTOP_DIR) or tempfile.gettempdir(),
+                           f"retry-{time.strftime('%H%M%S')}.png")
+    try:
+        screenshot(picture)
+    except (RuntimeError, OSError, subprocess.SubprocessError):
+        picture = "no screenshot"
+    print(f"retrying: {what} ({picture})", file=sys.stderr, flush=True)
 
 
 class _XImage(ctypes.Structure):
@@ -569,7 +582,9 @@ class Program:
         elif at is None:
             x, y, w, h = self.geometry()
             at = (x + w - 10, y + h // 2)
-        for _ in range(3):  # a click the program never saw opens nothing
+        for attempt in range(3):  # a click the program never saw opens nothing
+            if attempt:
+                note_retry("the menu did not open")
             click(*at, 3)
             menu = within(self.menu_window, timeout=RETRY)
             if menu:
@@ -623,6 +638,7 @@ class Program:
                 return wait_until(effect, timeout=timeout, what=what) if effect else None
             if time.monotonic() > deadline:
                 raise AssertionError(f"the menu stayed open after clicks on {caption}")
+            note_retry(f"the menu stayed open after a click on {caption}")
 
     def open_inputs(self):
         """Opens the menu, then its input submenu by resting on its row or,
@@ -666,6 +682,7 @@ class Program:
                     return len(seen) > 1 and len(seen[-1]) > 2 and seen[-1] == seen[-2] and read_menu(*rect)
 
                 return rect, wait_until(drawn, what="the input submenu drawn")
+            note_retry("the input submenu did not open")
             self.close_menu()
         raise AssertionError("the input submenu did not open")
 
@@ -678,17 +695,23 @@ class Program:
         do now and then), and it is chosen again.
         Returns the submenu's rows as they were before the first click."""
         before = None
+        failure = f"input row {index} was not chosen: {what} never came"
         for _ in range(3):
             (x, y, w, _), rows = self.open_inputs()
             before = before or rows
             row = rows[index]
             assert row.kind == "item", f"row {index} of the input submenu is a {row.kind}"
-            for attempt in range(3):
+            for _ in range(3):
                 click(x + w // 2, y + (row.top + row.bottom) // 2)
-                if within(lambda: not self.menu_windows(), timeout=RETRY if attempt < 2 else REACTION):
+                if within(lambda: not self.menu_windows(), timeout=RETRY):
                     break
             else:
-                raise AssertionError(f"the menus stayed open after clicks on input row {index}")
+                # Menus that take no click on a row are shut and opened
+                # afresh, as a user would; what the screen showed is kept.
+                failure = f"the menus stayed open after clicks on input row {index}"
+                note_retry(failure)
+                self.close_menu()
+                continue
             if effect and within(effect, timeout=RETRY):
                 return before
             chosen = index in checked_rows(self.open_inputs()[1])
@@ -697,7 +720,7 @@ class Program:
                 if effect:
                     wait_until(effect, what=what)
                 return before
-        raise AssertionError(f"input row {index} was not chosen: {what} never came")
+        raise AssertionError(failure)
 
     def message_boxes(self, title):
         """The X windows of this program's boxes with that title."""
