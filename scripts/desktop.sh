@@ -259,7 +259,11 @@ start() {  # start [--native]
   if [ "$native" = 0 ]; then
     # The Wine desktop has no window manager: a reparenting one races Wine
     # over where a borderless popup is, so the program's idea of its position
-    # and the screen disagree. Its tray host is a bare XEmbed tray.
+    # and the screen disagree. What Wine waits for from one, each window's
+    # WM_STATE, is kept by a helper. Its tray host is a bare XEmbed tray.
+    python3 "$(dirname "$0")/wm-state.py" >"$dir/wm-state.log" 2>&1 &
+    started $!
+    wait_for "$ready" grep -qx ready "$dir/wm-state.log"
     trayer --edge bottom --align right --widthtype pixel --width 64 --height 32 \
       --SetDockType true --expand false --transparent false >"$dir/trayer.log" 2>&1 &
     started $!

@@ -596,22 +596,27 @@ class Program:
         raise AssertionError("the menu did not open")
 
     def close_menu(self):
-        """Escape, again while the menu stays open (a key sent into a menu
-        still opening can be lost); where Escape keeps doing nothing, a click
-        on the bare desktop, as a user would, in its bottom left corner,
-        away from the strip, its menus and the panels."""
-        for attempt in range(5):
-            menu = self.menu_window()
-            if menu is None:
+        """Escape, once for each menu open (it shuts the innermost), and again
+        while no menu shuts (a key sent into a menu still opening can be lost);
+        where Escape keeps doing nothing, a click on the bare desktop, as a
+        user would, in its bottom left corner, away from the strip, its menus
+        and the panels."""
+        unanswered = 0
+        while True:
+            menus = self.menu_windows()
+            if not menus:
                 return
-            if attempt < 2:
-                self.focus_menu(menu)
+            if unanswered >= 5:
+                raise AssertionError("the menu stayed open after Escape")
+            if unanswered < 2:
+                self.focus_menu(menus[0])
                 key("Escape")
             else:
                 click(2, screen_size()[1] - 2)
-            if within(lambda: self.menu_window() is None, timeout=RETRY):
-                return
-        raise AssertionError("the menu stayed open after Escape")
+            if within(lambda: len(self.menu_windows()) < len(menus), timeout=RETRY):
+                continue
+            unanswered += 1
+            note_retry("the menu stayed open after Escape")
 
     @staticmethod
     def focus_menu(menu):
