@@ -32,11 +32,12 @@ timed() {  # timed NAME COMMAND...: runs it and says how long it took, and the C
   )
 }
 
-# The Windows lane's build is the start of the run's longest road (its Wine
-# tests run one at a time and mostly wait), so the other lanes build once it
-# has been built: it holds this lock while it builds, the others wait for it
-# before their first build. (Giving their builds a lower priority instead
-# starved them whenever anything else ran beside the tests.)
+# The checks lane is the run's longest road and starts at once. The Windows
+# lane's build starts the next longest (its Wine tests run one at a time and
+# mostly wait), so the native lane builds once it has been built: it holds
+# this lock while it builds, the native lane waits for it before its first
+# build. (Giving a build a lower priority instead starved it whenever
+# anything else ran beside the tests.)
 build_lock=$logs/windows-build.lock
 exec 9>"$build_lock"
 flock 9
@@ -72,18 +73,9 @@ fuzz() {
 }
 
 checks() {
-  after_windows_build
   timed host tier host
   timed host-tsan tsan
   timed fuzz fuzz
-  if [ "$SONALIX_WINE_ARCH" = win64 ]; then
-    # The shipped program is the i686 build: it is built (warnings are errors)
-    # even where Wine cannot run it; the 64-bit build of the same sources
-    # runs the Windows tests. Built here, off the Windows lane's long road.
-    timed win32 build win32 Sonalix
-    # Its zip and installer are made too; the 64-bit twins are the ones run.
-    timed win32-packages cpack --preset win32
-  fi
 }
 
 native() {
@@ -103,14 +95,27 @@ windows() {
   wait "$prefix" || { cat "$logs/wineprefix.log"; return 1; }
   rm -rf "$logs/wineprefix"
   timed "$preset-tests" run_tests "$preset"
+  if [ "$preset" = win64 ]; then
+    # The shipped program is the i686 build: it is built (warnings are errors)
+    # even where Wine cannot run it; the 64-bit build of the same sources ran
+    # the Windows tests. Built last, off the checks lane, the longest road.
+    timed win32 build win32 Sonalix
+    # Its zip and installer are made too; the 64-bit twins are the ones run.
+    timed win32-packages cpack --preset win32
+  fi
 }
 
 declare -A lanes
 for lane in checks native windows; do
   # Only the Windows lane keeps the build lock open: should it end early,
-  # the lock goes with it and the others build all the same.
+  # the lock goes with it and the native lane builds all the same.
   if [ "$lane" = windows ]; then
     ( set -e; timed "lane $lane" "$lane" ) >"$logs/$lane.log" 2>&1 &
+  elif [ "$lane" = checks ]; then
+    # Batch work only: the desktop tests of the other lanes take their turn
+    # first. Beside the run's own compiles they starved, and a Wine menu
+    # took no input for over a minute.
+    ( exec 9>&-; renice 5 -p "$BASHPID" >/dev/null; set -e; timed "lane $lane" "$lane" ) >"$logs/$lane.log" 2>&1 &
   else
     ( exec 9>&-; set -e; timed "lane $lane" "$lane" ) >"$logs/$lane.log" 2>&1 &
   fi

@@ -9,6 +9,8 @@
 #                                            there instead of failing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Batch work, as the checks lane is: the desktop tests beside it come first.
+renice 5 -p $$ >/dev/null
 
 build=${1:?build directory} pattern=${2:?path pattern} fixes=${3:-}
 jobs=${SONALIX_JOBS:-2}
