@@ -183,7 +183,7 @@ SLIPS = [
     dict(_TRAY, id="menu-request-while-open-kept", file="trayicon/core/tray_icon_events.cpp",
          original="if (popup_running_) return;", replacement="if (popup_running_ && false) return;"),
     dict(_TRAY, id="popup-end-through-ended-icon", file="trayicon/core/tray_icon_events.cpp",
-         original="  }\n  done();\n}", replacement="  }\n  popup_running_ = false;\n}"),
+         original="  menu.Popup(at.x, at.y);\n}", replacement="  menu.Popup(at.x, at.y);\n  popup_running_ = false;\n}"),
     dict(_TRAY, id="second-click-waits-again", file="trayicon/core/tray_icon_events.cpp",
          original="if (OnClick && !click_pending_) {", replacement="if (OnClick) {"),
     dict(_TRAY, id="menus-swapped", file="trayicon/core/tray_icon_events.cpp",

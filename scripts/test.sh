@@ -36,8 +36,8 @@ timed() {  # timed NAME COMMAND...: runs it and says how long it took, and the C
 # lane's build starts the next longest (its Wine tests run one at a time and
 # mostly wait), so the native lane builds once it has been built: it holds
 # this lock while it builds, the native lane waits for it before its first
-# build. (Giving a build a lower priority instead starved it whenever
-# anything else ran beside the tests.)
+# build. (A lower priority for the native lane's build instead starved it
+# whenever anything else ran beside the tests.)
 build_lock=$logs/windows-build.lock
 exec 9>"$build_lock"
 flock 9

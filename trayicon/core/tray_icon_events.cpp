@@ -103,20 +103,18 @@ void TTrayIcon::PopupStep(TPopupMenu& menu, TPoint at) {
   // would open its menu once the one before closed.
   if (popup_running_) return;
   popup_running_ = true;
-  // Cleared through the weak handle: a command of the menu may end the icon.
-  const auto done = [self = std::weak_ptr(self_)] {
-    if (const std::shared_ptr<TTrayIcon*> icon = self.lock(); icon && *icon) (*icon)->popup_running_ = false;
-  };
-  try {
-    // The menu's owner must be in front, or the menu does not close when the
-    // user clicks elsewhere.
-    if (platform_.forms.ForegroundForm(Owner())) ApplicationOf(Owner()).ProcessMessages();
-    menu.Popup(at.x, at.y);
-  } catch (...) {
-    done();
-    throw;
-  }
-  done();
+  // Cleared through the weak handle, however the popup ends: a command of
+  // the menu may end the icon.
+  struct TPopupEnd {
+    std::weak_ptr<TTrayIcon*> icon;
+    ~TPopupEnd() {
+      if (const std::shared_ptr<TTrayIcon*> alive = icon.lock(); alive && *alive) (*alive)->popup_running_ = false;
+    }
+  } const end{self_};
+  // The menu's owner must be in front, or the menu does not close when the
+  // user clicks elsewhere.
+  if (platform_.forms.ForegroundForm(Owner())) ApplicationOf(Owner()).ProcessMessages();
+  menu.Popup(at.x, at.y);
 }
 
 void TTrayIcon::ForegroundStep() {
