@@ -51,7 +51,11 @@ build() {  # build PRESET [TARGET...]
   cmake --build --preset "$preset" -j "$jobs" ${1:+--target "$@"}
 }
 
-run_tests() { ctest --preset "$1" -j "$jobs" --timeout 900; }
+# Each preset's results are also kept as a JUnit report, for the summary of
+# failures at the end of the run.
+junit() { echo "$PWD/$logs/$1.junit.xml"; }
+
+run_tests() { ctest --preset "$1" -j "$jobs" --timeout 900 --output-junit "$(junit "$1")"; }
 
 tier() {
   build "$1"
@@ -64,7 +68,7 @@ tsan() {
   local threaded=(main_core_tests main_winmm_tests trayicon_core_tests)
   cmake --preset host-tsan >/dev/null
   cmake --build --preset host-tsan -j "$jobs" --target "${threaded[@]}"
-  ctest --preset host-tsan -j "$jobs" --timeout 900 -L "^($(IFS='|'; echo "${threaded[*]}"))\$"
+  ctest --preset host-tsan -j "$jobs" --timeout 900 --output-junit "$(junit host-tsan)" -L "^($(IFS='|'; echo "${threaded[*]}"))\$"
 }
 
 fuzz() {
@@ -144,6 +148,14 @@ while [ ${#remaining[@]} -gt 0 ]; do
 done
 grep -h '^=== .*: [0-9]* s (CPU' "$logs"/*.log
 if [ ${#failed[@]} -gt 0 ]; then
+  # Last, where a log cut to its tail still shows them: the failed tests'
+  # own output, and how each failed lane ended.
+  shopt -s nullglob
+  python3 scripts/test-failures.py "$logs"/*.junit.xml
+  for lane in "${failed[@]}"; do
+    echo "=== the end of lane $lane ==="
+    tail -n 15 "$logs/$lane.log"
+  done
   echo "test.sh: failed: ${failed[*]}" >&2
   exit 1
 fi
