@@ -3,7 +3,7 @@ its tip on hover, the command menu on a right-button press, and gone after
 Exit from that menu."""
 import unittest
 
-from desk import geometry, pointer, run, screen_size, wait_until
+from desk import RETRY, geometry, note_retry, pointer, run, screen_size, wait_until, within
 from driver import DriverTestCase
 
 
@@ -19,10 +19,21 @@ class TrayIcon(DriverTestCase):
         x, y, w, h = app.tray_icons()[icon]
         px, py = x + w // 2, y + h // 2
 
-        pointer(px - 1, py - 1)
-        pointer(px, py)
         # The tip says "Sonalix" where the platform lets a test read it (None where not).
-        tips = wait_until(lambda: [t for t in app.tips() if t[1] in (None, "Sonalix")], timeout=15, what="the tip")
+        def tips():
+            return [t for t in app.tips() if t[1] in (None, "Sonalix")]
+
+        # A hover the busy desktop let pass unseen is made again, as a user
+        # who sees no tip moves the pointer off the icon and back.
+        for attempt in range(3):
+            if attempt:
+                note_retry("a hover over the tray icon that showed no tip")
+            # Off the panel, on the desktop side of it.
+            pointer(px, py + 40 if py < screen_size()[1] // 2 else py - 40)
+            pointer(px, py)
+            if within(tips, timeout=RETRY):
+                break
+        tips = wait_until(tips, what="the tip")
         (tx, _, tw, _), _ = tips[0]
         self.assertLess(abs(tx + tw // 2 - px), 200)
 

@@ -100,7 +100,7 @@ class DebianPackage(NativeTestCase):
         app.start(os.path.join(self.root, "usr", "bin", "sonalix"))
         self.assertEqual(app.geometry(), (300, 300, 274, 26))
         expected = bmp_pixels(os.path.join(ROOT, "DATA", "MAIN.BMP"))
-        wait_until(lambda: pixels(300, 300, 274, 26) == expected, timeout=5, what="the idle skin on screen")
+        wait_until(lambda: pixels(300, 300, 274, 26) == expected, what="the idle skin on screen")
         self.assertEqual(app.exit(), 0)
 
 

@@ -32,7 +32,7 @@ class ScaledStrip(NativeTestCase):
         def shows(picture):
             return lambda: pixels(x, y, w, h) == picture
 
-        wait_until(shows(doubled(skins()[0])), timeout=5, what="the idle skin doubled")
+        wait_until(shows(doubled(skins()[0])), what="the idle skin doubled")
         self.tone = Tone(20, -5)  # levels 66 and 38
         app.choose("開始(&S)", shows(doubled(expected_strip(level(20), level(5)))), "the steady bars doubled")
         self.assertEqual(app.exit(), 0)
