@@ -91,7 +91,10 @@ class PulseStream:
     class Attr(ctypes.Structure):
         _fields_ = [(name, ctypes.c_uint32) for name in ("maxlength", "tlength", "prebuf", "minreq", "fragsize")]
 
-    def __init__(self, device, buffer_ms):
+    PLAYBACK, RECORD = 1, 2
+
+    def __init__(self, device, buffer_ms, direction=PLAYBACK):
+        """`buffer_ms`: a playback stream's buffer, or a record stream's fragment."""
         self.lib = ctypes.CDLL("libpulse-simple.so.0")
         self.lib.pa_simple_new.restype = ctypes.c_void_p
         self.lib.pa_simple_new.argtypes = [ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int, ctypes.c_char_p,
@@ -99,20 +102,28 @@ class PulseStream:
                                            ctypes.POINTER(ctypes.c_int)]
         self.lib.pa_simple_write.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_size_t,
                                              ctypes.POINTER(ctypes.c_int)]
+        self.lib.pa_simple_read.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_size_t,
+                                            ctypes.POINTER(ctypes.c_int)]
         self.lib.pa_simple_get_latency.restype = ctypes.c_uint64
         self.lib.pa_simple_get_latency.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
         self.lib.pa_simple_free.argtypes = [ctypes.c_void_p]
         sample_format = self.SampleFormat(3, 44100, 2)  # PA_SAMPLE_S16LE
-        attr = self.Attr(self.NOT_SET, int(buffer_ms * 44.1) * 4, self.NOT_SET, self.NOT_SET, self.NOT_SET)
+        size = int(buffer_ms * 44.1) * 4
+        attr = self.Attr(*(self.NOT_SET, size, self.NOT_SET, self.NOT_SET, self.NOT_SET) if direction == self.PLAYBACK
+                         else (self.NOT_SET,) * 4 + (size,))
         error = ctypes.c_int()
-        self.stream = self.lib.pa_simple_new(None, b"strip_bench", 1, device.encode(), b"tone", ctypes.byref(sample_format),
-                                             None, ctypes.byref(attr), ctypes.byref(error))  # 1: playback
+        self.stream = self.lib.pa_simple_new(None, b"strip_bench", direction, device.encode(), b"tone",
+                                             ctypes.byref(sample_format), None, ctypes.byref(attr), ctypes.byref(error))
         if not self.stream:
-            sys.exit(f"bench: cannot play into {device} (PulseAudio error {error.value})")
+            sys.exit(f"bench: cannot open {device} (PulseAudio error {error.value})")
 
     def write(self, data):
         """Returns once the server has room for `data`: the writes keep their own pace."""
         self.lib.pa_simple_write(self.stream, data, len(data), None)
+
+    def read(self, buffer):
+        """Returns once `buffer` is filled: at once while the server has sent more than that."""
+        self.lib.pa_simple_read(self.stream, buffer, len(buffer), None)
 
     def latency(self):
         """Seconds until the last sample written reaches the sink."""
@@ -190,6 +201,44 @@ class Feeder:
         self.stream.close()
 
 
+class InputArrivals:
+    """Records the sink's monitor as the meters do, in 10 ms fragments, and
+    dates the tone's first loud sample: the moment the server hands the
+    sound to its recorders, when it arrives at the meters' input. What a
+    meter adds after it is its own delay; the time before it is the
+    server's, and the same for every meter at that latency."""
+
+    # 1 ms reads: one returns within microseconds of the delivery that brings its last byte.
+    READ = bytes(4 * 44)
+
+    def __init__(self):
+        self.stream = PulseStream("vsink.monitor", 10, PulseStream.RECORD)
+        self.buffer = ctypes.create_string_buffer(len(self.READ))
+        self.arrival = None
+        self.armed = False
+        self.running = True
+        self.thread = threading.Thread(target=self.run, daemon=True)
+        self.thread.start()
+
+    def run(self):
+        while self.running:
+            self.stream.read(self.buffer)
+            if self.armed and self.arrival is None and self.loud():
+                self.arrival = time.monotonic()
+
+    def loud(self):
+        # 16-bit little-endian samples: the tone's high bytes are 100 (or -101), silence's 0 (or -1).
+        return any(30 < high < 226 for high in self.buffer.raw[1::2])
+
+    def arm(self):
+        self.arrival, self.armed = None, True
+
+    def stop(self):
+        self.running = False
+        self.thread.join()
+        self.stream.close()
+
+
 def wait_while(condition, seconds, pause):
     """False if `condition` still holds after `seconds`."""
     deadline = time.monotonic() + seconds
@@ -200,26 +249,32 @@ def wait_while(condition, seconds, pause):
     return True
 
 
-def lamp_delays(point, feeder, screen, onsets):
+def lamp_delays(point, feeder, screen, onsets, arrivals=None):
     """Milliseconds from each sound onset to the screen pixel at `point` (a
     meter's left lamp or the start of its left bar) changing from how it shows
     in silence; an onset is left out when the pixel was still lit before it or
-    never lit."""
+    never lit. With `arrivals`, also the milliseconds from the tone's arrival
+    at the input to the same pixel, where it was dated."""
     dark = screen.pixel(*point)
     lit = lambda: screen.pixel(*point) != dark
-    delays = []
+    delays, after_input = [], []
     for _ in range(onsets):
         # The lamp falls back slowly, and more slowly still on a busy machine.
         if not wait_while(lit, 2, 0.001):
             continue
+        if arrivals:
+            arrivals.arm()
         onset = feeder.sound_onset()
         # Polled every half millisecond: a busy loop would take a core from
         # the program it is timing on a 2-core machine.
         if wait_while(lambda: not lit(), 1, 0.0005):
-            delays.append(1000 * (time.monotonic() - onset))
+            seen = time.monotonic()
+            delays.append(1000 * (seen - onset))
+            if arrivals and arrivals.arrival is not None:
+                after_input.append(1000 * (seen - arrivals.arrival))
         time.sleep(0.2)
         feeder.loud = False
-    return delays
+    return (delays, after_input) if arrivals else delays
 
 
 def spread(values, unit):

@@ -35,7 +35,7 @@ import subprocess
 import sys
 import time
 
-from measure import (Feeder, Screen, cpu_seconds, lamp_delays, pss_kib, rss_kib, spread, thread_wakeups, wait_while,
+from measure import (Feeder, InputArrivals, Screen, cpu_seconds, lamp_delays, pss_kib, rss_kib, spread, thread_wakeups, wait_while,
                      wakeups_between)
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -156,7 +156,7 @@ def cpu_percent(groups, seconds):
 FALL_SECONDS = 3
 
 
-def measure_round(meter, feeder, screen, servers):
+def measure_round(meter, feeder, screen, servers, dated_inputs):
     """One meter from its start to its end: onsets, then CPU over a steady
     tone, then memory, then CPU and wake-ups at rest."""
     meter.start()
@@ -165,7 +165,16 @@ def measure_round(meter, feeder, screen, servers):
         # A recording client may ask the sink for a shorter latency.
         sink = sink_latency_ms(meter.desk)
         feeder.ahead = sink / 1000
-        delays = lamp_delays(meter.pixel, feeder, screen, ONSETS)
+        after_input = []
+        if dated_inputs:
+            # Only while the onsets are timed: the CPU measured after them is the meters' and their servers' alone.
+            arrivals = InputArrivals()
+            try:
+                delays, after_input = lamp_delays(meter.pixel, feeder, screen, ONSETS, arrivals)
+            finally:
+                arrivals.stop()
+        else:
+            delays = lamp_delays(meter.pixel, feeder, screen, ONSETS)
         feeder.loud = True
         time.sleep(0.5)
         (client, x_server, audio_server), wakeups = cpu_percent([(meter.pid,), *servers], SECONDS)
@@ -180,7 +189,7 @@ def measure_round(meter, feeder, screen, servers):
     finally:
         meter.stop()
     wait_while(lambda: recording(meter.desk), 5, 0.05)
-    return dict(sink=sink, delays=delays, client=client, x_server=x_server, audio_server=audio_server, moving=moving,
+    return dict(sink=sink, delays=delays, after_input=after_input, client=client, x_server=x_server, audio_server=audio_server, moving=moving,
                 moving_x=moving_x, wakeups=wakeups, moving_wakeups=moving_wakeups, rss=rss, pss=pss, resting=resting,
                 resting_wakeups=resting_wakeups)
 
@@ -218,8 +227,12 @@ def column(results, key, unit, scale=1.0):
     return f"{statistics.median(values):7.2f} {unit} ({min(values):.2f}-{max(values):.2f})"
 
 
-def measure_server(desk, native_app, screen, with_allocations):
-    """Both meters in alternating rounds on the desktop's present audio server."""
+def measure_server(desk, native_app, screen, pulseaudio):
+    """Both meters in alternating rounds on the desktop's present audio server.
+    Through PulseAudio it also counts the strip's allocations, and dates the
+    tone's arrival at the input with a recorder of its own (at the sink's
+    latency, which the keep-alive already sets, it changes nothing; PipeWire
+    could choose another quantum for it)."""
     results = {"strip": [], "peer": []}
     # The feeder's buffer at the keep-alive's, so that it leaves the sink's latency as the keep-alive set it.
     latency = sink_latency_ms(desk)
@@ -227,11 +240,11 @@ def measure_server(desk, native_app, screen, with_allocations):
     servers = ((pids("pids")[0],), audio_servers())  # Xvfb; the audio server's processes
     try:
         # Also the warm-up: the first start in a fresh home costs more than any later one.
-        allocations = allocations_per_second(desk, native_app, feeder) if with_allocations else None
+        allocations = allocations_per_second(desk, native_app, feeder) if pulseaudio else None
         for number in range(ROUNDS):
             meters = [Strip(desk, native_app), Peer(desk)]
             for meter in meters if number % 2 == 0 else reversed(meters):
-                results[meter.name].append(measure_round(meter, feeder, screen, servers))
+                results[meter.name].append(measure_round(meter, feeder, screen, servers, pulseaudio))
     finally:
         feeder.stop()
     return latency, results, allocations
@@ -255,6 +268,9 @@ def report(server, latency, results, allocations):
         delays = [d for r in results[name] for d in r["delays"]]
         timed = f"{len(delays)} of {ROUNDS * ONSETS} onsets"
         print(f"{label:28}" + (spread(delays, "ms") + f" ({timed})" if delays else "never lit"))
+        after_input = [d for r in results[name] for d in r["after_input"]]
+        if after_input:
+            print(f"{'  of it after the input':28}" + spread(after_input, "ms") + f" ({len(after_input)} dated)")
     if allocations is not None:
         print(f"Strip allocations while capturing: {allocations:.1f} per second "
               f"({allocations / 100:.2f} per 10 ms tick and buffer)")
@@ -283,7 +299,8 @@ def main():
 
     print(f"Machine: {os.cpu_count()} cores, load average {load_before:.1f} before, {load_after:.1f} after")
     print("Onsets taken one sink latency before the tone's time of play (the sink hands its monitor that much "
-          "at once), so delays are upper bounds")
+          "at once), so delays are upper bounds; \"after the input\": from the moment the server handed the tone "
+          "to a recorder of the bench's own at the meters' latency")
     print(f"{ROUNDS} rounds per meter, alternating; CPU over {SECONDS:.0f} s of a steady tone, then of a tone "
           "whose loudness keeps changing (the strip redraws on every tick); at rest: the strip stopped and its "
           "bars down, the peer in silence; median (min-max) of the rounds")
