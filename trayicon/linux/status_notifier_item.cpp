@@ -88,7 +88,9 @@ void TStatusNotifierItem::Publish(GObjectPtr<GDBusConnection> connection) {
   connection_ = std::move(connection);
   // A session bus that goes away leaves the XEmbed icon, not a program ended.
   g_dbus_connection_set_exit_on_close(connection_.get(), FALSE);
-  // Served before any host can learn of the item and ask for it.
+  // Made before any host can learn of the item. The library puts it on the
+  // bus from the loop, a moment later; hosts read it when the user opens it,
+  // and again whenever its layout changes.
   dbus_menu_ = std::make_unique<TDbusMenu>(kMenuPath);
   dbus_menu_->Show(menu_);
   const std::unique_ptr<GDBusNodeInfo, TNodeInfoUnref> node(g_dbus_node_info_new_for_xml(kIntrospection, nullptr));

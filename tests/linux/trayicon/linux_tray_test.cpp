@@ -79,6 +79,7 @@ class LinuxTrayTest : public ::testing::Test {
   // answer is in, null when it failed.
   struct TCall {
     GVariantPtr reply;
+    std::string error;
     bool done = false;
   };
   std::unique_ptr<TCall> StartCall(const std::string& name, const char* path, const char* interface, const char* method,
@@ -88,7 +89,10 @@ class LinuxTrayTest : public ::testing::Test {
         client_.get(), name.c_str(), path, interface, method, parameters, nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
         [](GObject* source, GAsyncResult* result, gpointer data) {
           auto* c = static_cast<TCall*>(data);
-          c->reply.reset(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, nullptr));
+          GError* error = nullptr;
+          c->reply.reset(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error));
+          if (error != nullptr) c->error = error->message;
+          g_clear_error(&error);
           c->done = true;
         },
         call.get());
@@ -249,6 +253,17 @@ class ItemMenuTest : public LinuxTrayTest {
     const GVariantPtr path = Property(*tray_icon_, "Menu");
     ASSERT_TRUE(path);
     menu_path_ = g_variant_get_string(path.get(), nullptr);
+    // The menu library puts the menu on the process's bus connection a
+    // moment after the item is there: it asks GLib for that connection
+    // itself, and is answered from the loop. Hosts read the menu when the
+    // user opens it; a test that asks at once waits for it as they would.
+    std::string error;
+    const bool served = PumpUntil([&] {
+      const std::unique_ptr<TCall> call = GetLayout();
+      error = call->error;
+      return call->reply != nullptr;
+    });
+    ASSERT_TRUE(served) << "the menu was never served: " << error;
   }
   TMenuItem* Item(TMenuItem& parent, const char* caption) {
     auto* item = new TMenuItem(owner_.get());
@@ -256,14 +271,23 @@ class ItemMenuTest : public LinuxTrayTest {
     parent.Add(item);
     return item;
   }
+  // A host's request for the whole menu, answered.
+  std::unique_ptr<TCall> GetLayout() {
+    std::unique_ptr<TCall> call =
+        StartCall(ItemName(*tray_icon_), menu_path_.c_str(), "com.canonical.dbusmenu", "GetLayout",
+                  g_variant_new("(ii@as)", 0, -1, g_variant_new_strv(nullptr, 0)));
+    PumpUntil([&] { return call->done; });
+    return call;
+  }
   GVariantPtr CallMenu(const char* method, GVariant* parameters) {
     return Call(ItemName(*tray_icon_), menu_path_.c_str(), "com.canonical.dbusmenu", method, parameters);
   }
   // The menu's rows as served: "-" a separator, "[x] " before a checked
   // item, a submenu's rows in braces; `ids` gets each row's identifier.
   Log Rows(std::vector<gint32>* ids = nullptr) {
-    const GVariantPtr reply = CallMenu("GetLayout", g_variant_new("(ii@as)", 0, -1, g_variant_new_strv(nullptr, 0)));
-    if (!reply) return {"(no layout)"};
+    const std::unique_ptr<TCall> call = GetLayout();
+    const GVariantPtr reply = std::move(call->reply);
+    if (!reply) return {"(no layout: " + call->error + ")"};
     GVariant* layout = nullptr;
     g_variant_get(reply.get(), "(u@(ia{sv}av))", nullptr, &layout);
     const GVariantPtr owned(layout);
