@@ -5,7 +5,7 @@
 namespace snx {
 
 void TMiddleFrameCollector::Restart() {
-  filled_ = kMiddleFrameEnd;
+  filled_ = 0;
   pending_ = false;
 }
 

@@ -19,9 +19,12 @@ class TMiddleFrameCollector {
  public:
   explicit TMiddleFrameCollector(TBufferMeasure& meter) : meter_(meter) {}
 
-  // Sound begins. The buffers are laid half a buffer off the sound's start:
-  // a source that delivers 10 ms pieces then ends each piece with a middle
-  // frame. The first buffer's first half went by before capture began.
+  // Sound begins. The buffers are laid on the sound's start: a source that
+  // delivers 10 ms pieces brings each middle frame halfway through a piece,
+  // so a piece a few frames shorter or longer than 10 ms still brings
+  // exactly one. (Laid half a buffer off, the middles would end the pieces,
+  // and every piece a frame short would leave its middle to the next one,
+  // 10 ms later.)
   void Restart();
   // Takes bytes of `data` up to a buffer's middle frame or its end,
   // whichever comes first, and says how many it took. A buffer whose middle
@@ -43,7 +46,7 @@ class TMiddleFrameCollector {
   TBufferMeasure& meter_;
   // The meter reads nothing but the middle frame.
   std::array<std::uint8_t, kCaptureBufferSize> buffer_{};
-  std::size_t filled_ = kMiddleFrameEnd;
+  std::size_t filled_ = 0;
   // A buffer's middle frame is in, not yet measured.
   bool pending_ = false;
   // The last frame taken.

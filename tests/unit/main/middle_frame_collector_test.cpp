@@ -53,12 +53,12 @@ TEST_P(MiddleFrameCollectorTest, MeasuresEachBufferInTheDeliveryThatBringsItsMid
     collector.Delivered();
     delivery_of_measurement.resize(meter.frames.size(), at / piece);
   }
-  // Buffers of 441 frames, half a buffer off the sound's start: their
-  // middle frames are the last frames of each 10 ms of sound. The last
-  // middle in a delivery is read on the delivery's last frame.
+  // Buffers of 441 frames laid on the sound's start: their middle frames
+  // are frames 220, 661, ... The last middle in a delivery is read on the
+  // delivery's last frame.
   std::vector<std::uint32_t> expected;
   std::vector<std::size_t> expected_delivery;
-  for (std::size_t middle = 440; middle < kFrames; middle += 441) {
+  for (std::size_t middle = 220; middle < kFrames; middle += 441) {
     const std::size_t delivery = middle * 2 / piece;
     const std::size_t delivery_end = std::min((delivery + 1) * piece, sound.size()) / 2;
     const bool last_in_delivery = middle + 441 >= delivery_end;
@@ -80,12 +80,32 @@ INSTANTIATE_TEST_SUITE_P(Pieces, MiddleFrameCollectorTest,
                            return std::string(param_info.param.name);
                          });
 
-TEST(MiddleFrameCollectorRestartTest, EachCaptureStartsHalfABufferOffItsOwnSound) {
+// A server's 10 ms deliveries a few frames short or long of 10 ms, as
+// PulseAudio's are: each brings one middle and is measured on its own last
+// frame, never leaving the sound it brought to the next one's measurement.
+TEST(MiddleFrameCollectorJitterTest, EachDeliveryOfAboutTenMillisecondsIsMeasuredOnItsOwnLastFrame) {
+  constexpr std::size_t kSizes[] = {880, 884, 878, 886};
+  const std::vector<std::uint8_t> sound = Sound(std::size_t{441} * 40);
+  FrameRecorder meter;
+  TMiddleFrameCollector collector(meter);
+  collector.Restart();
+  std::size_t at = 0;
+  for (std::size_t delivery = 0; at + kSizes[delivery % 4] <= sound.size(); ++delivery) {
+    const std::size_t length = kSizes[delivery % 4];
+    for (std::size_t taken = 0; taken < length;) taken += collector.Take(sound.data() + at + taken, length - taken);
+    collector.Delivered();
+    at += length;
+    ASSERT_EQ(meter.frames.size(), delivery + 1) << "delivery " << delivery << " of " << length << " bytes";
+    EXPECT_EQ(meter.frames.back(), at / 2 - 1) << "delivery " << delivery;
+  }
+}
+
+TEST(MiddleFrameCollectorRestartTest, EachCaptureLaysItsBuffersOnItsOwnSound) {
   const std::vector<std::uint8_t> sound = Sound(std::size_t{441} * 3);
   FrameRecorder meter;
   TMiddleFrameCollector collector(meter);
   collector.Restart();
-  // A capture that ended a quarter into a buffer, its delivery over.
+  // A capture that ended a quarter into its second buffer, its delivery over.
   for (std::size_t taken = 0; taken < 1100;) taken += collector.Take(sound.data() + taken, 1100 - taken);
   collector.Delivered();
   // One stopped in the middle of a delivery: its middle frame is not measured.
@@ -96,7 +116,7 @@ TEST(MiddleFrameCollectorRestartTest, EachCaptureStartsHalfABufferOffItsOwnSound
     taken += collector.Take(sound.data() + taken, sound.size() - taken);
   }
   collector.Delivered();
-  EXPECT_EQ(meter.frames, (std::vector<std::uint32_t>{549, 440, 881, 1322}));
+  EXPECT_EQ(meter.frames, (std::vector<std::uint32_t>{549, 220, 661, 1322}));
 }
 
 }  // namespace
