@@ -450,7 +450,7 @@ TEST_F(PulseCaptureTest, ServerThatDiesIsReportedOnceOnTheUserInterfaceThreadAnd
   ASSERT_TRUE(server.Up());
   capture.Stop();
   capture.Stop();
-  ASSERT_TRUE(Started(capture));
+  ASSERT_TRUE(Started(capture)) << ::testing::PrintToString(reporter_.shown);
   EXPECT_TRUE(Measures(3)) << "no capture after Stop and Start";
   capture.Stop();
   Drain();
