@@ -266,7 +266,11 @@ class PrivateServer {
                            "--log-target=stderr", "--log-level=0", "--load=module-null-sink sink_name=tsink",
                            "--load=module-native-protocol-unix auth-anonymous=1 socket=" + Socket()},
                           environment));
-    if (!Eventually([this] { return std::filesystem::exists(Socket()); })) return false;
+    // Its socket is there before it answers: the program is handed a server
+    // that is ready.
+    if (!Eventually([this, &environment] { return std::filesystem::exists(Socket()) && Answers(environment); })) {
+      return false;
+    }
     keep_alive_.emplace(Spawn(
         {"pacat", "--playback", "--server=" + Address(), "--device=tsink", "--latency-msec=10", "--raw", "/dev/zero"},
         environment));
@@ -280,6 +284,11 @@ class PrivateServer {
 
  private:
   std::string Socket() const { return folder_ + "/native"; }
+  bool Answers(const std::vector<std::string>& environment) const {
+    const pid_t pid = Spawn({"sh", "-c", "exec pactl --server=" + Address() + " info >/dev/null 2>&1"}, environment);
+    int status = 0;
+    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
 
   std::string folder_ = std::filesystem::temp_directory_path() / ("sonalix-pulse-" + std::to_string(getpid()));
   std::optional<Child> server_;
