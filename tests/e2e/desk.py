@@ -266,8 +266,35 @@ def pointer(x, y):
     run("xdotool", "mousemove", str(x), str(y))
 
 
+# Two presses closer than the desktop's double-click time (Wine's 500 ms,
+# GTK's 400 ms) make one double click, and a right double click opens no
+# menu; a careful user's separate clicks never come that close.
+DOUBLE_CLICK = 0.6
+_last_press = -DOUBLE_CLICK
+
+
+def _press_apart():
+    global _last_press
+    wait = _last_press + DOUBLE_CLICK - time.monotonic()
+    if wait > 0:
+        time.sleep(wait)
+    _last_press = time.monotonic()
+
+
 def click(x, y, button=1):
-    run("xdotool", "mousemove", str(x), str(y), "click", str(button))
+    run("xdotool", "mousemove", str(x), str(y))
+    _press_apart()
+    run("xdotool", "click", str(button))
+
+
+def press(button):
+    """A press held until release() (a drag, a held menu button)."""
+    _press_apart()
+    run("xdotool", "mousedown", str(button))
+
+
+def release(button):
+    run("xdotool", "mouseup", str(button))
 
 
 def key(*keys):
@@ -597,26 +624,31 @@ class Program:
 
     def close_menu(self):
         """Escape, once for each menu open (it shuts the innermost), and again
-        while no menu shuts (a key sent into a menu still opening can be lost);
-        where Escape keeps doing nothing, a click on the bare desktop, as a
-        user would, in its bottom left corner, away from the strip, its menus
-        and the panels."""
-        unanswered = 0
+        while no menu shuts (a key sent into a menu still opening, or into a
+        program that a loaded machine keeps waiting, can be lost); from the
+        third try on, also a click on the bare desktop, as a user would, in
+        its bottom left corner, away from the strip, its menus and the panels.
+        A menu gets the time any reaction has."""
+        deadline = time.monotonic() + REACTION
+        tries = 0
         while True:
             menus = self.menu_windows()
             if not menus:
                 return
-            if unanswered >= 5:
-                raise AssertionError("the menu stayed open after Escape")
-            if unanswered < 2:
-                self.focus_menu(menus[0])
-                key("Escape")
-            else:
+            if tries and time.monotonic() > deadline:
+                raise AssertionError(f"the menu stayed open after Escape ({self.input_state()})")
+            self.focus_menu(menus[0])
+            key("Escape")
+            if tries >= 2:
                 click(2, screen_size()[1] - 2)
-            if within(lambda: len(self.menu_windows()) < len(menus), timeout=RETRY):
-                continue
-            unanswered += 1
-            note_retry("the menu stayed open after Escape")
+            tries += 1
+            if not within(lambda: len(self.menu_windows()) < len(menus), timeout=RETRY):
+                note_retry(f"the menu stayed open after Escape ({self.input_state()})")
+
+    def input_state(self):
+        """Where the keyboard's keys go now and what the system holds open,
+        for a retry's or a failure's message."""
+        return f"X focus {run('xdotool', 'getwindowfocus', check=False, env=self.env).strip()}"
 
     @staticmethod
     def focus_menu(menu):
@@ -636,14 +668,20 @@ class Program:
         # clicks again, and so does this, until the program has had all the
         # time there is. The wait between clicks is long, since a click that
         # was only slow and is followed by another could choose twice.
+        # The effect answers the click as well as the menu's going does: Wine
+        # has left a chosen menu drawn for seconds while its command's dialog
+        # came up, and a second click there could choose twice.
         deadline = time.monotonic() + REACTION
         while True:
             click(x + w // 2, y + (row.top + row.bottom) // 2)
-            if within(lambda: self.menu_window() is None, timeout=RETRY):
-                return wait_until(effect, timeout=timeout, what=what) if effect else None
+            if within(lambda: self.menu_window() is None or (effect is not None and effect()), timeout=RETRY):
+                break
             if time.monotonic() > deadline:
                 raise AssertionError(f"the menu stayed open after clicks on {caption}")
-            note_retry(f"the menu stayed open after a click on {caption}")
+            note_retry(f"the menu stayed open after a click on {caption} ({self.input_state()})")
+        result = wait_until(effect, timeout=timeout, what=what) if effect else None
+        wait_until(lambda: self.menu_window() is None, what=f"the menu to go after {caption} ran")
+        return result
 
     def open_inputs(self):
         """Opens the menu, then its input submenu by resting on its row or,

@@ -27,7 +27,8 @@ def run_probe(*args, timeout=60):
 
 def probe():
     """Win32's view of the top-level windows: dicts with handle, cls, title,
-    rect (x, y, w, h), flags ('v'isible 'e'nabled 't'opmost 'a'ppwindow),
+    rect (x, y, w, h), flags ('v'isible 'e'nabled 't'opmost 'a'ppwindow
+    'f'oreground),
     owner and texts (the window's children's texts)."""
     windows = []
     for line in run_probe().splitlines():
@@ -126,6 +127,15 @@ class WineApp(Program):
     @staticmethod
     def focus_menu(menu):
         run("xdotool", "windowfocus", str(menu), check=False)
+
+    def input_state(self):
+        try:
+            windows = probe()
+        except (RuntimeError, subprocess.SubprocessError) as e:
+            return f"{super().input_state()}, no probe: {e}"
+        foreground = [w["cls"] for w in windows if "f" in w["flags"]] or ["none"]
+        menus = sum(w["cls"] == "#32768" and "v" in w["flags"] for w in windows)
+        return f"{super().input_state()}, foreground {foreground[0]}, {menus} menus shown"
 
     def close_window(self, window):
         """The system's close request by keyboard: Alt+F4 on the focused window."""

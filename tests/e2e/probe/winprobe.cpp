@@ -2,7 +2,8 @@
 // for the end-to-end tests: state that X cannot show (topmost flag, owner,
 // enabled state, the text inside message boxes, what a tooltip shows).
 //   handle<TAB>class<TAB>title<TAB>x,y,w,h<TAB>flags<TAB>owner<TAB>texts
-// flags: v visible, e enabled, t topmost, a app-window style.
+// flags: v visible, e enabled, t topmost, a app-window style, f foreground
+// (where the keyboard's keys go).
 // Two more modes act on the desktop:
 //   winprobe repaint HANDLE COUNT          says "ready", waits for a line on
 //                                          its input, then asks HANDLE to
@@ -64,6 +65,7 @@ BOOL CALLBACK PrintWindow(HWND window, LPARAM) {
   if (IsWindowEnabled(window)) flags += 'e';
   if (ex & WS_EX_TOPMOST) flags += 't';
   if (ex & WS_EX_APPWINDOW) flags += 'a';
+  if (window == GetForegroundWindow()) flags += 'f';
   std::string texts;
   EnumChildWindows(window, AddChildText, reinterpret_cast<LPARAM>(&texts));
   std::printf("%lu\t%s\t%s\t%ld,%ld,%ld,%ld\t%s\t%lu\t%s\n",

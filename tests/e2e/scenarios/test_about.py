@@ -4,7 +4,7 @@ again, and the boxes of commands from the tray menu while it is up."""
 import time
 import unittest
 
-from desk import (RETRY, TITLE, click, geometry, key, pixels, pointer, run, set_audio, visible_windows, wait_until,
+from desk import (RETRY, TITLE, click, geometry, key, pixels, pointer, press, release, set_audio, visible_windows, wait_until,
                   within)
 from driver import DriverTestCase
 
@@ -101,10 +101,11 @@ class AboutDialog(DriverTestCase):
         app.close_menu()
         click(400, 310, 3)
         self.assertIsNone(within(app.menu_window, timeout=quiet), "the strip's menu opened")
-        run("xdotool", "mousemove", "310", "310", "mousedown", "1")
+        pointer(310, 310)
+        press(1)
         for step in range(1, 6):
             pointer(310 + 3 * step, 310)
-        run("xdotool", "mouseup", "1")
+        release(1)
         self.assertIsNone(within(lambda: app.geometry()[:2] != (300, 300), timeout=quiet), "the strip was dragged")
 
         # After the tray's menu the keyboard can be with another window of

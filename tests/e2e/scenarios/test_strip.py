@@ -6,7 +6,7 @@ import re
 import time
 import unittest
 
-from desk import RETRY, TITLE, click, geometry, pointer, pointer_grabbed, run, wait_until, within
+from desk import RETRY, TITLE, click, geometry, pointer, pointer_grabbed, press, release, run, wait_until, within
 from driver import DriverTestCase
 from sound import skins
 
@@ -79,7 +79,7 @@ class Mouse(DriverTestCase):
         for _ in range(5):
             start = app.geometry()[:2]
             pointer(x, y)
-            run("xdotool", "mousedown", "1")
+            press(1)
             # Nudged on and on while it waits, as a user wiggles the mouse: a
             # move that began after the last nudge, or holds it back, sees
             # the next one.
@@ -94,7 +94,7 @@ class Mouse(DriverTestCase):
             pointer(x, y)
             if moved:
                 return True
-            run("xdotool", "mouseup", "1")
+            release(1)
             self.let_go()
         return False
 
@@ -117,7 +117,7 @@ class Mouse(DriverTestCase):
             steps = max(abs(target[0] - x), abs(target[1] - y)) // 3 + 1
             for step in range(1, steps + 1):  # small steps: Wine may remap the window mid-drag
                 pointer(x + 10 + (target[0] - x) * step // steps, y + 10 + (target[1] - y) * step // steps)
-            run("xdotool", "mouseup", "1")
+            release(1)
             self.let_go()
             within(lambda: app.geometry()[:2] == target, timeout=RETRY)
         self.assertEqual(app.geometry()[:2], target, "the strip did not follow the pointer")
@@ -149,7 +149,7 @@ class Mouse(DriverTestCase):
         app.close_menu()
         # A left click, pressed until the move it starts is seen.
         self.assertTrue(self.press_until_moving(app, 350, 290), "the strip did not follow the pointer")
-        run("xdotool", "mouseup", "1")
+        release(1)
         self.let_go()
         # Long enough for a menu several times as slow as the one just seen.
         self.assertIsNone(within(app.menu_window, timeout=max(5 * delay, 3)))

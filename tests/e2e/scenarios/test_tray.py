@@ -3,7 +3,7 @@ its tip on hover, the command menu on a right-button press, and gone after
 Exit from that menu."""
 import unittest
 
-from desk import RETRY, geometry, note_retry, pointer, run, screen_size, wait_until, within
+from desk import RETRY, geometry, note_retry, pointer, press, release, screen_size, wait_until, within
 from driver import DriverTestCase
 
 
@@ -37,7 +37,7 @@ class TrayIcon(DriverTestCase):
         (tx, _, tw, _), _ = tips[0]
         self.assertLess(abs(tx + tw // 2 - px), 200)
 
-        run("xdotool", "mousedown", "3")
+        press(3)
         menu = wait_until(app.menu_window, what="the menu")
         mx, my, mw, mh = geometry(menu)
         # On the screen, over the pointer, or where the host draws it, against
@@ -51,7 +51,7 @@ class TrayIcon(DriverTestCase):
             self.assertTrue(mx <= px <= mx + mw and my <= py <= my + mh, (mx, my, mw, mh))
         if app.TRAY_MENU_AT_POINTER:
             self.assertEqual((mx, my), (min(px, sw - mw), min(py, sh - mh)))
-        run("xdotool", "mouseup", "3")
+        release(3)
         if app.HELD_PRESS_KEEPS_MENU:
             self.assertIsNotNone(app.menu_window(), "the release leaves the menu open")
         app.close_menu()
