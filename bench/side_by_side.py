@@ -35,8 +35,8 @@ import subprocess
 import sys
 import time
 
-from measure import (Feeder, InputArrivals, Screen, cpu_seconds, lamp_delays, pss_kib, rss_kib, spread, thread_wakeups, wait_while,
-                     wakeups_between)
+from measure import (Feeder, InputArrivals, Screen, between, lamp_delays, pss_kib, rss_kib, spread, thread_cpu, thread_wakeups,
+                     wait_while)
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DESK = os.path.join(ROOT, "build", "bench-native-desktop")
@@ -143,12 +143,12 @@ def cpu_percent(groups, seconds):
     """Each group of processes' CPU over the same period, in % of one core,
     and the first process's wake-ups per second (all its threads) over it."""
     def cpu():
-        return [sum(cpu_seconds(p) for p in group) for group in groups]
+        return [[thread_cpu(p) for p in group] for group in groups]
     runs, before, start = thread_wakeups(groups[0][0]), cpu(), time.monotonic()
     time.sleep(seconds)
     after, end = cpu(), time.monotonic()
-    wakeups = wakeups_between(runs, thread_wakeups(groups[0][0])) / (end - start)
-    return [100 * (a - b) / (end - start) for a, b in zip(after, before)], wakeups
+    wakeups = between(runs, thread_wakeups(groups[0][0])) / (end - start)
+    return [100 * sum(map(between, b, a)) / (end - start) for b, a in zip(before, after)], wakeups
 
 
 # How long the strip's highest peak mark takes to fall (0.006 units/tick² from

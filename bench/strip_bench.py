@@ -20,7 +20,7 @@ import subprocess
 import sys
 import time
 
-from measure import Feeder, Screen, cpu_seconds, lamp_delays, rss_kib, spread
+from measure import Feeder, Screen, between, lamp_delays, rss_kib, spread, thread_cpu
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DESK = os.path.join(ROOT, "build", "bench-desktop")
@@ -60,10 +60,10 @@ def wineserver_pid(prefix):
 
 
 def measure_cpu(pid, seconds, server):
-    a, s0, t0 = cpu_seconds(pid), cpu_seconds(server), time.monotonic()
+    a, s0, t0 = thread_cpu(pid), thread_cpu(server), time.monotonic()
     time.sleep(seconds)
-    a1, s1, t1 = cpu_seconds(pid), cpu_seconds(server), time.monotonic()
-    return 100 * (a1 - a) / (t1 - t0), 100 * (s1 - s0) / (t1 - t0)
+    a1, s1, t1 = thread_cpu(pid), thread_cpu(server), time.monotonic()
+    return 100 * between(a, a1) / (t1 - t0), 100 * between(s0, s1) / (t1 - t0)
 
 
 def set_capture(harness, app, on):

@@ -10,14 +10,14 @@ from native_app import NativeTestCase
 from sound import Tone, meter_model, skins
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "bench"))
-from measure import Screen, thread_wakeups, wakeups_between  # noqa: E402
+from measure import Screen, between, thread_wakeups  # noqa: E402
 
 
 def steady(pid, seconds):
     """True once the process has not woken for `seconds` in a row."""
     before = thread_wakeups(pid)
     time.sleep(seconds)
-    return wakeups_between(before, thread_wakeups(pid)) == 0
+    return between(before, thread_wakeups(pid)) == 0
 
 
 class Rest(NativeTestCase):
