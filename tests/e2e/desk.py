@@ -668,20 +668,14 @@ class Program:
         # clicks again, and so does this, until the program has had all the
         # time there is. The wait between clicks is long, since a click that
         # was only slow and is followed by another could choose twice.
-        # The effect answers the click as well as the menu's going does: Wine
-        # has left a chosen menu drawn for seconds while its command's dialog
-        # came up, and a second click there could choose twice.
         deadline = time.monotonic() + REACTION
         while True:
             click(x + w // 2, y + (row.top + row.bottom) // 2)
-            if within(lambda: self.menu_window() is None or (effect is not None and effect()), timeout=RETRY):
-                break
+            if within(lambda: self.menu_window() is None, timeout=RETRY):
+                return wait_until(effect, timeout=timeout, what=what) if effect else None
             if time.monotonic() > deadline:
                 raise AssertionError(f"the menu stayed open after clicks on {caption}")
             note_retry(f"the menu stayed open after a click on {caption} ({self.input_state()})")
-        result = wait_until(effect, timeout=timeout, what=what) if effect else None
-        wait_until(lambda: self.menu_window() is None, what=f"the menu to go after {caption} ran")
-        return result
 
     def open_inputs(self):
         """Opens the menu, then its input submenu by resting on its row or,
