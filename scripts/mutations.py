@@ -27,6 +27,7 @@ _INPUTS = dict(area="core", preset="host", tests="-L ^main_core_tests$", targets
 _STRIP = dict(area="core", preset="host", tests="-L ^main_strip_tests$", targets="main_strip_tests")
 _SOURCES = dict(area="pulse", preset="linux", tests="-R ^main_linux_input_tests$", targets="main_linux_input_tests")
 _FORMS = dict(area="forms", preset="host", tests="-L ^framework_core_tests$", targets="framework_core_tests")
+_FORMS_WIN32 = dict(area="forms", preset="win32", tests="-R ^framework_win32_tests$", targets="framework_win32_tests")
 
 SLIPS = [
     # The portable core: levels and ballistics.
@@ -282,6 +283,10 @@ SLIPS = [
          original="    unlink(temporary.c_str());\n    return false;", replacement="    return false;"),
 
     # The forms: description parser, reader, forms and menus.
+    dict(_FORMS_WIN32, id="pump-inside-menu-loop", file="framework/win32/application.cpp",
+         original="(GUI_INMENUMODE | GUI_INMOVESIZE)", replacement="GUI_INMOVESIZE"),
+    dict(_FORMS_WIN32, id="pump-inside-move-loop", file="framework/win32/application.cpp",
+         original="(GUI_INMENUMODE | GUI_INMOVESIZE)", replacement="GUI_INMENUMODE"),
     dict(_FORMS, id="top-integer-refused", file="framework/core/form_description.cpp",
          original="integer > INT32_MAX) throw", replacement="integer >= INT32_MAX) throw"),
     dict(_FORMS, id="nesting-one-deeper", file="framework/core/form_description.cpp",

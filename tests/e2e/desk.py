@@ -281,10 +281,8 @@ def _press_apart():
     _last_press = time.monotonic()
 
 
-# A person's click holds the button down for some 50 to 150 ms. Wine's
-# menus lost the release of a click that held it for none (xdotool's own
-# click): 5 of some 185 clicks on a menu row, quiet or loaded, against none
-# of 140 held this long.
+# A person's click holds the button down for some 50 to 150 ms; xdotool's
+# own click holds it for none.
 CLICK_HOLD = 0.08
 
 
@@ -670,10 +668,9 @@ class Program:
         effect cannot be seen passes None: the closed menu is all there is."""
         (x, y, w, _), rows = self.open_menu(via_tray)
         row = rows[MENU_ITEMS.index(caption)]
-        # A click can still go unseen (one into a menu still opening, or one
-        # Wine lost on a loaded machine before clicks were held as a
-        # person's are). A user who sees the menu stay open clicks again, and
-        # so does this, until the program has had all the time there is. The wait between clicks is long, since a click that
+        # A click into a menu still opening can go unseen. A user who sees
+        # the menu stay open clicks again, and so does this, until the program
+        # has had all the time there is. The wait between clicks is long, since a click that
         # was only slow and is followed by another could choose twice.
         deadline = time.monotonic() + REACTION
         while True:
