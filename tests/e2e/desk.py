@@ -670,8 +670,9 @@ class Program:
         row = rows[MENU_ITEMS.index(caption)]
         # A click into a menu still opening can go unseen. A user who sees
         # the menu stay open clicks again, and so does this, until the program
-        # has had all the time there is. The wait between clicks is long, since a click that
-        # was only slow and is followed by another could choose twice.
+        # has had all the time there is. The wait between clicks is long,
+        # since a click that was only slow and is followed by another could
+        # choose twice.
         deadline = time.monotonic() + REACTION
         while True:
             click(x + w // 2, y + (row.top + row.bottom) // 2)
