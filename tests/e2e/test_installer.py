@@ -7,7 +7,7 @@ import shutil
 import subprocess
 import unittest
 
-from desk import click, note_retry
+from desk import STRIP_SIZE, click, note_retry
 from harness import (BIN_DIR, ENV, REACTION, RETRY, TITLE, bmp_pixels, geometry_or_none, key, pixels, run,
                      tray_icons, visible_windows, wait_until, within)
 from test_release import packed, project_version, windows_arch
@@ -83,14 +83,14 @@ class Installer(unittest.TestCase):
         self.assertIsNone(self.process.poll(), "the installed program ended before showing its strip")
         x, y, _, _ = geometry_or_none(window)
         skin = bmp_pixels(os.path.join(ROOT, "DATA", "MAIN.BMP"))
-        wait_until(lambda: pixels(x, y, 274, 26) == skin, what="the installed skin on the strip")
+        wait_until(lambda: pixels(x, y, *STRIP_SIZE) == skin, what="the installed skin on the strip")
         wait_until(tray_icons, what="the tray icon")  # input sent while it docks can go astray
         for attempt in range(3):  # a key can be lost on a busy machine
             if attempt:
                 note_retry("Alt+F4 left the program running")
                 # As a user whose key did nothing: a click on the strip first
                 # brings it to the front (one that does not move it).
-                click(x + 137, y + 13)
+                click(x + STRIP_SIZE[0] // 2, y + STRIP_SIZE[1] // 2)
             run("xdotool", "windowfocus", str(window), check=False)
             key("alt+F4")
             if within(lambda: self.process.poll() is not None, timeout=RETRY):
