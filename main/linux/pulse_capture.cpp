@@ -205,17 +205,21 @@ void TPulseCapture::StreamState(pa_stream* stream, void* self) {
   }
 }
 
-void TPulseCapture::StreamRead(pa_stream* stream, std::size_t, void* self) {
+void TPulseCapture::StreamRead(pa_stream* stream, std::size_t readable, void* self) {
   auto* capture = static_cast<TPulseCapture*>(self);
   const void* data = nullptr;
   std::size_t length = 0;
-  // Until the stream has nothing more (no data and no length).
-  while (capture->phase_ == TPhase::phRunning && pa_stream_peek(stream, &data, &length) == 0 && length > 0) {
+  // Exactly what the stream holds: one more peek to find it empty would cost
+  // a system call per piece (libpulse checks for a fork at every call), and
+  // the server sends a 10 ms block in several pieces.
+  while (readable > 0 && capture->phase_ == TPhase::phRunning && pa_stream_peek(stream, &data, &length) == 0 &&
+         length > 0) {
     // A hole (no data for `length` bytes) is skipped rather than measured.
     if (data != nullptr) capture->Collect(static_cast<const std::uint8_t*>(data), length);
     // Stopped inside the meter: the stream is gone.
     if (capture->phase_ != TPhase::phRunning) return;
     pa_stream_drop(stream);
+    readable -= std::min(readable, length);
   }
   if (capture->phase_ == TPhase::phRunning) capture->Delivered();
 }

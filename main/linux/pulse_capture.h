@@ -81,7 +81,7 @@ class TPulseCapture final : public TCaptureSource {
 
   static void ContextState(pa_context* context, void* self);
   static void StreamState(pa_stream* stream, void* self);
-  static void StreamRead(pa_stream* stream, std::size_t length, void* self);
+  static void StreamRead(pa_stream* stream, std::size_t readable, void* self);
   static void TimedOut(pa_mainloop_api* api, pa_time_event* event, const struct timeval* when, void* self);
 
   TErrorReporter& reporter_;
