@@ -76,7 +76,8 @@ class Installer(unittest.TestCase):
                                         env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
         def strip():
-            found = [w for w in visible_windows(name="^" + TITLE + "$") if (geometry_or_none(w) or ())[2:] == (274, 26)]
+            found = [w for w in visible_windows(name="^" + TITLE + "$")
+                     if (geometry_or_none(w) or ())[2:] == STRIP_SIZE]
             return found[0] if found else None
 
         window = wait_until(lambda: strip() or self.process.poll() is not None, what="the strip")
@@ -87,7 +88,8 @@ class Installer(unittest.TestCase):
         wait_until(tray_icons, what="the tray icon")  # input sent while it docks can go astray
         for attempt in range(3):  # a key can be lost on a busy machine
             if attempt:
-                note_retry("Alt+F4 left the program running")
+                focus = run("xdotool", "getwindowfocus", check=False).strip()
+                note_retry(f"Alt+F4 left the program running (X focus {focus}, the strip {window})")
                 # As a user whose key did nothing: a click on the strip first
                 # brings it to the front (one that does not move it).
                 click(x + STRIP_SIZE[0] // 2, y + STRIP_SIZE[1] // 2)
