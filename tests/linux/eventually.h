@@ -8,7 +8,7 @@
 #include <functional>
 #include <thread>
 
-#include "tests/linux/patience.h"
+#include "tests/patience.h"
 
 namespace snx {
 

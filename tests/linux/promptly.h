@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/linux/patience.h"
+#include "tests/patience.h"
 
 namespace snx {
 

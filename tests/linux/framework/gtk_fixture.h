@@ -6,7 +6,7 @@
 #include <chrono>
 
 #include "framework/linux/application.h"
-#include "tests/linux/patience.h"
+#include "tests/patience.h"
 
 namespace snx {
 

@@ -8,7 +8,7 @@
 #include "framework/core/form_description.h"
 #include "framework/core/reader.h"
 #include "tests/linux/framework/gtk_fixture.h"
-#include "tests/linux/patience.h"
+#include "tests/patience.h"
 
 namespace snx {
 namespace {

@@ -23,7 +23,7 @@
 
 #include "main/linux/pulse_capture.h"
 #include "tests/linux/eventually.h"
-#include "tests/linux/patience.h"
+#include "tests/patience.h"
 
 namespace snx {
 namespace {

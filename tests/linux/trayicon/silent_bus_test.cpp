@@ -13,8 +13,8 @@
 #include <string>
 #include <thread>
 
-#include "tests/linux/patience.h"
 #include "tests/linux/trayicon/tray_test_parts.h"
+#include "tests/patience.h"
 #include "trayicon/core/tray_icon.h"
 
 namespace snx::testing {

@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/linux/patience.h"
+#include "tests/patience.h"
 #include "urllink/core/urllink.h"
 
 namespace snx {

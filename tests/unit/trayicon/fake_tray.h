@@ -20,6 +20,7 @@
 #include "framework/core/application.h"
 #include "framework/core/menu.h"
 #include "framework/core/utf.h"
+#include "tests/patience.h"
 #include "trayicon/core/tray_icon.h"
 
 namespace snx::testing {
@@ -236,10 +237,11 @@ class FakeTrayPlatform final : public TNotifyArea,
     f();
     changed_.notify_all();
   }
+  // A call that never comes fails the test instead of hanging it.
   template <class Done>
   void Wait(Done done) {
     std::unique_lock lock(lock_);
-    changed_.wait(lock, done);
+    if (!changed_.wait_for(lock, kPatience, done)) ADD_FAILURE() << "a call the test waited for never came";
   }
 
   std::thread::id test_thread_ = std::this_thread::get_id();
