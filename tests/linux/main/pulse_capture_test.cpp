@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "tests/linux/eventually.h"
-#include "tests/linux/patience.h"
+#include "tests/patience.h"
 
 // glibc's own allocator, under the counting one.
 extern "C" void* __libc_malloc(std::size_t size);  // NOLINT(bugprone-reserved-identifier,readability-identifier-naming)
@@ -242,10 +242,13 @@ class ServerAddress {
 };
 
 // An audio server of the test's own, with a null sink that keeps delivering,
-// so that the test can take it away.
+// so that the test can take it away. Asked for, it also has a source that
+// hands its sound over two seconds at a time, as servers that bunch it do.
 class PrivateServer {
  public:
-  PrivateServer() {
+  static constexpr const char* kBunchingSource = "tbunch";
+
+  explicit PrivateServer(bool with_bunching_source = false) : with_bunching_source_(with_bunching_source) {
     std::filesystem::create_directories(folder_);
     chmod(folder_.c_str(), 0700);
   }
@@ -262,10 +265,13 @@ class PrivateServer {
     // bus name, and a second server that cannot have it ends.
     const std::vector<std::string> environment = {"XDG_RUNTIME_DIR=" + folder_, "HOME=" + folder_,
                                                   "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder_ + "/no-bus"};
-    server_.emplace(Spawn({"pulseaudio", "--daemonize=no", "--use-pid-file=no", "--exit-idle-time=-1", "-n",
-                           "--log-target=stderr", "--log-level=0", "--load=module-null-sink sink_name=tsink",
-                           "--load=module-native-protocol-unix auth-anonymous=1 socket=" + Socket()},
-                          environment));
+    std::vector<std::string> command = {
+        "pulseaudio", "--daemonize=no",      "--use-pid-file=no", "--exit-idle-time=-1",
+        "-n",         "--log-target=stderr", "--log-level=0",     "--load=module-null-sink sink_name=tsink"};
+    if (with_bunching_source_)
+      command.push_back(std::string("--load=module-sine-source source_name=") + kBunchingSource);
+    command.push_back("--load=module-native-protocol-unix auth-anonymous=1 socket=" + Socket());
+    server_.emplace(Spawn(command, environment));
     // Its socket is there before it answers: the program is handed a server
     // that is ready.
     if (!Eventually([this, &environment] { return std::filesystem::exists(Socket()) && Answers(environment); })) {
@@ -290,6 +296,7 @@ class PrivateServer {
     return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   }
 
+  bool with_bunching_source_;
   std::string folder_ = std::filesystem::temp_directory_path() / ("sonalix-pulse-" + std::to_string(getpid()));
   std::optional<Child> server_;
   std::optional<Child> keep_alive_;
@@ -529,6 +536,25 @@ TEST_F(PulseCaptureTest, StopInsideTheMeterEndsDeliveryThereAndStartInsideItCapt
   EXPECT_TRUE(Measures(3));
   capture.Stop();
   Drain();
+  EXPECT_EQ(reporter_.shown, std::vector<std::string>{});
+}
+
+TEST_F(PulseCaptureTest, StopInsideTheMeterLeavesTheRestOfABunchUnmeasured) {
+  PrivateServer server(true);
+  ASSERT_TRUE(server.Up());
+  const ServerAddress address(server.Address());
+  TPulseCapture capture(meter_, reporter_);
+  capture.SetDevice(PrivateServer::kBunchingSource);
+  int stopped_at = 0;
+  meter_.on_measure = [&] {
+    if (stopped_at != 0) return;
+    stopped_at = meter_.Count();
+    capture.Stop();
+  };
+  capture.Start();
+  ASSERT_TRUE(Eventually([&] { return stopped_at != 0; })) << ::testing::PrintToString(reporter_.shown);
+  Drain();
+  EXPECT_EQ(meter_.Count(), stopped_at) << "the rest of the piece was measured after Stop";
   EXPECT_EQ(reporter_.shown, std::vector<std::string>{});
 }
 
