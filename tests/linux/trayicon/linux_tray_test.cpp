@@ -536,6 +536,14 @@ TEST_F(LinuxTrayTest, WithoutAWatcherTheStatusIconDocksInTheTrayHostWithTheTip) 
   gchar* tip = gtk_status_icon_get_tooltip_text(icon);
   EXPECT_STREQ(tip, "Sonalix");
   g_free(tip);
+  // The program's picture in GdkPixbuf's RGBA memory order: the icon's dark
+  // frame, then its red face.
+  GdkPixbuf* picture = gtk_status_icon_get_pixbuf(icon);
+  ASSERT_NE(picture, nullptr);
+  const guchar* pixels = gdk_pixbuf_get_pixels(picture);
+  EXPECT_THAT(std::vector<int>(pixels, pixels + 4), ElementsAre(0x51, 0x00, 0x00, 0xFF));
+  const guchar* inner = pixels + gdk_pixbuf_get_rowstride(picture) + 4;  // row 1, column 1
+  EXPECT_THAT(std::vector<int>(inner, inner + 4), ElementsAre(0xD8, 0x20, 0x20, 0xFF));
   G_GNUC_END_IGNORE_DEPRECATIONS
   EXPECT_TRUE(PumpUntil([] {
     const auto docked = DockedNames();
