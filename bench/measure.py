@@ -3,6 +3,7 @@
 desktop's null sink whose onset the audio server itself dates."""
 import ctypes
 import os
+import random
 import statistics
 import sys
 import threading
@@ -169,7 +170,7 @@ class Feeder:
         the time the server gives; taking the onset that much earlier makes
         every delay an upper bound (never less than the true one)."""
         self.ahead = ahead_ms / 1000
-        frames = round(44100 * self.CHUNK)
+        frames = self.frames = round(44100 * self.CHUNK)
         self.silence = bytes(4 * frames)
         self.tone = (int(100 * 256).to_bytes(2, "little", signed=True) * 2) * frames  # amplitude 100 of 8 bits
         # A tone whose loudness climbs from amplitude 1 to 127 and starts over every 0.32 s: the bars rise,
@@ -190,6 +191,18 @@ class Feeder:
             if loud and self.moving:
                 step = (step + 1) % len(self.ramp)
                 self.stream.write(self.ramp[step])
+            elif loud and self.onset is None:
+                # The tone begins at a random frame of the next two chunks, a
+                # meter's 10 ms buffer. Meters read their sound in such blocks;
+                # onsets that all fell at one place in them (the chunks keep
+                # theirs for as long as the stream runs) would all be read
+                # alike, early or late.
+                lead = random.randrange(2 * self.frames)
+                if lead >= self.frames:
+                    self.stream.write(self.silence)
+                    lead -= self.frames
+                self.stream.write(self.silence[:4 * lead] + self.tone[4 * lead:])
+                self.onset = self.first_sample_played() + lead / 44100
             else:
                 self.stream.write(self.tone if loud else self.silence)
             if loud and self.onset is None:
