@@ -17,14 +17,13 @@
 #include <tuple>
 #include <vector>
 
+#include "tests/patience.h"
+
 namespace snx {
 namespace {
 
 using namespace std::chrono_literals;
 using testing::ElementsAreArray;
-
-// Long enough for anything that is going to happen; a wait that gives up fails its test.
-constexpr auto kPatience = 60s;
 
 // A one-shot latch. std::latch waits on an atomic, and libstdc++'s atomic
 // wait never wakes under mingw's runtime, where these tests run too.
