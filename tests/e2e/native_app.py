@@ -15,8 +15,8 @@ import subprocess
 import threading
 import time
 
-from desk import (BIN_DIR, ENV, REACTION, Program, ProgramTestCase, docked_icons, frame_geometry, geometry,
-                  pixels, reference_menu, run, screen_size, visible_windows, wait_until, work_area)
+from desk import (BIN_DIR, DESKTOP_DIR, ENV, REACTION, Program, ProgramTestCase, docked_icons, frame_geometry,
+                  geometry, pixels, reference_menu, run, screen_size, visible_windows, wait_until, work_area)
 
 XPROBE = os.environ.get("SONALIX_XPROBE", "")
 # The program's X class and instance name.
@@ -46,6 +46,28 @@ def hosted_item():
         return None
     xs, ys = [c for c, _ in red], [r for _, r in red]
     return min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1
+
+
+PANEL_LOG = os.path.join(DESKTOP_DIR, "panel.log")
+# What the panel's log says when its tray plugin uses a freed item, and when
+# the panel restarts the plugin after a crash.
+PANEL_FAULTS = ("invalid (NULL) class pointer", "restarted after crash")
+
+
+def panel_log_size():
+    try:
+        return os.path.getsize(PANEL_LOG)
+    except OSError:
+        return 0
+
+
+def panel_log_since(offset):
+    try:
+        with open(PANEL_LOG, "rb") as log:
+            log.seek(offset)
+            return log.read().decode("utf-8", "replace")
+    except OSError:
+        return ""
 
 
 def send_close_request(window, display_name=None):
@@ -100,6 +122,8 @@ class NativeApp(Program):
     REPORTS_LOST_AUDIO = True
     # So does capture whose chosen input goes while it is metered.
     REPORTS_GONE_INPUT = True
+    # The runs this test process started: whose items the panel may show.
+    started = []
 
     def __init__(self, ini=None, folder=None, env=None):
         super().__init__(ini=ini, folder=folder, env=env)
@@ -108,6 +132,27 @@ class NativeApp(Program):
 
     def platform_env(self):
         return {"XDG_CONFIG_HOME": self.config}
+
+    def on_desktop_bus(self):
+        return self.env.get("DBUS_SESSION_BUS_ADDRESS") == ENV.get("DBUS_SESSION_BUS_ADDRESS")
+
+    def start(self, program=None, tray=True):
+        """Starts the program as desk.Program does. On the desktop's bus the
+        run also begins with the panel showing no item of an ended run and
+        lasts until the panel shows its own: the panel's tray plugin frees an
+        item that leaves while it is still being read in, and then uses it
+        (its "invalid (NULL) class pointer" warnings), which can crash the
+        plugin, and a second crash within a minute leaves the desktop without
+        a tray until someone answers the panel's question."""
+        desktop_bus = self.on_desktop_bus()
+        if desktop_bus and not any(app.on_desktop_bus() and app.process.poll() is None for app in NativeApp.started):
+            wait_until(lambda: hosted_item() is None, what="the panel to drop the item of an ended run")
+        NativeApp.started.append(self)
+        super().start(program, tray)
+        if desktop_bus:
+            wait_until(lambda: hosted_item() or self._ended_early("its item on the panel"), timeout=self.START_TIMEOUT,
+                       what="the panel to show the item")
+        return self
 
     @property
     def config(self):
@@ -181,7 +226,7 @@ class NativeApp(Program):
         """The program's icon in the tray host: its docked window, or the item
         the host draws (under the key "item"): {key: (x, y, w, h)}."""
         docked = tray_icons()
-        if self.env.get("DBUS_SESSION_BUS_ADDRESS") != ENV.get("DBUS_SESSION_BUS_ADDRESS"):
+        if not self.on_desktop_bus():
             return docked
         # On the desktop's own bus the panel hosts the item. The icon docked
         # until the program learns so is on its way out, and a right click
@@ -314,9 +359,22 @@ class FakeWatcher:
 
 
 class NativeTestCase(ProgramTestCase):
-    """Native runs, on the test desktop or on a display of the test's own."""
+    """Native runs, on the test desktop or on a display of the test's own.
+    A test in which the panel's tray plugin used an item it had freed, or
+    crashed, fails, rather than the tests after it that find no tray."""
 
     App = NativeApp
+
+    def setUp(self):
+        super().setUp()
+        self.panel_log_seen = panel_log_size()
+
+    def tearDown(self):
+        super().tearDown()
+        faults = [line for line in panel_log_since(self.panel_log_seen).splitlines()
+                  if any(mark in line for mark in PANEL_FAULTS)]
+        if faults:
+            self.fail("the panel's tray plugin went wrong (" + PANEL_LOG + "):\n" + "\n".join(faults))
 
     def bare_display(self):
         display = BareDisplay()
