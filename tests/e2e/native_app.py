@@ -122,8 +122,8 @@ class NativeApp(Program):
     REPORTS_LOST_AUDIO = True
     # So does capture whose chosen input goes while it is metered.
     REPORTS_GONE_INPUT = True
-    # The runs this test process started: whose items the panel may show.
-    started = []
+    # The runs this test process has going: whose items the panel may show.
+    running = []
 
     def __init__(self, ini=None, folder=None, env=None):
         super().__init__(ini=ini, folder=folder, env=env)
@@ -145,10 +145,11 @@ class NativeApp(Program):
         plugin, and a second crash within a minute leaves the desktop without
         a tray until someone answers the panel's question."""
         desktop_bus = self.on_desktop_bus()
-        if desktop_bus and not any(app.on_desktop_bus() and app.process.poll() is None for app in NativeApp.started):
+        NativeApp.running = [app for app in NativeApp.running if app.process.poll() is None]
+        if desktop_bus and not any(app.on_desktop_bus() for app in NativeApp.running):
             wait_until(lambda: hosted_item() is None, what="the panel to drop the item of an ended run")
-        NativeApp.started.append(self)
         super().start(program, tray)
+        NativeApp.running.append(self)
         if desktop_bus:
             wait_until(lambda: hosted_item() or self._ended_early("its item on the panel"), timeout=self.START_TIMEOUT,
                        what="the panel to show the item")
