@@ -134,16 +134,21 @@ def screenshot(path, x=0, y=0, w=None, h=None):
     return path
 
 
-def note_retry(what):
-    """Says on the test's output that a step is done again, and keeps the
-    screen as it was beside the desktop's directory."""
+def keep_screen(name):
+    """Saves the screen as it is beside the desktop's directory; its path."""
     picture = os.path.join(os.path.dirname(DESKTOP_DIR) or tempfile.gettempdir(),
-                           f"retry-{time.strftime('%H%M%S')}.png")
+                           f"{name}-{time.strftime('%H%M%S')}.png")
     try:
         screenshot(picture)
     except (RuntimeError, OSError, subprocess.SubprocessError):
-        picture = "no screenshot"
-    print(f"retrying: {what} ({picture})", file=sys.stderr, flush=True)
+        return "no screenshot"
+    return picture
+
+
+def note_retry(what):
+    """Says on the test's output that a step is done again, and keeps the
+    screen as it was."""
+    print(f"retrying: {what} ({keep_screen('retry')})", file=sys.stderr, flush=True)
 
 
 class _XImage(ctypes.Structure):
@@ -430,23 +435,31 @@ def complete(rows):
     return rows if len(rows) == len(MENU_ITEMS) else None
 
 
-def drawn_menu(rect):
-    """The rows of the menu at rect once it is drawn as it stays: as many as
-    the menu has, read alike twice in a row. A menu is read while it may
-    still be changing: a row that the pointer lit as it passed, or a tray
-    host that rebuilds the menu when the program updates it on opening, can
-    be caught half drawn with the right number of rows."""
+def drawn_menu(menu):
+    """The rectangle and rows of the menu window `menu` once it is drawn as
+    it stays: as many rows as the menu has, read alike twice in a row at the
+    same place. A menu is read while it may still be changing: a row that
+    the pointer lit as it passed, or a tray host that rebuilds the menu when
+    the program updates it on opening (and puts it back in its corner when
+    its size changed), can be caught half drawn with the right number of
+    rows, or where it no longer is."""
     previous = None
+    seen = "nothing"
 
     def settled():
-        nonlocal previous
-        rows = complete(read_menu(*rect))
-        shape = [(row.kind, row.top, row.bottom, row.ink) for row in rows] if rows else None
+        nonlocal previous, seen
+        rect = geometry_or_none(menu)
+        rows = read_menu(*rect) if rect else []
+        seen = f"{len(rows)} rows at {rect}" if rect else "the menu gone"
+        shape = (rect, [(row.kind, row.top, row.bottom, row.ink) for row in rows]) if complete(rows) else None
         same = shape is not None and shape == previous
         previous = shape
-        return rows if same else None
+        return (rect, rows) if same else None
 
-    return wait_until(settled, interval=0.2, what="the menu drawn")
+    drawn = within(settled, timeout=REACTION, interval=0.2)
+    if not drawn:
+        raise AssertionError(f"timed out waiting for the menu drawn (last read: {seen}; {keep_screen('menu')})")
+    return drawn
 
 
 def checked_rows(rows):
@@ -468,8 +481,7 @@ def reference_menu(command, menus, focus, timeout):
     shown = subprocess.Popen(command, env=ENV, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     try:
         menu = wait_until(menus, timeout=timeout, what="the reference menu")[0]
-        rect = geometry(menu)
-        rows = drawn_menu(rect)
+        _, rows = drawn_menu(menu)
         for _ in range(5):
             focus(menu)
             key("Escape")
@@ -624,8 +636,7 @@ class Program:
                 rect = geometry(menu)
                 # Off the menu, so that no row is highlighted.
                 pointer(rect[0] - 5 if rect[0] >= 5 else rect[0] + rect[2] + 5, rect[1] + rect[3] // 2)
-                rows = drawn_menu(rect)
-                return rect, rows
+                return drawn_menu(menu)
         raise AssertionError("the menu did not open")
 
     def close_menu(self):
