@@ -10,6 +10,7 @@
 #include "framework/core/menu.h"
 #include "framework/win32/application.h"
 #include "framework/win32/form.h"
+#include "tests/patience.h"
 
 namespace snx {
 namespace {
@@ -18,13 +19,14 @@ class SystemLoopPumpTest : public ::testing::Test {
  protected:
   // Runs `loop` with a 10 ms tick that pumps, as the strip's does. The first
   // tick gives Escape to the loop and pumps straight after: the worst moment.
-  // A loop that never sees that key is ended after 5 s by the ticks, which
-  // then stop pumping and give Escape until the loop takes one. Whether it
-  // took the first.
+  // A loop that never sees that key is ended after the tests' patience by
+  // the ticks, which then stop pumping and give Escape until the loop takes
+  // one. Whether it took the first.
   bool LoopTakesTheKeyPendingAtATick(const std::function<void()>& loop) {
     Running = this;
     const UINT_PTR tick = SetTimer(nullptr, 0, 10, Tick);
-    const UINT_PTR give_up = SetTimer(nullptr, 0, 5000, GiveUp);
+    const UINT_PTR give_up =
+        SetTimer(nullptr, 0, static_cast<UINT>(std::chrono::milliseconds(kPatience).count()), GiveUp);
     loop();
     KillTimer(nullptr, tick);
     KillTimer(nullptr, give_up);
