@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "framework/win32/application.h"
-#include "tests/patience.h"
 #include "framework/win32/form.h"
+#include "tests/patience.h"
 #include "trayicon/core/tray_icon.h"
 #include "trayicon/win32/file_version.h"
 #include "trayicon/win32/notify_icon_data.h"
