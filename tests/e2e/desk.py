@@ -792,7 +792,10 @@ class Program:
         gives it only to the window it made active). From the second try a
         click on the box's left side, off its buttons, comes first, as a
         user whose key went astray would click."""
+        tries = []
         for attempt in range(5):
+            if attempt:
+                note_retry(f"the box {box}: {tries[-1]}")
             rect = geometry_or_none(box, env=self.env) if attempt else None
             if rect:
                 click(rect[0] + 20, rect[1] + rect[3] // 2)
@@ -803,11 +806,13 @@ class Program:
             # active, this types only once the box holds the keyboard, and
             # clicks it first otherwise.
             if not within(lambda: self.holds_keyboard(box), timeout=RETRY):
+                tries.append(f"it never took the keyboard ({self.input_state()})")
                 continue
             key("Return")
             if within(lambda: box not in visible_windows(env=self.env), timeout=RETRY):
                 return
-        raise AssertionError("the box stayed open after Return, or never took the keyboard")
+            tries.append(f"it stayed after Return ({self.input_state()})")
+        raise AssertionError(f"the box {box} stayed open: {'; '.join(tries)} ({keep_screen('box')})")
 
     def close(self, window, closed):
         """The system's close request to a window, again until `closed` holds
